@@ -1,0 +1,52 @@
+#pragma once
+// Everything the application shell keeps between messages and frames, in one object so that
+// a test can build a fresh one.
+#include <cstdint>
+
+#include "app/capture.h"
+#include "app/input.h"
+#include "app/options.h"
+#include "display/display.h"
+#include "picture/image32.h"
+#include "platform/host.h"
+#include "sound/demo_context.h"
+
+namespace app {
+
+constexpr int kScreenWidth = 512;
+constexpr int kScreenHeight = 384;
+constexpr int kFullScreenDepth = 32;
+constexpr int kWindowX = 200, kWindowY = 200;
+
+// 256 for a 384-row screen: a letterboxed picture with 64 empty rows above and below.
+constexpr int partHeight(int screenHeight) { return screenHeight == 384 ? 256 : screenHeight; }
+
+struct AppFlags {
+    bool windowActive = false;
+    bool focusRegained = false;
+    int launcherOpen = 1;
+    int infoTextOpen = 0;
+    int launcherLoaded = 0;
+    int fullScreenRequest = 0; // 0 none, 1 requested by the start button, 2 done
+};
+
+struct App {
+    platform::Host* host = nullptr;
+    Options options;
+    display::Display display;
+    sound::DemoContext context;
+    AppFlags flags;
+    FrameClock frameClock;
+    InputState input;
+    MouseState mouse;
+    DebugScratch debug;
+    picture::Image32 desktopImage;  // 512 x 384, the desktop behind the window
+    picture::Image32 framebuffer32; // 512 x 256, every screen draws here
+    uint32_t* framebufferOwnPixels = nullptr;
+    int cursorHidesLeft = 0;
+    int64_t framesPresented = 0;
+    bool stopRequested = false;
+    CaptureWriter capture;
+};
+
+} // namespace app

@@ -1,0 +1,77 @@
+#include "app/entry.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/shell.h"
+#include "platform/clock.h"
+
+namespace app {
+
+namespace {
+
+// The data folder lies beside the executable, wherever it is started from.
+void enterDataFolder(const char* argv0) {
+    std::string exe(4096, '\0');
+    const ssize_t n = ::readlink("/proc/self/exe", exe.data(), exe.size() - 1);
+    exe = n > 0 ? exe.substr(0, static_cast<size_t>(n)) : std::string(argv0 ? argv0 : "");
+    const auto slash = exe.rfind('/');
+    if (slash != std::string::npos && ::chdir(exe.substr(0, slash).c_str()) != 0) {
+        // Stay where we are: the first resource load then reports what is missing.
+    }
+    if (::chdir("data") != 0) {
+        // Not detected here, as in the production: the first load fails with its own message.
+    }
+}
+
+} // namespace
+
+int runEntry(int argc, const char* const* argv) {
+    auto app = std::make_unique<App>();
+    std::string error;
+    if (!parseOptions(argc, argv, app->options, error)) {
+        std::fprintf(stderr, "demo: %s (try --help)\n", error.c_str());
+        return 2;
+    }
+    const Options& o = app->options;
+    if (o.help) {
+        std::fputs(usageText(), stdout);
+        return 0;
+    }
+    if (o.virtualTime()) platform::setClock(platform::Clock::virtualClock(o.fps));
+
+    std::unique_ptr<platform::Host> host;
+    if (o.headless) {
+        platform::HeadlessOptions ho;
+        if (o.depth) ho.desktopDepth = o.depth == 15 ? 16 : o.depth;
+        if (o.depth == 15) ho.greenMask16 = 0x03E0;
+        host = platform::makeHeadlessHost(ho);
+    } else {
+        platform::SdlOptions so;
+        so.forcedDepth = o.depth;
+        host = platform::makeSdlHost(so);
+        if (!host) {
+            std::fprintf(stderr, "demo: no display to open a window on (try --headless)\n");
+            return 1;
+        }
+    }
+    app->host = host.get();
+    enterDataFolder(argc > 0 ? argv[0] : nullptr);
+
+    app->desktopImage.create(kScreenWidth, kScreenHeight);
+    host->captureDesktop(app->desktopImage.pixels, kWindowX, kWindowY, kScreenWidth, kScreenHeight);
+    if (!host->createWindow(kWindowX, kWindowY, kScreenWidth, kScreenHeight)) return 1;
+    if (!o.captureDir.empty() && !app->capture.open(o.captureDir, o.fps, kScreenWidth, kScreenHeight))
+        return 1;
+    if (!startUp(*app)) {
+        // The display reported its failure and destroyed the window; the loop ends on the
+        // quit message that follows.
+        return runMainLoop(*app);
+    }
+    return runMainLoop(*app);
+}
+
+} // namespace app

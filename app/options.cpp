@@ -1,0 +1,100 @@
+#include "app/options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <string_view>
+
+namespace app {
+
+namespace {
+
+bool parseInteger(const char* text, int64_t min, int64_t max, int64_t& out) {
+    if (!text || !*text) return false;
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(text, &end, 10);
+    if (errno != 0 || *end != '\0' || v < min || v > max) return false;
+    out = v;
+    return true;
+}
+
+bool parseReal(const char* text, double& out) {
+    if (!text || !*text) return false;
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(text, &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(v) || v < 0) return false;
+    out = v;
+    return true;
+}
+
+} // namespace
+
+const char* usageText() {
+    return "usage: demo [options]\n"
+           "  --headless        no window and no audio device; virtual time\n"
+           "  --frames N        stop after N presented frames\n"
+           "  --seconds S       stop after S seconds\n"
+           "  --capture DIR     write every frame of virtual time as DIR/NNNNNN.png\n"
+           "  --fps F           capture rate (default 30)\n"
+           "  --depth D         surface depth: 15, 16, 24 or 32\n"
+           "  --fullscreen      start full screen\n"
+           "  --seed N          seed of the random numbers\n"
+           "  --autostart MS    press the launcher's start button after MS milliseconds\n"
+           "  --help            this text\n";
+}
+
+bool parseOptions(int argc, const char* const* argv, Options& out, std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        auto needValue = [&](const char* what) {
+            if (value) return true;
+            error = std::string(arg) + " needs " + what;
+            return false;
+        };
+        int64_t n = 0;
+        if (arg == "--headless") {
+            out.headless = true;
+        } else if (arg == "--fullscreen") {
+            out.fullScreen = true;
+        } else if (arg == "--help" || arg == "-h") {
+            out.help = true;
+        } else if (arg == "--frames") {
+            if (!needValue("a count")) return false;
+            if (!parseInteger(value, 0, INT64_MAX, n)) return error = "bad frame count: " + std::string(value), false;
+            out.frames = n, ++i;
+        } else if (arg == "--seconds") {
+            if (!needValue("a time")) return false;
+            if (!parseReal(value, out.seconds)) return error = "bad time: " + std::string(value), false;
+            ++i;
+        } else if (arg == "--capture") {
+            if (!needValue("a folder")) return false;
+            out.captureDir = value, ++i;
+        } else if (arg == "--fps") {
+            if (!needValue("a rate")) return false;
+            if (!parseInteger(value, 1, 1000, n)) return error = "bad rate: " + std::string(value), false;
+            out.fps = static_cast<int>(n), ++i;
+        } else if (arg == "--depth") {
+            if (!needValue("15, 16, 24 or 32")) return false;
+            if (!parseInteger(value, 0, 64, n) || (n != 15 && n != 16 && n != 24 && n != 32))
+                return error = "bad depth: " + std::string(value) + " (15, 16, 24 or 32)", false;
+            out.depth = static_cast<int>(n), ++i;
+        } else if (arg == "--seed") {
+            if (!needValue("a number")) return false;
+            if (!parseInteger(value, 0, UINT32_MAX, n)) return error = "bad seed: " + std::string(value), false;
+            out.seed = static_cast<uint32_t>(n), out.seedGiven = true, ++i;
+        } else if (arg == "--autostart") {
+            if (!needValue("milliseconds")) return false;
+            if (!parseInteger(value, 0, INT32_MAX, n)) return error = "bad time: " + std::string(value), false;
+            out.autostartMs = n, ++i;
+        } else {
+            error = "unknown option: " + std::string(arg);
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace app

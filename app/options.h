@@ -1,0 +1,30 @@
+#pragma once
+// Command-line options. The production takes none; these exist for tests and capture, and
+// with none given the program behaves as the production does.
+#include <cstdint>
+#include <string>
+
+namespace app {
+
+struct Options {
+    bool headless = false;
+    int64_t frames = -1;   // stop after this many presented frames
+    double seconds = -1;   // stop after this much time
+    std::string captureDir;
+    int fps = 30;
+    int depth = 0;         // 0: the desktop's own
+    bool fullScreen = false;
+    bool seedGiven = false;
+    uint32_t seed = 0;
+    int64_t autostartMs = -1;
+    bool help = false;
+
+    bool virtualTime() const { return headless || !captureDir.empty(); }
+};
+
+// False with a one-line reason for a bad command line.
+bool parseOptions(int argc, const char* const* argv, Options& out, std::string& error);
+
+const char* usageText();
+
+} // namespace app

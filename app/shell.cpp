@@ -1,0 +1,195 @@
+#include "app/shell.h"
+
+#include <ctime>
+
+#include "app/screens.h"
+#include "display/convert.h"
+#include "platform/clock.h"
+#include "platform/random.h"
+
+namespace app {
+
+using platform::Message;
+using platform::MessageKind;
+
+namespace {
+
+void storeMouse(App& app) {
+    const platform::Point p = pictureMousePosition(app.host->cursorPos(), app.host->windowRect());
+    app.mouse.x = p.x;
+    app.mouse.y = p.y;
+}
+
+} // namespace
+
+void handleMessage(App& app, const Message& m) {
+    platform::Host& host = *app.host;
+    switch (m.kind) {
+    case MessageKind::Create:
+    case MessageKind::Quit: break;
+    case MessageKind::Destroy:
+        app.display.release();
+        host.postQuitMessage(0);
+        break;
+    case MessageKind::Close: host.destroyWindow(); break;
+    case MessageKind::Size:
+        app.flags.windowActive = !(m.wParam == platform::kSizeMinimized || m.wParam == platform::kSizeMaxHide);
+        break;
+    case MessageKind::Activate: app.flags.windowActive = (m.wParam >> 16) == 0; break;
+    case MessageKind::SetFocus:
+        host.showWindow();
+        app.flags.focusRegained = true;
+        if (app.flags.launcherLoaded)
+            host.captureDesktop(app.desktopImage.pixels, kWindowX, kWindowY, kScreenWidth, kScreenHeight);
+        break;
+    case MessageKind::KillFocus: host.minimiseWindow(); break;
+    case MessageKind::KeyDown:
+        if (m.wParam == platform::vk::Escape) {
+            if (app.flags.infoTextOpen)
+                app.flags.infoTextOpen = 0;
+            else
+                host.postMessage({MessageKind::Close, 0});
+            break;
+        }
+        if (m.wParam == platform::vk::F12 && app.flags.launcherOpen == 0) app.display.toggle();
+        app.debug.cells[0] = static_cast<int32_t>(m.wParam);
+        if (const int slot = keySlot(m.wParam); slot >= 0) app.input.slots[slot] = 1;
+        break;
+    case MessageKind::KeyUp:
+        if (const int slot = keySlot(m.wParam); slot >= 0) app.input.slots[slot] = 0;
+        break;
+    case MessageKind::MouseMove: storeMouse(app); break;
+    case MessageKind::LButtonDown:
+        if (app.mouse.leftDown == 0) app.mouse.leftPress = {app.mouse.x, app.mouse.y}, app.mouse.leftDown = 1;
+        break;
+    case MessageKind::LButtonUp:
+        app.mouse.leftDown = 0, app.mouse.leftRelease = {app.mouse.x, app.mouse.y};
+        break;
+    case MessageKind::RButtonDown:
+        if (app.mouse.rightDown == 0) app.mouse.rightPress = {app.mouse.x, app.mouse.y}, app.mouse.rightDown = 1;
+        break;
+    case MessageKind::RButtonUp:
+        app.mouse.rightDown = 0, app.mouse.rightRelease = {app.mouse.x, app.mouse.y};
+        break;
+    }
+}
+
+void frameFunction(App& app) {
+    display::Display& d = app.display;
+    uint8_t* surface = d.lock();
+    if (!surface) {
+        d.restore();
+        return;
+    }
+    if (app.flags.launcherOpen && app.flags.focusRegained) {
+        display::convertToDepth(d.depth, surface, app.desktopImage.pixels,
+                                static_cast<size_t>(kScreenWidth) * kScreenHeight);
+        app.flags.focusRegained = false;
+    }
+    uint8_t* destination = surface;
+    if (d.height == 384 && display::bytesPerPixel(d.depth) != 0)
+        destination += static_cast<size_t>(64) * 512 * display::bytesPerPixel(d.depth);
+    // At 32 bits the frame is drawn straight into the surface, saving a copy.
+    app.framebuffer32.pixels = d.depth == 32 ? reinterpret_cast<uint32_t*>(destination) : app.framebufferOwnPixels;
+
+    tickFrameClock(app.frameClock, platform::tickCount());
+
+    if (app.flags.launcherOpen)
+        runTemporaryLauncherFrame(app);
+    else if (app.context.loadingPhase == 1)
+        drawLoadingScreen(app);
+    else
+        runCurrentPart(app);
+
+    const size_t count = static_cast<size_t>(app.framebuffer32.width) * app.framebuffer32.height;
+    if (d.depth == 15 || d.depth == 16 || d.depth == 24)
+        display::convertToDepth(d.depth, destination, app.framebuffer32.pixels, count);
+    else if (d.depth != 32)
+        app.host->messageBox("display box", "Color mode not supported");
+
+    d.unlock();
+    d.present();
+    platform::clock().onPresent();
+    ++app.framesPresented;
+    if (app.capture.active() && app.host->surfacePixels())
+        app.capture.onPresent(platform::clock().microseconds(), app.host->surfacePixels(), d.depth);
+}
+
+namespace {
+
+// The test and capture options: when to press start, when to stop.
+void applyRunOptions(App& app) {
+    const Options& o = app.options;
+    const uint64_t us = platform::clock().microseconds();
+    if (o.autostartMs >= 0 && app.flags.launcherOpen && us >= static_cast<uint64_t>(o.autostartMs) * 1000) {
+        app.flags.launcherOpen = 0;
+        app.flags.fullScreenRequest = 1;
+    }
+    const bool framesDone = o.frames >= 0 && app.framesPresented >= o.frames;
+    const bool timeDone = o.seconds >= 0 && static_cast<double>(us) >= o.seconds * 1e6;
+    if ((framesDone || timeDone) && !app.stopRequested) {
+        app.stopRequested = true;
+        app.capture.finish(us);
+        app.host->postMessage({MessageKind::Close, 0});
+    }
+}
+
+} // namespace
+
+bool mainLoopPass(App& app, int& exitCode) {
+    applyRunOptions(app);
+    if (app.context.loadingPhase == 2) {
+        loadAllParts(app, kScreenWidth, partHeight(kScreenHeight));
+        app.context.loadingPhase = 0;
+    }
+    Message m;
+    const bool got = app.host->peekMessage(m);
+    if (got) {
+        if (m.kind == MessageKind::Quit) {
+            freeAllParts(app);
+            app.host->destroyWindow();
+            exitCode = static_cast<int>(m.wParam);
+            return false;
+        }
+        handleMessage(app, m);
+    } else if (app.flags.windowActive && !app.stopRequested) {
+        frameFunction(app);
+    } else {
+        // Nothing to do: let a moment pass instead of spinning (and let virtual time move).
+        platform::waitUntilElapsed(platform::tickCount(), 1);
+    }
+    if (app.flags.fullScreenRequest == 1) {
+        app.display.toggle();
+        app.flags.fullScreenRequest = 2;
+        app.cursorHidesLeft = 10;
+    }
+    if (app.cursorHidesLeft > 0) {
+        app.host->showCursor(false);
+        --app.cursorHidesLeft;
+    }
+    return true;
+}
+
+bool startUp(App& app) {
+    platform::Host& host = *app.host;
+    app.display.create(host, kScreenWidth, kScreenHeight,
+                       app.options.depth ? (app.options.depth == 15 ? 16 : app.options.depth) : kFullScreenDepth,
+                       host.desktopDepth(), app.options.fullScreen);
+    if (!host.windowExists()) return false;
+    platform::seedRandom(app.options.seedGiven ? app.options.seed
+                         : app.options.virtualTime() ? 1u
+                                                     : static_cast<uint32_t>(std::time(nullptr)));
+    // Initialisation: the demo context, the loading screen, the launcher; each reports its
+    // own failures.
+    initLoadingScreen(app);
+    return true;
+}
+
+int runMainLoop(App& app) {
+    int exitCode = 0;
+    while (mainLoopPass(app, exitCode)) {
+    }
+    return exitCode;
+}
+
+} // namespace app

@@ -1,0 +1,56 @@
+#pragma once
+// The one source of time. Real mode reads a monotonic wall clock; virtual mode only moves
+// when the program waits or presents, so a headless run is repeatable bit for bit.
+#include <cstdint>
+
+namespace platform {
+
+class Clock {
+public:
+    // Virtual clocks start well away from 0: the frame clock measures its first second from
+    // a last-update tick of 0, as a real tick count since boot would.
+    static constexpr uint32_t kVirtualStartTick = 10'000'000;
+
+    static Clock real();
+    static Clock virtualClock(int presentsPerSecond, uint32_t startTick = kVirtualStartTick);
+
+    bool isVirtual() const { return virtual_; }
+
+    // Milliseconds, wrapping at 2^32 like GetTickCount.
+    uint32_t tickCount() const;
+
+    // Returns once tickCount() - start, taken as a signed difference, has reached ms
+    // (a fractional ms is compared in floating point, as part 1 does).
+    void waitUntilElapsed(uint32_t start, double ms);
+
+    // Called once per presented frame. Virtual mode: moves time on to at least the previous
+    // present plus one frame of the present rate, so a screen without a frame cap still
+    // takes time.
+    void onPresent();
+
+    // Microseconds since the clock began; virtual mode's exact time, used by the capture
+    // and the silent audio position.
+    uint64_t microseconds() const;
+
+    // Virtual mode only: move time forward (tests, and waits of the platform itself).
+    void advanceMicroseconds(uint64_t us);
+
+private:
+    Clock() = default;
+    bool virtual_ = false;
+    uint32_t startTick_ = 0;
+    uint64_t nowUs_ = 0;
+    uint64_t lastPresentUs_ = 0;
+    bool presented_ = false;
+    uint64_t presentIntervalUs_ = 0;
+    int64_t realOriginNs_ = 0;
+};
+
+// The process-wide clock that tickCount() and waitUntilElapsed() use.
+Clock& clock();
+void setClock(const Clock& c);
+
+inline uint32_t tickCount() { return clock().tickCount(); }
+inline void waitUntilElapsed(uint32_t start, double ms) { clock().waitUntilElapsed(start, ms); }
+
+} // namespace platform

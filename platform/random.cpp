@@ -1,0 +1,10 @@
+#include "platform/random.h"
+
+namespace platform {
+
+Random& random() {
+    static Random r;
+    return r;
+}
+
+} // namespace platform

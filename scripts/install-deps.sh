@@ -1,0 +1,27 @@
+#!/bin/sh
+# Installs the Debian packages that the build, the data generator and the tests need,
+# when any is missing. Does nothing when all are present.
+set -e
+
+PACKAGES="
+cmake g++ make pkg-config
+libsdl2-dev libjpeg62-turbo-dev libmpg123-dev libpng-dev libx11-dev
+lib3ds-dev libmp3lame-dev
+googletest libgtest-dev libbenchmark-dev
+xvfb xdotool x11-utils
+"
+
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
+        missing="$missing $p"
+    fi
+done
+
+[ -z "$missing" ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+echo "installing:$missing"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq $missing

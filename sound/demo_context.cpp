@@ -1,0 +1,1 @@
+#include "sound/demo_context.h"

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/capture.h"
+#include "app/entry.h"
+#include "tests/png_read.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path freshDir(const std::string& name) {
+    const fs::path p = fs::temp_directory_path() / ("demo_capture_" + name + "_" + std::to_string(::getpid()));
+    fs::remove_all(p);
+    return p;
+}
+
+std::vector<char> bytesOf(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+int runHeadless(const fs::path& dir, const std::string& depth, const std::string& frames) {
+    const std::string d = dir.string();
+    const char* argv[] = {"demo", "--headless", "--frames", frames.c_str(), "--capture", d.c_str(),
+                          "--depth", depth.c_str(), "--autostart", "200"};
+    return app::runEntry(static_cast<int>(std::size(argv)), argv);
+}
+
+} // namespace
+
+TEST(Capture, SurfaceToRgbLeavesTheDroppedBitsClear) {
+    const uint8_t w15[2] = {0xFF, 0x7F}, w16[2] = {0xFF, 0xFF}, b24[3] = {1, 2, 3};
+    uint8_t rgb[3];
+    app::surfaceToRgb(w15, 15, 1, rgb);
+    EXPECT_EQ(rgb[0], 0xF8);
+    EXPECT_EQ(rgb[1], 0xF8);
+    EXPECT_EQ(rgb[2], 0xF8);
+    app::surfaceToRgb(w16, 16, 1, rgb);
+    EXPECT_EQ(rgb[1], 0xFC);
+    app::surfaceToRgb(b24, 24, 1, rgb);
+    EXPECT_EQ(rgb[0], 3);
+    EXPECT_EQ(rgb[2], 1);
+}
+
+TEST(Capture, PeriodsRepeatTheFrameOnScreen) {
+    const fs::path dir = freshDir("periods");
+    app::CaptureWriter w;
+    ASSERT_TRUE(w.open(dir.string(), 10, 2, 1)); // one picture per 100 ms
+    const uint32_t a[2] = {0x00FF0000, 0}, b[2] = {0x000000FF, 0};
+    w.onPresent(1000, reinterpret_cast<const uint8_t*>(a), 32);
+    w.onPresent(251000, reinterpret_cast<const uint8_t*>(b), 32); // a stayed for 2.5 periods
+    EXPECT_EQ(w.written(), 3); // the periods at 0, 100 and 200 ms showed a
+    w.finish(301000);
+    EXPECT_EQ(w.written(), 4); // the period at 300 ms shows b
+    testing_png::Picture p;
+    ASSERT_TRUE(testing_png::readPng((dir / "000002.png").string(), p));
+    EXPECT_EQ(p.rgb[0], 0xFF);
+    ASSERT_TRUE(testing_png::readPng((dir / "000003.png").string(), p));
+    EXPECT_EQ(p.rgb[0], 0);
+    EXPECT_EQ(p.rgb[2], 0xFF);
+    fs::remove_all(dir);
+}
+
+TEST(Capture, HeadlessRunsWriteEveryFrameAtTheChosenDepthAndRepeatExactly) {
+    for (const std::string depth : {"15", "16", "24", "32"}) {
+        const fs::path first = freshDir("a" + depth), second = freshDir("b" + depth);
+        ASSERT_EQ(runHeadless(first, depth, "12"), 0);
+        ASSERT_EQ(runHeadless(second, depth, "12"), 0);
+        std::vector<fs::path> files;
+        for (const auto& e : fs::directory_iterator(first)) files.push_back(e.path());
+        ASSERT_EQ(files.size(), 12u) << depth;
+        const int lowR = depth == "24" || depth == "32" ? 0 : 7;
+        const int lowG = depth == "16" ? 3 : lowR;
+        for (const auto& f : files) {
+            testing_png::Picture p;
+            ASSERT_TRUE(testing_png::readPng(f.string(), p)) << f;
+            ASSERT_EQ(p.width, 512);
+            ASSERT_EQ(p.height, 384);
+            int orBits[3] = {0, 0, 0};
+            for (size_t i = 0; i < p.rgb.size(); i += 3)
+                for (int c = 0; c < 3; ++c) orBits[c] |= p.rgb[i + c];
+            EXPECT_EQ(orBits[0] & lowR, 0) << f;
+            EXPECT_EQ(orBits[1] & lowG, 0) << f;
+            EXPECT_EQ(orBits[2] & lowR, 0) << f;
+            EXPECT_EQ(bytesOf(f), bytesOf(second / f.filename())) << f;
+        }
+        fs::remove_all(first);
+        fs::remove_all(second);
+    }
+}
