@@ -1,6 +1,7 @@
 #include "display/convert.h"
 
 #include <emmintrin.h>
+#include <immintrin.h>
 #include <tmmintrin.h>
 
 #include <cstring>
@@ -42,24 +43,38 @@ void convertTo24(void* dst, const uint32_t* src, size_t count) {
 
 namespace {
 
-// Eight pixels to eight 16-bit words. The words are built in 32-bit lanes, then narrowed
-// with a signed pack: shifting each word up and arithmetically back down first makes the
-// pack's saturation a plain truncation.
+// Four pixels to four 16-bit values in 32-bit lanes. One multiply-add moves blue and red
+// into place at once ((blue & 0xF8) * x + (red & 0xF8) * 8192), green is masked in, and a
+// final shift drops everything below the field.
+// 16 bits: blue lands at bits 5-9, green 10-15, red 16-20; shifted up by 11 and back down
+// arithmetically, so that the signed pack that follows narrows without saturating.
+// 15 bits: blue at bits 6-10, green 11-15, red 16-20; shifted down by 6 the value stays
+// below 0x8000.
 template <bool Green6>
-inline __m128i packEight(__m128i a, __m128i b) {
-    const __m128i blue = _mm_set1_epi32(0xF8), green = _mm_set1_epi32(Green6 ? 0xFC00 : 0xF800);
-    const __m128i red = _mm_set1_epi32(0xF80000);
-    auto one = [&](__m128i p) {
-        __m128i v = _mm_srli_epi32(_mm_and_si128(p, blue), 3);
-        v = _mm_or_si128(v, _mm_srli_epi32(_mm_and_si128(p, green), Green6 ? 5 : 6));
-        v = _mm_or_si128(v, _mm_srli_epi32(_mm_and_si128(p, red), Green6 ? 8 : 9));
-        return _mm_srai_epi32(_mm_slli_epi32(v, 16), 16);
-    };
-    return _mm_packs_epi32(one(a), one(b));
+inline __m128i fourWords(__m128i p) {
+    const __m128i redBlue = _mm_and_si128(p, _mm_set1_epi32(0x00F800F8));
+    const __m128i green = _mm_and_si128(p, _mm_set1_epi32(Green6 ? 0xFC00 : 0xF800));
+    const __m128i factors = _mm_set1_epi32(Green6 ? (8192 << 16) | 4 : (8192 << 16) | 8);
+    const __m128i v = _mm_or_si128(_mm_madd_epi16(redBlue, factors), green);
+    if (Green6) return _mm_srai_epi32(_mm_slli_epi32(v, 11), 16);
+    return _mm_srli_epi32(v, 6);
 }
 
 template <bool Green6>
-void convert16Bit(void* dst, const uint32_t* src, size_t count) {
+inline __m128i packEight(__m128i a, __m128i b) {
+    return _mm_packs_epi32(fourWords<Green6>(a), fourWords<Green6>(b));
+}
+
+template <bool Green6>
+void finish16Bit(uint8_t* out, const uint32_t* src, size_t count) {
+    if (Green6)
+        reference::convertTo16(out, src, count);
+    else
+        reference::convertTo15(out, src, count);
+}
+
+template <bool Green6>
+void convert16BitSse2(void* dst, const uint32_t* src, size_t count) {
     auto* out = static_cast<uint8_t*>(dst);
     size_t i = 0;
     for (; i + 8 <= count; i += 8) {
@@ -67,10 +82,32 @@ void convert16Bit(void* dst, const uint32_t* src, size_t count) {
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 4));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), packEight<Green6>(a, b));
     }
-    if (Green6)
-        reference::convertTo16(out + 2 * i, src + i, count - i);
-    else
-        reference::convertTo15(out + 2 * i, src + i, count - i);
+    finish16Bit<Green6>(out + 2 * i, src + i, count - i);
+}
+
+// The same arithmetic on eight pixels a register; the pack works per 128-bit half, so the
+// quarters are put back in order afterwards.
+template <bool Green6>
+__attribute__((target("avx2"))) inline __m256i eightWords(__m256i p) {
+    const __m256i redBlue = _mm256_and_si256(p, _mm256_set1_epi32(0x00F800F8));
+    const __m256i green = _mm256_and_si256(p, _mm256_set1_epi32(Green6 ? 0xFC00 : 0xF800));
+    const __m256i factors = _mm256_set1_epi32(Green6 ? (8192 << 16) | 4 : (8192 << 16) | 8);
+    const __m256i v = _mm256_or_si256(_mm256_madd_epi16(redBlue, factors), green);
+    if (Green6) return _mm256_srai_epi32(_mm256_slli_epi32(v, 11), 16);
+    return _mm256_srli_epi32(v, 6);
+}
+
+template <bool Green6>
+__attribute__((target("avx2"))) void convert16BitAvx2(void* dst, const uint32_t* src, size_t count) {
+    auto* out = static_cast<uint8_t*>(dst);
+    size_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const __m256i a = eightWords<Green6>(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i)));
+        const __m256i b = eightWords<Green6>(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i + 8)));
+        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(a, b), 0xD8);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * i), packed);
+    }
+    convert16BitSse2<Green6>(out + 2 * i, src + i, count - i);
 }
 
 // Sixteen pixels to 48 bytes: drop each pixel's top byte with a byte shuffle, then join the
@@ -96,6 +133,19 @@ __attribute__((target("ssse3"))) void convert24Ssse3(void* dst, const uint32_t* 
 bool hasSsse3() {
     static const bool has = __builtin_cpu_supports("ssse3");
     return has;
+}
+
+bool hasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+
+template <bool Green6>
+void convert16Bit(void* dst, const uint32_t* src, size_t count) {
+    if (hasAvx2())
+        convert16BitAvx2<Green6>(dst, src, count);
+    else
+        convert16BitSse2<Green6>(dst, src, count);
 }
 
 } // namespace

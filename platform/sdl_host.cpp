@@ -59,7 +59,7 @@ public:
         closeScreen();
         if (renderer_) SDL_DestroyRenderer(renderer_);
         if (window_) SDL_DestroyWindow(window_);
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        SDL_Quit();
     }
 
     bool start() {
