@@ -59,7 +59,7 @@ bool writePng(const std::string& path, const uint8_t* rgb, int width, int height
     return std::fclose(f) == 0 && ok;
 }
 
-bool CaptureWriter::open(const std::string& dir, int fps, int width, int height) {
+bool CaptureWriter::open(const std::string& dir, int fps, int width, int height, uint64_t endUs) {
     if (::mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) {
         std::fprintf(stderr, "capture: cannot make %s: %s\n", dir.c_str(), std::strerror(errno));
         return false;
@@ -67,6 +67,7 @@ bool CaptureWriter::open(const std::string& dir, int fps, int width, int height)
     dir_ = dir;
     fps_ = fps > 0 ? fps : 30;
     width_ = width, height_ = height;
+    endUs_ = endUs;
     shown_.assign(static_cast<size_t>(width) * height * 3, 0);
     return true;
 }
@@ -75,7 +76,7 @@ void CaptureWriter::writeDue(uint64_t before) {
     // Period k begins at firstUs + k * 1e6 / fps; the picture on screen then is written.
     for (;;) {
         const uint64_t due = firstUs_ + static_cast<uint64_t>(written_) * 1'000'000 / fps_;
-        if (due >= before || failed_) return;
+        if (due >= before || due >= endUs_ || failed_) return;
         char name[32];
         std::snprintf(name, sizeof name, "/%06d.png", written_);
         if (!writePng(dir_ + name, shown_.data(), width_, height_)) {
@@ -100,7 +101,7 @@ void CaptureWriter::onPresent(uint64_t us, const uint8_t* surface, int depth) {
 
 void CaptureWriter::finish(uint64_t us) {
     if (!active() || !started_) return;
-    writeDue(us + 1);
+    writeDue(us);
 }
 
 } // namespace app

@@ -16,11 +16,12 @@ bool writePng(const std::string& path, const uint8_t* rgb, int width, int height
 class CaptureWriter {
 public:
     // False, with a line on stderr, when the folder cannot be made.
-    bool open(const std::string& dir, int fps, int width, int height);
+    // Periods that begin at endUs or later are never written.
+    bool open(const std::string& dir, int fps, int width, int height, uint64_t endUs = UINT64_MAX);
     bool active() const { return !dir_.empty(); }
     // The picture just presented at time us.
     void onPresent(uint64_t us, const uint8_t* surface, int depth);
-    // Writes the periods up to time us with the picture on screen.
+    // Writes the periods that begin before time us with the picture on screen.
     void finish(uint64_t us);
     int written() const { return written_; }
 
@@ -31,6 +32,7 @@ private:
     int width_ = 0, height_ = 0;
     bool started_ = false;
     uint64_t firstUs_ = 0;
+    uint64_t endUs_ = UINT64_MAX;
     int written_ = 0;
     bool failed_ = false;
     std::vector<uint8_t> shown_;

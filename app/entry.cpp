@@ -64,7 +64,8 @@ int runEntry(int argc, const char* const* argv) {
     app->desktopImage.create(kScreenWidth, kScreenHeight);
     host->captureDesktop(app->desktopImage.pixels, kWindowX, kWindowY, kScreenWidth, kScreenHeight);
     if (!host->createWindow(kWindowX, kWindowY, kScreenWidth, kScreenHeight)) return 1;
-    if (!o.captureDir.empty() && !app->capture.open(o.captureDir, o.fps, kScreenWidth, kScreenHeight))
+    const uint64_t captureEnd = o.seconds >= 0 ? static_cast<uint64_t>(o.seconds * 1e6) : UINT64_MAX;
+    if (!o.captureDir.empty() && !app->capture.open(o.captureDir, o.fps, kScreenWidth, kScreenHeight, captureEnd))
         return 1;
     if (!startUp(*app)) {
         // The display reported its failure and destroyed the window; the loop ends on the

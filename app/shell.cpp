@@ -129,7 +129,9 @@ void applyRunOptions(App& app) {
     const bool timeDone = o.seconds >= 0 && static_cast<double>(us) >= o.seconds * 1e6;
     if ((framesDone || timeDone) && !app.stopRequested) {
         app.stopRequested = true;
-        app.capture.finish(us);
+        // A run of N frames writes the period its last frame began; a run of S seconds ends
+        // its capture at S.
+        app.capture.finish(timeDone ? static_cast<uint64_t>(o.seconds * 1e6) : us + 1);
         app.host->postMessage({MessageKind::Close, 0});
     }
 }

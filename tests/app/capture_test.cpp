@@ -56,7 +56,7 @@ TEST(Capture, PeriodsRepeatTheFrameOnScreen) {
     w.onPresent(1000, reinterpret_cast<const uint8_t*>(a), 32);
     w.onPresent(251000, reinterpret_cast<const uint8_t*>(b), 32); // a stayed for 2.5 periods
     EXPECT_EQ(w.written(), 3); // the periods at 0, 100 and 200 ms showed a
-    w.finish(301000);
+    w.finish(301001);
     EXPECT_EQ(w.written(), 4); // the period at 300 ms shows b
     testing_png::Picture p;
     ASSERT_TRUE(testing_png::readPng((dir / "000002.png").string(), p));
@@ -93,4 +93,15 @@ TEST(Capture, HeadlessRunsWriteEveryFrameAtTheChosenDepthAndRepeatExactly) {
         fs::remove_all(first);
         fs::remove_all(second);
     }
+}
+
+TEST(Capture, ATimedRunWritesOnePicturePerPeriodOfThatTime) {
+    const fs::path dir = freshDir("timed");
+    const std::string d = dir.string();
+    const char* argv[] = {"demo", "--headless", "--seconds", "1.5", "--fps", "10", "--capture", d.c_str()};
+    ASSERT_EQ(app::runEntry(static_cast<int>(std::size(argv)), argv), 0);
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir)) ++n;
+    EXPECT_EQ(n, 15u);
+    fs::remove_all(dir);
 }
