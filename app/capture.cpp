@@ -1,6 +1,7 @@
 #include "app/capture.h"
 
-#include <png.h>
+#include "picture/png_writer.h"
+
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -36,29 +37,6 @@ void surfaceToRgb(const uint8_t* s, int depth, int pixelCount, uint8_t* rgb) {
     }
 }
 
-bool writePng(const std::string& path, const uint8_t* rgb, int width, int height) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    bool ok = png && info;
-    if (ok && setjmp(png_jmpbuf(png)) == 0) {
-        png_init_io(png, f);
-        png_set_compression_level(png, 3);
-        png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                     PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        for (int y = 0; y < height; ++y)
-            png_write_row(png, const_cast<png_bytep>(rgb + static_cast<size_t>(y) * width * 3));
-        png_write_end(png, nullptr);
-    } else {
-        ok = false;
-    }
-    png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
-    return std::fclose(f) == 0 && ok;
-}
-
 bool CaptureWriter::open(const std::string& dir, int fps, int width, int height, uint64_t endUs) {
     if (::mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) {
         std::fprintf(stderr, "capture: cannot make %s: %s\n", dir.c_str(), std::strerror(errno));
@@ -79,7 +57,7 @@ void CaptureWriter::writeDue(uint64_t before) {
         if (due >= before || due >= endUs_ || failed_) return;
         char name[32];
         std::snprintf(name, sizeof name, "/%06d.png", written_);
-        if (!writePng(dir_ + name, shown_.data(), width_, height_)) {
+        if (!picture::writePng(dir_ + name, shown_.data(), width_, height_)) {
             std::fprintf(stderr, "capture: cannot write %s%s\n", dir_.c_str(), name);
             failed_ = true;
             return;

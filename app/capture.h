@@ -11,8 +11,6 @@ namespace app {
 // The surface's pixels back to 8-bit RGB triples (the low bits a depth dropped stay 0).
 void surfaceToRgb(const uint8_t* surface, int depth, int pixelCount, uint8_t* rgb);
 
-bool writePng(const std::string& path, const uint8_t* rgb, int width, int height);
-
 class CaptureWriter {
 public:
     // False, with a line on stderr, when the folder cannot be made.

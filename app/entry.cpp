@@ -8,6 +8,7 @@
 
 #include "app/shell.h"
 #include "platform/clock.h"
+#include "platform/message_box.h"
 
 namespace app {
 
@@ -59,6 +60,7 @@ int runEntry(int argc, const char* const* argv) {
         }
     }
     app->host = host.get();
+    platform::setMessageBoxHost(host.get());
     enterDataFolder(argc > 0 ? argv[0] : nullptr);
 
     app->desktopImage.create(kScreenWidth, kScreenHeight);
@@ -67,12 +69,12 @@ int runEntry(int argc, const char* const* argv) {
     const uint64_t captureEnd = o.seconds >= 0 ? static_cast<uint64_t>(o.seconds * 1e6) : UINT64_MAX;
     if (!o.captureDir.empty() && !app->capture.open(o.captureDir, o.fps, kScreenWidth, kScreenHeight, captureEnd))
         return 1;
-    if (!startUp(*app)) {
-        // The display reported its failure and destroyed the window; the loop ends on the
-        // quit message that follows.
-        return runMainLoop(*app);
-    }
-    return runMainLoop(*app);
+    // A display failure has destroyed the window already; the loop then ends on the quit
+    // message that follows.
+    startUp(*app);
+    const int code = runMainLoop(*app);
+    platform::setMessageBoxHost(nullptr);
+    return code;
 }
 
 } // namespace app

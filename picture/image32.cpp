@@ -3,17 +3,29 @@
 #include <cstddef>
 #include <cstring>
 
+#include "picture/file_bytes.h"
+#include "platform/message_box.h"
+
 namespace picture {
 
+std::string upperExtension(const std::string& fileName) {
+    if (fileName.size() < 3) return {};
+    std::string ext = fileName.substr(fileName.size() - 3);
+    for (char& c : ext)
+        if (static_cast<unsigned char>(c) > 90) c = static_cast<char>(c - 32);
+    return ext;
+}
+
 void Image32::create(int w, int h) {
-    width = w;
-    height = h;
-    storage_.assign(static_cast<size_t>(w) * h + kGuardPixels, 0);
-    pixels = storage_.data();
+    width = w > 0 ? w : 0;
+    height = h > 0 ? h : 0;
+    const size_t guard = guardPixels(width);
+    block_.assign(guard + pixelCount() + guard, 0);
+    pixels = block_.data() + guard;
 }
 
 void Image32::copyTo(Image32& other) const {
-    std::memcpy(other.pixels, pixels, static_cast<size_t>(width) * height * sizeof(uint32_t));
+    std::memcpy(other.pixels, pixels, pixelCount() * sizeof(uint32_t));
 }
 
 void Image32::grabFrom(const Image32& source, int sx, int sy) {
@@ -21,6 +33,46 @@ void Image32::grabFrom(const Image32& source, int sx, int sy) {
         std::memcpy(pixels + static_cast<size_t>(row) * width,
                     source.pixels + static_cast<std::ptrdiff_t>(sy + row) * source.width + sx,
                     static_cast<size_t>(width) * sizeof(uint32_t));
+}
+
+LoadResult LoadedImage32::load(const std::string& name) {
+    fileName = name;
+    const std::string ext = upperExtension(name);
+    LoadResult (*reader)(const uint8_t*, size_t, Image32&) = nullptr;
+    if (ext == "BMP")
+        reader = readBmp;
+    else if (ext == "TGA")
+        reader = readTga24;
+    else if (ext == "JPG")
+        reader = readJpeg;
+    else
+        return kExtensionNotSupported;
+    std::vector<uint8_t> bytes;
+    if (!readFileBytes(name, bytes)) return kCannotOpen;
+    return reader(bytes.data(), bytes.size(), *this);
+}
+
+void LoadedImage32::reportLoadError(LoadResult code) {
+    const char* text = "error unknow";
+    switch (code) {
+    case kCannotOpen: text = "file doesn't exist"; break;
+    case kExtensionNotSupported: text = "extension not supported"; break;
+    case kModeNotSupported: text = "extension supported, but mode isn't"; break;
+    case kNot24Bit: text = "not a 8/8/8 format"; break;
+    case kDamaged: text = "file is damaged or truncated"; break;
+    default: break;
+    }
+    platform::messageBox("error loading file: " + fileName, text);
+}
+
+bool LoadedImage32::buildTiledCopy() {
+    if (width != 256 || height != 256 || !pixels) return false;
+    tiledBlock_.assign(kTiledGuard * 2 + kTiledTexels, 0);
+    uint32_t* texels = tiledBlock_.data() + kTiledGuard;
+    for (int v = 0; v < 256; ++v)
+        for (int u = 0; u < 256; ++u) texels[tiledIndex(u, v)] = pixels[v * 256 + u];
+    tiled = texels;
+    return true;
 }
 
 } // namespace picture

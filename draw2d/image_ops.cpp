@@ -1,0 +1,238 @@
+// The image-to-image operations: one placement and walk for each kind of draw (unscaled,
+// scaled in 8.8, the indexed 20.12 add), the blend mode passed in as a row kernel.
+#include <algorithm>
+#include <cmath>
+
+#include "draw2d/blend_rows.h"
+#include "draw2d/draw2d.h"
+#include "draw2d/placement.h"
+
+namespace draw2d {
+
+namespace {
+
+constexpr int kChunk = 256; // gathered source pixels per kernel call
+
+// A row kernel: blends n gathered source pixels into d; `at` is d's offset in the destination.
+using Kernel = void (*)(uint32_t* d, const uint32_t* s, size_t n, size_t at, const void* arg);
+
+struct Blend {
+    Kernel kernel;
+    const void* arg = nullptr;
+    void operator()(uint32_t* d, const uint32_t* s, size_t n, size_t at) const { kernel(d, s, n, at, arg); }
+};
+
+struct AlphaArg {
+    unsigned a;
+};
+
+void kCopy(uint32_t* d, const uint32_t* s, size_t n, size_t, const void*) { rowCopy(d, s, n); }
+void kAdd(uint32_t* d, const uint32_t* s, size_t n, size_t, const void*) { rowAdd(d, s, n); }
+void kHalves(uint32_t* d, const uint32_t* s, size_t n, size_t, const void*) { rowDivHalves(d, s, n); }
+void kExact(uint32_t* d, const uint32_t* s, size_t n, size_t, const void*) { rowDivExact(d, s, n); }
+void kAlpha(uint32_t* d, const uint32_t* s, size_t n, size_t, const void* p) {
+    rowAlpha(d, s, n, static_cast<const AlphaArg*>(p)->a);
+}
+void kAlphaAdd(uint32_t* d, const uint32_t* s, size_t n, size_t, const void* p) {
+    rowAlphaAdd(d, s, n, static_cast<const AlphaArg*>(p)->a);
+}
+void kAlphaSub(uint32_t* d, const uint32_t* s, size_t n, size_t, const void* p) {
+    rowAlphaSub(d, s, n, static_cast<const AlphaArg*>(p)->a);
+}
+void kMasked(uint32_t* d, const uint32_t* s, size_t n, size_t at, const void* mask) {
+    rowMaskedAdd(d, s, static_cast<const uint8_t*>(mask) + at, n);
+}
+
+// Source pixels of either class as colour words.
+struct Source32 {
+    const Image32& image;
+    int width() const { return image.width; }
+    int height() const { return image.height; }
+    uint32_t at(size_t offset) const { return image.pixels[offset]; }
+};
+struct Source8 {
+    const Image8& image;
+    int width() const { return image.width; }
+    int height() const { return image.height; }
+    uint32_t at(size_t offset) const { return image.palette[image.indices[offset]]; }
+};
+
+// Unscaled: the source's top-left pixel at (x, y).
+template <typename Source>
+void drawUnscaled(const Source& src, int x, int y, Image32& dst, Blend blend) {
+    VisibleBlock v;
+    if (!clipBlock(x, y, src.width(), src.height(), dst.width, dst.height, v)) return;
+    uint32_t tmp[kChunk];
+    for (int r = 0; r < v.height; ++r) {
+        const size_t at = static_cast<size_t>(v.top + r) * dst.width + v.left;
+        const size_t from = static_cast<size_t>(v.skipY + r) * src.width() + v.skipX;
+        if constexpr (std::is_same_v<Source, Source32>) {
+            blend(dst.pixels + at, src.image.pixels + from, static_cast<size_t>(v.width), at);
+        } else {
+            for (int i = 0; i < v.width; i += kChunk) {
+                const int n = std::min(kChunk, v.width - i);
+                for (int k = 0; k < n; ++k) tmp[k] = src.at(from + static_cast<size_t>(i + k));
+                blend(dst.pixels + at + i, tmp, static_cast<size_t>(n), at + static_cast<size_t>(i));
+            }
+        }
+    }
+}
+
+// A scaled walk: the visible block of the destination and, for its first pixel, the source
+// position in fixed point with `shift` fraction bits.
+struct ScaledWalk {
+    VisibleBlock block;
+    uint64_t u0, v0, du, dv;
+    int shift;
+};
+
+template <typename Source>
+void runScaled(const Source& src, Image32& dst, const ScaledWalk& w, Blend blend) {
+    uint32_t tmp[kChunk];
+    uint64_t v = w.v0;
+    for (int r = 0; r < w.block.height; ++r, v += w.dv) {
+        const size_t rowStart = static_cast<size_t>(v >> w.shift) * static_cast<size_t>(src.width());
+        const size_t at = static_cast<size_t>(w.block.top + r) * dst.width + w.block.left;
+        uint64_t u = w.u0;
+        for (int i = 0; i < w.block.width; i += kChunk) {
+            const int n = std::min(kChunk, w.block.width - i);
+            for (int k = 0; k < n; ++k, u += w.du) tmp[k] = src.at(rowStart + static_cast<size_t>(u >> w.shift));
+            blend(dst.pixels + at + i, tmp, static_cast<size_t>(n), at + static_cast<size_t>(i));
+        }
+    }
+}
+
+// Nearest-neighbour scaling in 8.8, the block centred on (x, y).
+template <typename Source>
+void drawScaled(const Source& src, int x, int y, Image32& dst, float sx, float sy, Blend blend) {
+    const int dw = scaledSize(src.width(), sx), dh = scaledSize(src.height(), sy);
+    const uint32_t du = fixedStep(sx, 256.0f), dv = fixedStep(sy, 256.0f);
+    ScaledWalk w{};
+    if (dw == 0 || dh == 0 || du == 0 || dv == 0) return;
+    if (!clipBlock(x - (dw >> 1), y - (dh >> 1), dw, dh, dst.width, dst.height, w.block)) return;
+    w.u0 = static_cast<uint64_t>(w.block.skipX) * du;
+    w.v0 = static_cast<uint64_t>(w.block.skipY) * dv;
+    w.du = du, w.dv = dv, w.shift = 8;
+    runScaled(src, dst, w, blend);
+}
+
+Source32 source(const Image32& image) { return {image}; }
+Source8 source(const Image8& image) { return {image}; }
+
+template <typename Image>
+void unscaled(const Image& src, Image32& dst, Blend blend) {
+    drawUnscaled(source(src), src.x, src.y, dst, blend);
+}
+
+template <typename Image>
+void scaled(const Image& src, Image32& dst, float sx, float sy, Blend blend) {
+    drawScaled(source(src), src.x, src.y, dst, sx, sy, blend);
+}
+
+Blend alphaBlend(Kernel k, AlphaArg& arg, int a) {
+    arg.a = static_cast<unsigned>(a) & 0xFF;
+    return {k, &arg};
+}
+
+} // namespace
+
+// --- Image32 sources -----------------------------------------------------------------------
+void drawNormal(const Image32& src, Image32& dst) { unscaled(src, dst, {kCopy}); }
+void drawNormalClip(const Image32& src, Image32& dst) { unscaled(src, dst, {kCopy}); }
+void drawNormalZoom(const Image32& src, Image32& dst, float sx, float sy) { scaled(src, dst, sx, sy, {kCopy}); }
+void drawNormalZoomClip(const Image32& src, Image32& dst, float sx, float sy) { scaled(src, dst, sx, sy, {kCopy}); }
+void drawTransAdd(const Image32& src, Image32& dst) { unscaled(src, dst, {kAdd}); }
+void drawTransAddClip(const Image32& src, Image32& dst) { unscaled(src, dst, {kAdd}); }
+void drawTransAddZoom(const Image32& src, Image32& dst, float sx, float sy) { scaled(src, dst, sx, sy, {kAdd}); }
+void drawTransAddZoomClip(const Image32& src, Image32& dst, float sx, float sy) { scaled(src, dst, sx, sy, {kAdd}); }
+void drawTransDiv(const Image32& src, Image32& dst) { unscaled(src, dst, {kHalves}); }
+void drawTransDivClip(const Image32& src, Image32& dst) { unscaled(src, dst, {kExact}); }
+void drawTransDivZoom(const Image32& src, Image32& dst, float sx, float sy) { scaled(src, dst, sx, sy, {kHalves}); }
+void drawTransDivZoomClip(const Image32& src, Image32& dst, float sx, float sy) {
+    scaled(src, dst, sx, sy, {kHalves});
+}
+void drawAlpha(const Image32& src, Image32& dst, int a) {
+    AlphaArg arg;
+    unscaled(src, dst, alphaBlend(kAlpha, arg, a));
+}
+void drawAlphaClip(const Image32& src, Image32& dst, int a) { drawAlpha(src, dst, a); }
+void drawAlphaZoom(const Image32& src, Image32& dst, float sx, float sy, int a) {
+    AlphaArg arg;
+    scaled(src, dst, sx, sy, alphaBlend(kAlpha, arg, a));
+}
+void drawAlphaZoomClip(const Image32& src, Image32& dst, float sx, float sy, int a) {
+    drawAlphaZoom(src, dst, sx, sy, a);
+}
+void drawAlphaTransAdd(const Image32& src, Image32& dst, int a) {
+    AlphaArg arg;
+    unscaled(src, dst, alphaBlend(kAlphaAdd, arg, a));
+}
+void drawAlphaTransAddZoom(const Image32& src, Image32& dst, float sx, float sy, int a) {
+    AlphaArg arg;
+    scaled(src, dst, sx, sy, alphaBlend(kAlphaAdd, arg, a));
+}
+void drawAlphaTransAddZoomClip(const Image32& src, Image32& dst, float sx, float sy, int a) {
+    drawAlphaTransAddZoom(src, dst, sx, sy, a);
+}
+void drawAlphaTransSubZoomClip(const Image32& src, Image32& dst, float sx, float sy, int a) {
+    AlphaArg arg;
+    scaled(src, dst, sx, sy, alphaBlend(kAlphaSub, arg, a));
+}
+
+// --- Image8 sources ------------------------------------------------------------------------
+void drawNormal(const Image8& src, Image32& dst) { unscaled(src, dst, {kCopy}); }
+void drawNormalClip(const Image8& src, Image32& dst) { unscaled(src, dst, {kCopy}); }
+void drawNormalZoom(const Image8& src, Image32& dst, float sx, float sy) { scaled(src, dst, sx, sy, {kCopy}); }
+void drawNormalZoomClip(const Image8& src, Image32& dst, float sx, float sy) { scaled(src, dst, sx, sy, {kCopy}); }
+void drawTransAdd(const Image8& src, Image32& dst) { unscaled(src, dst, {kAdd}); }
+void drawTransAddClip(const Image8& src, Image32& dst) { unscaled(src, dst, {kAdd}); }
+void drawTransAddZoom(const Image8& src, Image32& dst, float sx, float sy) { scaled(src, dst, sx, sy, {kAdd}); }
+
+void drawTransAddZoomClip(const Image8& src, Image32& dst, float sx, float sy) {
+    if (!(sx > 0.0f) || !(sy > 0.0f)) return;
+    const float dwf = static_cast<float>(src.width) / sx, dhf = static_cast<float>(src.height) / sy;
+    const int dw = scaledSize(src.width, sx), dh = scaledSize(src.height, sy);
+    const uint32_t du = fixedStep(sx, 4096.0f), dv = fixedStep(sy, 4096.0f);
+    if (dw == 0 || dh == 0 || du == 0 || dv == 0) return;
+    const float left = static_cast<float>(src.x) - dwf * 0.5f, top = static_cast<float>(src.y) - dhf * 0.5f;
+    if (!(std::fabs(left) < 1.0e9f) || !(std::fabs(top) < 1.0e9f)) return;
+    ScaledWalk w{};
+    if (!clipBlock(static_cast<int>(left), static_cast<int>(top), dw, dh, dst.width, dst.height, w.block)) return;
+    // An unclipped edge starts sampling one step in; a clipped one at the skipped pixels.
+    w.u0 = w.block.skipX > 0 ? static_cast<uint64_t>(w.block.skipX) * du : du;
+    w.v0 = w.block.skipY > 0 ? static_cast<uint64_t>(w.block.skipY) * dv : dv;
+    w.du = du, w.dv = dv, w.shift = 12;
+    runScaled(Source8{src}, dst, w, {kAdd});
+}
+
+void drawTransDiv(const Image8& src, Image32& dst) { unscaled(src, dst, {kHalves}); }
+void drawTransDivClip(const Image8& src, Image32& dst) { unscaled(src, dst, {kHalves}); }
+void drawTransDivZoom(const Image8& src, Image32& dst, float sx, float sy) { scaled(src, dst, sx, sy, {kHalves}); }
+void drawTransDivZoomClip(const Image8& src, Image32& dst, float sx, float sy) {
+    scaled(src, dst, sx, sy, {kHalves});
+}
+void drawAlpha(const Image8& src, Image32& dst, int a) {
+    AlphaArg arg;
+    unscaled(src, dst, alphaBlend(kAlpha, arg, a));
+}
+void drawAlphaClip(const Image8& src, Image32& dst, int a) { drawAlpha(src, dst, a); }
+void drawAlphaZoom(const Image8& src, Image32& dst, float sx, float sy, int a) {
+    AlphaArg arg;
+    scaled(src, dst, sx, sy, alphaBlend(kAlpha, arg, a));
+}
+void drawAlphaZoomClip(const Image8& src, Image32& dst, float sx, float sy, int a) {
+    drawAlphaZoom(src, dst, sx, sy, a);
+}
+void drawAlphaTransAddZoom(const Image8& src, Image32& dst, float sx, float sy, int a) {
+    AlphaArg arg;
+    scaled(src, dst, sx, sy, alphaBlend(kAlphaAdd, arg, a));
+}
+void drawAlphaTransAddZoomClip(const Image8& src, Image32& dst, float sx, float sy, int a) {
+    drawAlphaTransAddZoom(src, dst, sx, sy, a);
+}
+void drawMaskedAddZoomClip(const Image8& src, Image32& dst, const uint8_t* mask, float sx, float sy) {
+    if (!mask) return;
+    scaled(src, dst, sx, sy, {kMasked, mask});
+}
+
+} // namespace draw2d
