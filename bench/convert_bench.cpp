@@ -2,12 +2,10 @@
 // run; the ratios are printed after the table.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <cstring>
-#include <map>
-#include <string>
 #include <vector>
 
+#include "bench/ratio_reporter.h"
 #include "display/convert.h"
 
 namespace {
@@ -51,35 +49,6 @@ BENCHMARK(BM_convert<display::convertTo24>)->Name("BM_convertTo24");
 BENCHMARK(BM_convert<display::reference::convertTo15>)->Name("BM_reference15");
 BENCHMARK(BM_convert<display::reference::convertTo24>)->Name("BM_reference24");
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        // With repetitions, the medians stand for each benchmark.
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration ? !seenMedian_ : r.aggregate_name == "median")
-                times_[r.run_name.function_name] = r.GetAdjustedRealTime(),
-                seenMedian_ |= r.run_type != Run::RT_Iteration;
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        const double base = times_["BM_memcpy"];
-        if (base <= 0) return;
-        for (const auto& [name, t] : times_)
-            if (name != "BM_memcpy") std::printf("%-16s %.2f x memcpy\n", name.c_str(), t / base);
-    }
-
-private:
-    std::map<std::string, double> times_;
-    bool seenMedian_ = false;
-};
-
 } // namespace
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runWithRatios(argc, argv); }

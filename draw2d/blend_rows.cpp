@@ -21,11 +21,12 @@ inline void eachPixel(uint32_t* d, const uint32_t* s, size_t n, Op op) {
     for (; i < n; ++i) store1(d + i, op(load1(d + i), load1(s + i)));
 }
 
-// (v * f) >> 8 per byte, f in 0..255, for the bytes of v's low and high halves.
+// (v * f) >> 8 per byte, f in 0..255: each byte widened into the high half of a 16-bit lane
+// (v << 8), so that the high half of the product with f is already shifted down.
 inline __m128i scaleBytes(__m128i v, __m128i f16) {
     const __m128i zero = _mm_setzero_si128();
-    const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(v, zero), f16), 8);
-    const __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(v, zero), f16), 8);
+    const __m128i lo = _mm_mulhi_epu16(_mm_unpacklo_epi8(zero, v), f16);
+    const __m128i hi = _mm_mulhi_epu16(_mm_unpackhi_epi8(zero, v), f16);
     return _mm_packus_epi16(lo, hi);
 }
 

@@ -3,6 +3,8 @@
 #include <emmintrin.h>
 
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include "draw2d/draw2d.h"
 #include "draw2d/placement.h"
@@ -43,67 +45,113 @@ bool planSprite(const Target& t, int srcW, int srcH, float x, float y, float sx,
     return true;
 }
 
-// The four weights of fractions fx, fy (0 .. 4095), as 16-bit lanes: low register
-// [w00 x4, w10 x4], high register [w01 x4, w11 x4].
-inline void weights(uint32_t fx, uint32_t fy, __m128i& top, __m128i& bottom) {
-    const uint32_t ifx = 4096 - fx, ify = 4096 - fy;
-    const uint64_t w00 = (ifx * ify) >> 16, w10 = (fx * ify) >> 16, w01 = (ifx * fy) >> 16, w11 = (fx * fy) >> 16;
-    const __m128i packed = _mm_cvtsi64_si128(static_cast<long long>(w00 | (w10 << 16) | (w01 << 32) | (w11 << 48)));
-    const __m128i pairs = _mm_unpacklo_epi16(packed, packed);
-    top = _mm_unpacklo_epi32(pairs, pairs);
-    bottom = _mm_unpackhi_epi32(pairs, pairs);
-}
+// Per sprite, the source column and the fraction of every visible column (the same on every
+// row); per row, the weights of every column, packed as [w00 | w10 << 16] for the top texel
+// pair and [w01 | w11 << 16] for the bottom one.
+struct Columns {
+    Columns(int n, uint64_t u0, uint64_t du)
+        : count(n), column(static_cast<size_t>(n)), fraction(static_cast<size_t>(n) + 8),
+          top(static_cast<size_t>(n) + 8), bottom(static_cast<size_t>(n) + 8) {
+        uint64_t u = u0;
+        for (size_t i = 0; i < column.size(); ++i, u += du) {
+            column[i] = static_cast<uint32_t>(u >> 12);
+            fraction[i] = static_cast<uint16_t>(u & 0xFFF);
+        }
+    }
+    // (a * b) >> 16 of factors up to 4096 is the high half of a 16-bit product: eight columns
+    // at a time.
+    void weigh(uint32_t fy) {
+        const __m128i one = _mm_set1_epi16(4096), vy = _mm_set1_epi16(static_cast<short>(fy));
+        const __m128i iy = _mm_set1_epi16(static_cast<short>(4096 - fy));
+        for (size_t i = 0; i < column.size(); i += 8) {
+            const __m128i fx = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&fraction[i]));
+            const __m128i ix = _mm_sub_epi16(one, fx);
+            const __m128i w00 = _mm_mulhi_epu16(ix, iy), w10 = _mm_mulhi_epu16(fx, iy);
+            const __m128i w01 = _mm_mulhi_epu16(ix, vy), w11 = _mm_mulhi_epu16(fx, vy);
+            auto* t = reinterpret_cast<__m128i*>(&top[i]);
+            auto* b = reinterpret_cast<__m128i*>(&bottom[i]);
+            _mm_storeu_si128(t, _mm_unpacklo_epi16(w00, w10));
+            _mm_storeu_si128(t + 1, _mm_unpackhi_epi16(w00, w10));
+            _mm_storeu_si128(b, _mm_unpacklo_epi16(w01, w11));
+            _mm_storeu_si128(b + 1, _mm_unpackhi_epi16(w01, w11));
+        }
+    }
+    int count;
+    std::vector<uint32_t> column;
+    std::vector<uint16_t> fraction;
+    std::vector<uint32_t> top, bottom;
+};
 
-// F per channel: min(w00 p00 + w10 p10 + w01 p01 + w11 p11, 65535) >> 8, in the low four
-// bytes. p00 and p10 are adjacent in memory, as are p01 and p11.
-inline __m128i filtered(const uint32_t* p, size_t stride, __m128i top, __m128i bottom) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i a = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
-    const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + stride)), zero);
-    // Products are at most 256 * 255; saturating sums clamp at 65535 whatever their order.
-    const __m128i s = _mm_adds_epu16(_mm_mullo_epi16(a, top), _mm_mullo_epi16(b, bottom));
-    const __m128i f = _mm_adds_epu16(s, _mm_srli_si128(s, 8));
-    return _mm_packus_epi16(_mm_srli_epi16(f, 8), zero);
-}
-
-// Walks the visible block: for every destination pixel, `pixel(dst, at, r, c, fx, fy)` with
-// the source row r and column c of the top-left texel and the fractions. With a lastRow, rows
-// below it are skipped: for 32-bit sources, whose texels there lie wholly in the zero guard
-// and add nothing.
-template <typename Pixel>
-void walk(const Target& t, int64_t lastRow, const SpriteWalk& w, Pixel pixel) {
+// Calls row(at, r, fy) for each visible destination row whose source row r is not negative
+// and at most lastRow; `at` is the offset of its first visible pixel in the target.
+template <typename Row>
+void eachRow(const Target& t, const SpriteWalk& w, int64_t lastRow, Row row) {
     int64_t v = w.v0;
-    for (int row = 0; row < w.block.height; ++row, v += w.dv) {
+    for (int j = 0; j < w.block.height; ++j, v += w.dv) {
         const int64_t r = v >> 12;
         if (r < 0) continue;
         if (r > lastRow) break;
-        const uint32_t fy = static_cast<uint32_t>(v & 0xFFF);
-        const size_t at = static_cast<size_t>(w.block.top + row) * t.width + w.block.left;
-        uint32_t* d = t.pixels + at;
-        uint64_t u = static_cast<uint64_t>(w.u0);
-        for (int i = 0; i < w.block.width; ++i, u += static_cast<uint64_t>(w.du))
-            pixel(d + i, at + i, static_cast<size_t>(r), static_cast<size_t>(u >> 12), static_cast<uint32_t>(u & 0xFFF), fy);
+        row(static_cast<size_t>(w.block.top + j) * t.width + w.block.left, static_cast<size_t>(r),
+            static_cast<uint32_t>(v & 0xFFF));
     }
 }
 
+// Σ w * p per channel of one texel pair, as four 32-bit sums: the pair's bytes interleaved
+// channel by channel, so one multiply-add weighs both texels.
+inline __m128i weighPair(const uint32_t* p, __m128i weightPair) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i q = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+    const __m128i mixed = _mm_unpacklo_epi8(_mm_unpacklo_epi8(q, _mm_srli_si128(q, 4)), zero);
+    return _mm_madd_epi16(mixed, weightPair);
+}
+
+// F of the pixel of column i, as four 32-bit lanes. The weights sum to at most 256, so no
+// sum reaches the 65535 at which the filter would saturate.
+inline __m128i filtered(const uint32_t* row, size_t stride, const Columns& cols, size_t i) {
+    const uint32_t* p = row + cols.column[i];
+    const __m128i t = _mm_set1_epi32(static_cast<int>(cols.top[i]));
+    const __m128i b = _mm_set1_epi32(static_cast<int>(cols.bottom[i]));
+    return _mm_srli_epi32(_mm_add_epi32(weighPair(p, t), weighPair(p + stride, b)), 8);
+}
+
+// A 32-bit sprite: blend(d, at, f, n) blends n (1 or 2) filtered pixels, f in bytes, into d.
 template <typename Blend>
 void sprite32(const Target& t, const Image32& src, float x, float y, float sx, float sy, Blend blend) {
     SpriteWalk w;
     if (!planSprite(t, src.width, src.height, x, y, sx, sy, w)) return;
     const size_t stride = static_cast<size_t>(src.width);
-    walk(t, src.height, w, [&](uint32_t* d, size_t at, size_t r, size_t c, uint32_t fx, uint32_t fy) {
-        __m128i top, bottom;
-        weights(fx, fy, top, bottom);
-        const __m128i f = filtered(src.pixels + r * stride + c, stride, top, bottom);
-        blend(d, at, f);
+    Columns cols(w.block.width, static_cast<uint64_t>(w.u0), static_cast<uint64_t>(w.du));
+    const __m128i zero = _mm_setzero_si128();
+    // Rows below the last one read only the zero guard and add nothing.
+    eachRow(t, w, src.height, [&](size_t at, size_t r, uint32_t fy) {
+        cols.weigh(fy);
+        const uint32_t* row = src.pixels + r * stride;
+        uint32_t* d = t.pixels + at;
+        size_t i = 0;
+        for (; i + 2 <= static_cast<size_t>(cols.count); i += 2) {
+            const __m128i f = _mm_packs_epi32(filtered(row, stride, cols, i), filtered(row, stride, cols, i + 1));
+            blend(d + i, at + i, _mm_packus_epi16(f, zero), 2);
+        }
+        if (i < static_cast<size_t>(cols.count)) {
+            const __m128i f = filtered(row, stride, cols, i);
+            blend(d + i, at + i, _mm_packus_epi16(_mm_packs_epi32(f, zero), zero), 1);
+        }
     });
 }
 
-inline __m128i load1(const uint32_t* d) { return _mm_cvtsi32_si128(static_cast<int>(*d)); }
-inline void store1(uint32_t* d, __m128i v) { *d = static_cast<uint32_t>(_mm_cvtsi128_si32(v)); }
+inline __m128i loadN(const void* p, int n) {
+    return n == 2 ? _mm_loadl_epi64(static_cast<const __m128i*>(p)) : _mm_cvtsi32_si128(*static_cast<const int*>(p));
+}
+inline void storeN(uint32_t* d, __m128i v, int n) {
+    if (n == 2)
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(d), v);
+    else
+        *d = static_cast<uint32_t>(_mm_cvtsi128_si32(v));
+}
+// (f * a) >> 8 per byte of eight bytes.
 inline __m128i scaled(__m128i f, __m128i a16) {
     const __m128i zero = _mm_setzero_si128();
-    return _mm_packus_epi16(_mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(f, zero), a16), 8), zero);
+    return _mm_packus_epi16(_mm_mulhi_epu16(_mm_unpacklo_epi8(zero, f), a16), zero);
 }
 
 Target whole(Image32& dst) { return {dst.pixels, dst.width, dst.height, 0}; }
@@ -112,26 +160,29 @@ Target whole(Image32& dst) { return {dst.pixels, dst.width, dst.height, 0}; }
 
 void spriteBilAdd(Image32& dst, const Image32& src, float x, float y, float sx, float sy) {
     sprite32(whole(dst), src, x, y, sx, sy,
-             [](uint32_t* d, size_t, __m128i f) { store1(d, _mm_adds_epu8(load1(d), f)); });
+             [](uint32_t* d, size_t, __m128i f, int n) { storeN(d, _mm_adds_epu8(loadN(d, n), f), n); });
 }
 
 void spriteBilAlphaAdd(Image32& dst, const Image32& src, float x, float y, float sx, float sy, int a) {
     const __m128i a16 = _mm_set1_epi16(static_cast<short>(a & 0xFF));
     sprite32(whole(dst), src, x, y, sx, sy,
-             [&](uint32_t* d, size_t, __m128i f) { store1(d, _mm_adds_epu8(load1(d), scaled(f, a16))); });
+             [&](uint32_t* d, size_t, __m128i f, int n) { storeN(d, _mm_adds_epu8(loadN(d, n), scaled(f, a16)), n); });
 }
 
 void spriteBilAlphaSub(Image32& dst, const Image32& src, float x, float y, float sx, float sy, int a) {
     const __m128i a16 = _mm_set1_epi16(static_cast<short>(a & 0xFF));
     sprite32(whole(dst), src, x, y, sx, sy,
-             [&](uint32_t* d, size_t, __m128i f) { store1(d, _mm_subs_epu8(load1(d), scaled(f, a16))); });
+             [&](uint32_t* d, size_t, __m128i f, int n) { storeN(d, _mm_subs_epu8(loadN(d, n), scaled(f, a16)), n); });
 }
 
 void spriteBilAddDepth(Image32& dst, const Image32& src, float x, float y, float sx, float sy, int32_t depth,
                        const int32_t* depthBuffer) {
     if (!depthBuffer) return;
-    sprite32(whole(dst), src, x, y, sx, sy, [&](uint32_t* d, size_t at, __m128i f) {
-        if (depth > depthBuffer[at]) store1(d, _mm_adds_epu8(load1(d), f));
+    const __m128i z = _mm_set1_epi32(depth);
+    sprite32(whole(dst), src, x, y, sx, sy, [&](uint32_t* d, size_t at, __m128i f, int n) {
+        // Pixels whose depth is at or in front of the sprite's keep their value.
+        const __m128i behind = _mm_cmpgt_epi32(z, loadN(depthBuffer + at, n));
+        storeN(d, _mm_adds_epu8(loadN(d, n), _mm_and_si128(f, behind)), n);
     });
 }
 
@@ -141,7 +192,7 @@ void spriteBilAlphaAddBand(Image32& dst, const Image32& src, float x, float y, f
                       static_cast<size_t>(30) * dst.width};
     const __m128i a16 = _mm_set1_epi16(static_cast<short>(a & 0xFF));
     sprite32(band, src, x, y, sx, sy,
-             [&](uint32_t* d, size_t, __m128i f) { store1(d, _mm_adds_epu8(load1(d), scaled(f, a16))); });
+             [&](uint32_t* d, size_t, __m128i f, int n) { storeN(d, _mm_adds_epu8(loadN(d, n), scaled(f, a16)), n); });
 }
 
 void spriteBilAddIndexed(Image32& dst, const Image8& src, float x, float y, float sx, float sy) {
@@ -149,23 +200,27 @@ void spriteBilAddIndexed(Image32& dst, const Image8& src, float x, float y, floa
     SpriteWalk w;
     if (!planSprite(t, src.width, src.height, x, y, sx, sy, w)) return;
     const size_t stride = static_cast<size_t>(src.width);
+    Columns cols(w.block.width, static_cast<uint64_t>(w.u0), static_cast<uint64_t>(w.du));
     // Zero indices still pick palette[0], so rows past the bottom are drawn too. Their reads
     // may leave the guard at a large scale: past the end of the block they read as zero.
     const size_t readable = src.pixelCount() + src.guardBytes();
-    walk(t, INT64_MAX, w, [&](uint32_t* d, size_t, size_t r, size_t c, uint32_t fx, uint32_t fy) {
-        const size_t o = r * stride + c;
-        uint32_t i00, i10, i01, i11;
-        if (o + stride + 1 < readable) {
-            const uint8_t* i = src.indices + o;
-            i00 = i[0], i10 = i[1], i01 = i[stride], i11 = i[stride + 1];
-        } else {
-            auto at = [&](size_t k) { return k < readable ? static_cast<uint32_t>(src.indices[k]) : 0u; };
-            i00 = at(o), i10 = at(o + 1), i01 = at(o + stride), i11 = at(o + stride + 1);
+    eachRow(t, w, INT64_MAX, [&](size_t at, size_t r, uint32_t fy) {
+        cols.weigh(fy);
+        for (size_t i = 0; i < static_cast<size_t>(cols.count); ++i) {
+            const size_t o = r * stride + cols.column[i];
+            uint32_t i00, i10, i01, i11;
+            if (o + stride + 1 < readable) {
+                const uint8_t* p = src.indices + o;
+                i00 = p[0], i10 = p[1], i01 = p[stride], i11 = p[stride + 1];
+            } else {
+                auto read = [&](size_t k) { return k < readable ? static_cast<uint32_t>(src.indices[k]) : 0u; };
+                i00 = read(o), i10 = read(o + 1), i01 = read(o + stride), i11 = read(o + stride + 1);
+            }
+            const uint32_t index = ((cols.top[i] & 0xFFFF) * i00 + (cols.top[i] >> 16) * i10 +
+                                    (cols.bottom[i] & 0xFFFF) * i01 + (cols.bottom[i] >> 16) * i11) >> 8;
+            uint32_t* d = t.pixels + at + i;
+            storeN(d, _mm_adds_epu8(loadN(d, 1), loadN(&src.palette[index], 1)), 1);
         }
-        const uint32_t ifx = 4096 - fx, ify = 4096 - fy;
-        const uint32_t index = (((ifx * ify) >> 16) * i00 + ((fx * ify) >> 16) * i10 + ((ifx * fy) >> 16) * i01 +
-                                ((fx * fy) >> 16) * i11) >> 8;
-        store1(d, _mm_adds_epu8(load1(d), load1(&src.palette[index])));
     });
 }
 

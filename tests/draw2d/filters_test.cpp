@@ -81,23 +81,26 @@ TEST(Filters, IndexedAddAndSubtract) {
 }
 
 TEST(Filters, BlurRunsInPlaceWithTheBlurredNeighboursAboveAndLeft) {
-    Image32 image;
-    randomise(image, 512, 6);
-    // The reference reads the same memory the blur does, guards included.
-    std::vector<uint32_t> mem(image.pixels - 1024, image.pixels + image.pixelCount() + 1024);
-    uint32_t* p = mem.data() + 1024;
-    const int offsets[8] = {-513, -512, -511, -1, 1, 511, 512, 513};
-    for (size_t i = 0; i < image.pixelCount(); ++i) {
-        uint32_t out = 0;
-        for (int k = 0; k < 4; ++k) {
-            int sum = 0;
-            for (int o : offsets) sum += ref::byteOf(p[static_cast<ptrdiff_t>(i) + o], k);
-            out |= static_cast<uint32_t>(std::min(sum >> 3, 255)) << (8 * k);
+    for (auto [w, h] : {std::pair{512, 6}, std::pair{511, 3}, std::pair{1, 1}}) {
+        Image32 image;
+        randomise(image, w, h);
+        // The reference reads the same memory the blur does, guards included.
+        const size_t guard = Image32::guardPixels(w);
+        std::vector<uint32_t> mem(image.pixels - guard, image.pixels + image.pixelCount() + guard);
+        uint32_t* p = mem.data() + guard;
+        const int offsets[8] = {-513, -512, -511, -1, 1, 511, 512, 513};
+        for (size_t i = 0; i < image.pixelCount(); ++i) {
+            uint32_t out = 0;
+            for (int k = 0; k < 4; ++k) {
+                int sum = 0;
+                for (int o : offsets) sum += ref::byteOf(p[static_cast<ptrdiff_t>(i) + o], k);
+                out |= static_cast<uint32_t>(std::min(sum >> 3, 255)) << (8 * k);
+            }
+            p[i] = out;
         }
-        p[i] = out;
+        blur(image);
+        EXPECT_EQ(pixelsOf(image), std::vector<uint32_t>(p, p + image.pixelCount())) << w << " x " << h;
     }
-    blur(image);
-    EXPECT_EQ(pixelsOf(image), std::vector<uint32_t>(p, p + image.pixelCount()));
 }
 
 TEST(Filters, BoxBlurRowsAveragesTheWindowAndDarkensTheEnds) {
