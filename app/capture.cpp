@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 
 namespace app {
 
@@ -35,6 +36,32 @@ void surfaceToRgb(const uint8_t* s, int depth, int pixelCount, uint8_t* rgb) {
             break;
         }
     }
+}
+
+bool writeSoundtrackWav(const std::string& path, const std::vector<int16_t>& soundtrack, uint64_t offsetUs,
+                        uint64_t durationUs) {
+    const uint64_t frames = durationUs * 44100 / 1'000'000, silent = std::min(frames, offsetUs * 44100 / 1'000'000);
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    auto put = [&](const void* p, size_t n) { return std::fwrite(p, 1, n, f) == n; };
+    auto put32 = [&](uint32_t v) { return put(&v, 4); };
+    auto put16 = [&](uint16_t v) { return put(&v, 2); };
+    const uint32_t dataBytes = static_cast<uint32_t>(std::min<uint64_t>(frames * 4, 0xFFFFFF00u));
+    bool ok = put("RIFF", 4) && put32(36 + dataBytes) && put("WAVEfmt ", 8) && put32(16) && put16(1) && put16(2) &&
+              put32(44100) && put32(176400) && put16(4) && put16(16) && put("data", 4) && put32(dataBytes);
+    const std::vector<int16_t> zeros(8192, 0);
+    uint64_t left = dataBytes / 4, fromTrack = 0;
+    for (uint64_t i = 0; ok && i < silent && left > 0;) {
+        const uint64_t n = std::min<uint64_t>({zeros.size() / 2, silent - i, left});
+        ok = put(zeros.data(), n * 4), i += n, left -= n;
+    }
+    while (ok && left > 0) {
+        const uint64_t available = soundtrack.size() / 2 > fromTrack ? soundtrack.size() / 2 - fromTrack : 0;
+        const uint64_t n = std::min<uint64_t>(left, available ? std::min<uint64_t>(available, 8192) : zeros.size() / 2);
+        ok = available ? put(soundtrack.data() + fromTrack * 2, n * 4) : put(zeros.data(), n * 4);
+        fromTrack += available ? n : 0, left -= n;
+    }
+    return std::fclose(f) == 0 && ok;
 }
 
 bool CaptureWriter::open(const std::string& dir, int fps, int width, int height, uint64_t endUs) {

@@ -11,6 +11,11 @@ namespace app {
 // The surface's pixels back to 8-bit RGB triples (the low bits a depth dropped stay 0).
 void surfaceToRgb(const uint8_t* surface, int depth, int pixelCount, uint8_t* rgb);
 
+// A WAV file (44100 Hz, stereo, 16-bit) of `durationUs`: silence until offsetUs, then the
+// decoded soundtrack. False when it cannot be written.
+bool writeSoundtrackWav(const std::string& path, const std::vector<int16_t>& soundtrack, uint64_t offsetUs,
+                        uint64_t durationUs);
+
 class CaptureWriter {
 public:
     // False, with a line on stderr, when the folder cannot be made.
@@ -22,6 +27,12 @@ public:
     // Writes the periods that begin before time us with the picture on screen.
     void finish(uint64_t us);
     int written() const { return written_; }
+    // Time of the first picture, the origin of the capture.
+    bool firstPicture(uint64_t& us) const {
+        us = firstUs_;
+        return started_;
+    }
+    const std::string& folder() const { return dir_; }
 
 private:
     void writeDue(uint64_t before);

@@ -15,7 +15,13 @@ namespace app {
 namespace {
 
 // The data folder lies beside the executable, wherever it is started from.
-void enterDataFolder(const char* argv0) {
+void enterDataFolder(const char* argv0, const std::string& dataDir) {
+    if (!dataDir.empty()) {
+        if (::chdir(dataDir.c_str()) != 0) {
+            // As below: the first load reports what is missing.
+        }
+        return;
+    }
     std::string exe(4096, '\0');
     const ssize_t n = ::readlink("/proc/self/exe", exe.data(), exe.size() - 1);
     exe = n > 0 ? exe.substr(0, static_cast<size_t>(n)) : std::string(argv0 ? argv0 : "");
@@ -61,7 +67,7 @@ int runEntry(int argc, const char* const* argv) {
     }
     app->host = host.get();
     platform::setMessageBoxHost(host.get());
-    enterDataFolder(argc > 0 ? argv[0] : nullptr);
+    enterDataFolder(argc > 0 ? argv[0] : nullptr, o.dataDir);
 
     app->desktopImage.create(kScreenWidth, kScreenHeight);
     host->captureDesktop(app->desktopImage.pixels, kWindowX, kWindowY, kScreenWidth, kScreenHeight);
@@ -74,6 +80,7 @@ int runEntry(int argc, const char* const* argv) {
     startUp(*app);
     const int code = runMainLoop(*app);
     platform::setMessageBoxHost(nullptr);
+    app.reset(); // the soundtrack's device closes before the host shuts SDL down
     return code;
 }
 

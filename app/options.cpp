@@ -42,6 +42,7 @@ const char* usageText() {
            "  --fullscreen      start full screen\n"
            "  --seed N          seed of the random numbers\n"
            "  --autostart MS    press the launcher's start button after MS milliseconds\n"
+           "  --data DIR        use DIR as the data folder\n"
            "  --help            this text\n";
 }
 
@@ -89,6 +90,9 @@ bool parseOptions(int argc, const char* const* argv, Options& out, std::string& 
             if (!needValue("milliseconds")) return false;
             if (!parseInteger(value, 0, INT32_MAX, n)) return error = "bad time: " + std::string(value), false;
             out.autostartMs = n, ++i;
+        } else if (arg == "--data") {
+            if (!needValue("a folder")) return false;
+            out.dataDir = value, ++i;
         } else {
             error = "unknown option: " + std::string(arg);
             return false;

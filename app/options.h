@@ -17,6 +17,7 @@ struct Options {
     bool seedGiven = false;
     uint32_t seed = 0;
     int64_t autostartMs = -1;
+    std::string dataDir; // empty: the data folder beside the executable
     bool help = false;
 
     bool virtualTime() const { return headless || !captureDir.empty(); }

@@ -1,9 +1,12 @@
 #include "app/shell.h"
 
+#include <cstdio>
 #include <ctime>
+#include <vector>
 
 #include "app/screens.h"
 #include "display/convert.h"
+#include "platform/audio_stream.h"
 #include "platform/clock.h"
 #include "platform/random.h"
 
@@ -117,6 +120,23 @@ void frameFunction(App& app) {
 
 namespace {
 
+// The soundtrack as heard during the capture, beside its pictures, so that a video of them
+// has its sound in step.
+void writeCaptureSoundtrack(App& app) {
+    uint64_t first = 0, played = 0;
+    if (!app.capture.active() || !app.capture.firstPicture(first)) return;
+    // As long as the pictures last.
+    const uint64_t duration = static_cast<uint64_t>(app.capture.written()) * 1'000'000 / static_cast<uint64_t>(app.options.fps);
+    std::vector<int16_t> pcm;
+    uint64_t offset = duration; // silent throughout unless the music started
+    if (app.context.stream && app.context.stream->startedAt(played)) {
+        std::string error;
+        if (platform::decodeMp3("../vantrel.mp3", pcm, error)) offset = played > first ? played - first : 0;
+    }
+    const std::string path = app.capture.folder() + "/soundtrack.wav";
+    if (!writeSoundtrackWav(path, pcm, offset, duration)) std::fprintf(stderr, "capture: cannot write %s\n", path.c_str());
+}
+
 // The test and capture options: when to press start, when to stop.
 void applyRunOptions(App& app) {
     const Options& o = app.options;
@@ -131,7 +151,9 @@ void applyRunOptions(App& app) {
         app.stopRequested = true;
         // A run of N frames writes the period its last frame began; a run of S seconds ends
         // its capture at S.
-        app.capture.finish(timeDone ? static_cast<uint64_t>(o.seconds * 1e6) : us + 1);
+        const uint64_t end = timeDone ? static_cast<uint64_t>(o.seconds * 1e6) : us + 1;
+        app.capture.finish(end);
+        writeCaptureSoundtrack(app);
         app.host->postMessage({MessageKind::Close, 0});
     }
 }
@@ -182,7 +204,8 @@ bool startUp(App& app) {
                          : app.options.virtualTime() ? 1u
                                                      : static_cast<uint32_t>(std::time(nullptr)));
     // Initialisation: the demo context, the loading screen, the launcher; each reports its
-    // own failures.
+    // own failures. In virtual time the soundtrack plays silently, its position on the clock.
+    sound::initialiseDemoContext(app.context, {.withDevice = !app.options.virtualTime()});
     initLoadingScreen(app);
     return true;
 }

@@ -12,11 +12,19 @@ Host*& boxHost() {
     static Host* host = nullptr;
     return host;
 }
+
+bool& quietBoxes() {
+    static bool quiet = false;
+    return quiet;
+}
+
 } // namespace
 
 void setMessageBoxHost(Host* host) { boxHost() = host; }
+void setMessageBoxQuiet(bool quiet) { quietBoxes() = quiet; }
 
 void messageBox(const std::string& caption, const std::string& text) {
+    if (quietBoxes()) return;
     if (Host* h = boxHost())
         h->messageBox(caption, text);
     else

@@ -9,6 +9,7 @@ libsdl2-dev libjpeg62-turbo-dev libmpg123-dev libpng-dev libx11-dev
 lib3ds-dev libmp3lame-dev
 googletest libgtest-dev libbenchmark-dev
 xvfb xdotool x11-utils
+clang libclang-rt-14-dev
 "
 
 missing=""

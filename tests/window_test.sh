@@ -3,11 +3,13 @@
 # large it is, then presses Escape like a user and expects the program to end cleanly.
 set -u
 demo="$1"
+demotool="$2"
 fail() { echo "window test: $*" >&2; cleanup; exit 1; }
 cleanup() {
     [ -n "${demo_pid:-}" ] && kill "$demo_pid" 2>/dev/null
     [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null
+    [ -n "${root:-}" ] && rm -rf "$root"
 }
 
 for tool in Xvfb xdotool; do
@@ -27,7 +29,9 @@ unset SDL_VIDEODRIVER SDL_AUDIODRIVER
 # the headless tests check the program's own memory.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 
-"$demo" &
+root=$(mktemp -d)
+"$demotool" testdata "$root" || fail "cannot write the test data"
+SDL_AUDIODRIVER=dummy "$demo" --data "$root/data" &
 demo_pid=$!
 
 window=""

@@ -9,6 +9,7 @@
 #include "app/capture.h"
 #include "app/entry.h"
 #include "tests/png_read.h"
+#include "tests/test_production.h"
 
 namespace fs = std::filesystem;
 
@@ -26,9 +27,10 @@ std::vector<char> bytesOf(const fs::path& p) {
 }
 
 int runHeadless(const fs::path& dir, const std::string& depth, const std::string& frames) {
-    const std::string d = dir.string();
+    const testing_files::TestProduction production("capture");
+    const std::string d = dir.string(), data = production.data();
     const char* argv[] = {"demo", "--headless", "--frames", frames.c_str(), "--capture", d.c_str(),
-                          "--depth", depth.c_str(), "--autostart", "200"};
+                          "--depth", depth.c_str(), "--autostart", "200", "--data", data.c_str()};
     return app::runEntry(static_cast<int>(std::size(argv)), argv);
 }
 
@@ -73,7 +75,9 @@ TEST(Capture, HeadlessRunsWriteEveryFrameAtTheChosenDepthAndRepeatExactly) {
         ASSERT_EQ(runHeadless(first, depth, "12"), 0);
         ASSERT_EQ(runHeadless(second, depth, "12"), 0);
         std::vector<fs::path> files;
-        for (const auto& e : fs::directory_iterator(first)) files.push_back(e.path());
+        for (const auto& e : fs::directory_iterator(first))
+            if (e.path().extension() == ".png") files.push_back(e.path());
+        EXPECT_TRUE(fs::exists(first / "soundtrack.wav"));
         ASSERT_EQ(files.size(), 12u) << depth;
         const int lowR = depth == "24" || depth == "32" ? 0 : 7;
         const int lowG = depth == "16" ? 3 : lowR;
@@ -97,11 +101,36 @@ TEST(Capture, HeadlessRunsWriteEveryFrameAtTheChosenDepthAndRepeatExactly) {
 
 TEST(Capture, ATimedRunWritesOnePicturePerPeriodOfThatTime) {
     const fs::path dir = freshDir("timed");
-    const std::string d = dir.string();
-    const char* argv[] = {"demo", "--headless", "--seconds", "1.5", "--fps", "10", "--capture", d.c_str()};
+    const testing_files::TestProduction production("timed");
+    const std::string d = dir.string(), data = production.data();
+    const char* argv[] = {"demo", "--headless", "--seconds", "1.5", "--fps", "10", "--capture", d.c_str(),
+                          "--data", data.c_str()};
     ASSERT_EQ(app::runEntry(static_cast<int>(std::size(argv)), argv), 0);
     size_t n = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir)) ++n;
+    for (const auto& e : fs::directory_iterator(dir)) n += e.path().extension() == ".png";
     EXPECT_EQ(n, 15u);
+    // 1.5 s of sound beside the pictures (silent: nothing started the music).
+    EXPECT_EQ(fs::file_size(dir / "soundtrack.wav"), 44u + 66150u * 4);
+    fs::remove_all(dir);
+}
+
+TEST(Capture, TheSoundtrackStartsWhereTheMusicStarted) {
+    const fs::path dir = freshDir("wav");
+    fs::create_directories(dir);
+    std::vector<int16_t> track(2 * 1000, 0);
+    for (size_t i = 0; i < track.size(); ++i) track[i] = static_cast<int16_t>(i + 1);
+    const std::string path = (dir / "s.wav").string();
+    // 10 ms of silence (441 frames), then the track, 50 ms in all (2205 frames).
+    ASSERT_TRUE(app::writeSoundtrackWav(path, track, 10'000, 50'000));
+    const auto bytes = bytesOf(path);
+    ASSERT_EQ(bytes.size(), 44u + 2205u * 4);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
+    auto sample = [&](size_t i) {
+        return static_cast<int16_t>(static_cast<uint8_t>(bytes[44 + 2 * i]) | static_cast<uint8_t>(bytes[45 + 2 * i]) << 8);
+    };
+    EXPECT_EQ(sample(2 * 440 + 1), 0);
+    EXPECT_EQ(sample(2 * 441), 1);
+    EXPECT_EQ(sample(2 * 1440 + 1), 2000);
+    EXPECT_EQ(sample(2 * 1441), 0); // past the track's end: silence
     fs::remove_all(dir);
 }

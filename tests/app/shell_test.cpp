@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app/screens.h"
 #include "app/shell.h"
 #include "platform/clock.h"
 #include "platform/headless_host.h"
+#include "tests/test_production.h"
 
 using platform::Message;
 using platform::MessageKind;
@@ -13,8 +16,10 @@ namespace {
 
 // A started application on a headless host with a virtual clock.
 struct Harness {
-    explicit Harness(int depth = 32) : host({depth, 0x07E0}) {
+    explicit Harness(int depth = 32) : production("shell"), host({depth, 0x07E0}) {
+        std::filesystem::current_path(production.data());
         platform::setClock(platform::Clock::virtualClock(30));
+        app.options.headless = true;
         app.host = &host;
         app.desktopImage.create(512, 384);
         host.captureDesktop(app.desktopImage.pixels, 200, 200, 512, 384);
@@ -30,6 +35,9 @@ struct Harness {
     }
     void send(MessageKind k, uint32_t w = 0) { app::handleMessage(app, Message{k, w}); }
 
+    ~Harness() { std::filesystem::current_path(std::filesystem::temp_directory_path()); }
+
+    testing_files::TestProduction production;
     platform::HeadlessHost host;
     app::App app;
     int exitCode = -99;

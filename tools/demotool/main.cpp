@@ -4,17 +4,87 @@
 #include <string>
 #include <vector>
 
+#include <cmath>
+#include <filesystem>
+#include <memory>
+
+#include "picture/file_bytes.h"
 #include "picture/image32.h"
 #include "picture/image8.h"
+#include "sound/sync_track.h"
 #include "tools/writers/image_writers.h"
+#include "tools/writers/mp3_writer.h"
+#include "tools/writers/sync_writer.h"
 
 namespace {
 
 int usage() {
     std::fputs("usage: demotool picture IN OUT.png [--indexed]\n"
-               "  picture   read IN with the production's readers and write it as PNG\n",
+               "       demotool sync FILE [--json]\n"
+               "       demotool testdata DIR\n"
+               "  picture   read IN with the production's readers and write it as PNG\n"
+               "  sync      list every event of a sync file\n"
+               "  testdata  write a minimal production folder (a sync file and a short soundtrack)\n",
                stderr);
     return 2;
+}
+
+// Every event of every entry and channel, with its time in seconds and bytes.
+int syncCommand(const std::vector<std::string>& args) {
+    if (args.empty() || args.size() > 2 || (args.size() == 2 && args[1] != "--json")) return usage();
+    const bool json = args.size() == 2;
+    std::vector<uint8_t> bytes;
+    if (!picture::readFileBytes(args[0], bytes)) {
+        std::fprintf(stderr, "cannot read %s\n", args[0].c_str());
+        return 1;
+    }
+    auto table = std::make_unique<sound::SyncTable>();
+    int32_t entries = 0;
+    const sound::SyncParse r = sound::parseSyncFile(bytes.data(), bytes.size(), *table, entries);
+    if (!r.ok) {
+        std::fprintf(stderr, "%s: %s\n", args[0].c_str(), r.problem.c_str());
+        return 1;
+    }
+    if (json) std::printf("{\"file\": \"%s\", \"entries\": [", args[0].c_str());
+    for (int e = 0; e < entries; ++e) {
+        const sound::SyncEntry& entry = table->entries[static_cast<size_t>(e)];
+        if (json) std::printf("%s{\"channels\": [", e ? ", " : "");
+        for (int c = 0; c < entry.channelCount; ++c) {
+            if (json)
+                std::printf("%s[", c ? ", " : "");
+            else
+                std::printf("entry %d channel %d: %d events\n", e, c, entry.eventCounts[static_cast<size_t>(c)]);
+            for (int k = 0; k < entry.eventCounts[static_cast<size_t>(c)]; ++k) {
+                const sound::SyncEvent& ev = entry.events[static_cast<size_t>(c)][static_cast<size_t>(k)];
+                const double seconds = ev.time / 176400.0;
+                if (json)
+                    std::printf("%s{\"time\": %.4f, \"bytes\": %u, \"value\": %u, \"duration\": %u}", k ? ", " : "",
+                                seconds, ev.time, ev.value, ev.duration);
+                else
+                    std::printf("  %3d  %9.4f s  %10u bytes  value %3u  duration %3u\n", k, seconds, ev.time, ev.value,
+                                ev.duration);
+            }
+            if (json) std::printf("]");
+        }
+        if (json) std::printf("]}");
+    }
+    if (json) std::printf("]}\n");
+    return 0;
+}
+
+// A folder the program can start on: data/other/s0 and a two-second soundtrack.
+int testDataCommand(const std::vector<std::string>& args) {
+    if (args.size() != 1) return usage();
+    const std::filesystem::path root = args[0];
+    std::error_code ec;
+    std::filesystem::create_directories(root / "data" / "other", ec);
+    std::vector<int16_t> pcm(2 * 88200);
+    for (size_t i = 0; i < pcm.size(); ++i)
+        pcm[i] = static_cast<int16_t>(6000 * std::sin(2 * M_PI * 330.0 * static_cast<double>(i / 2) / 44100.0));
+    const bool ok = writers::writeBytes((root / "data/other/s0").string(), writers::encodeSyncFile({{{}}})) &&
+                    writers::writeBytes((root / "vantrel.mp3").string(), writers::encodeMp3(pcm, 44100, 2, 192));
+    if (!ok) std::fprintf(stderr, "cannot write into %s\n", args[0].c_str());
+    return ok ? 0 : 1;
 }
 
 // Reads a picture as the production would and writes it out as PNG.
@@ -59,5 +129,7 @@ int main(int argc, char** argv) {
     const std::string command = argv[1];
     const std::vector<std::string> args(argv + 2, argv + argc);
     if (command == "picture") return pictureCommand(args);
+    if (command == "sync") return syncCommand(args);
+    if (command == "testdata") return testDataCommand(args);
     return usage();
 }
