@@ -10,15 +10,18 @@ namespace testing_files {
 class TempDir {
 public:
     explicit TempDir(const std::string& name)
-        : path_(std::filesystem::temp_directory_path() / (name + "_" + std::to_string(::getpid()))),
-          previous_(std::filesystem::current_path()) {
+        : path_(std::filesystem::temp_directory_path() / (name + "_" + std::to_string(::getpid()))) {
+        std::error_code ec;
+        previous_ = std::filesystem::current_path(ec);
+        if (ec) previous_ = std::filesystem::temp_directory_path();
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
         std::filesystem::current_path(path_);
     }
     ~TempDir() {
-        std::filesystem::current_path(previous_);
-        std::filesystem::remove_all(path_);
+        std::error_code ec;
+        std::filesystem::current_path(previous_, ec);
+        std::filesystem::remove_all(path_, ec);
     }
     const std::filesystem::path& path() const { return path_; }
 

@@ -23,7 +23,12 @@ public:
                             writers::encodeSyncFile({{{{writers::syncTime(0.5), 255, 4}}}}));
         if (withSoundtrack) writers::writeBytes((root_ / "vantrel.mp3").string(), tone(1.0));
     }
-    ~TestProduction() { std::filesystem::remove_all(root_); }
+    // A run of the program leaves the current folder in data: step out before removing it.
+    ~TestProduction() {
+        std::error_code ec;
+        std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
+        std::filesystem::remove_all(root_, ec);
+    }
     std::string data() const { return (root_ / "data").string(); }
     const std::filesystem::path& root() const { return root_; }
 
