@@ -1,12 +1,17 @@
 #pragma once
 // Everything the application shell keeps between messages and frames, in one object so that
 // a test can build a fresh one.
+#include <array>
 #include <cstdint>
+#include <memory>
 
+#include "app/bench.h"
 #include "app/capture.h"
-#include "app/input.h"
+#include "platform/input_state.h"
 #include "app/options.h"
 #include "display/display.h"
+#include "parts/part.h"
+#include "picture/resource_lists.h"
 #include "picture/image32.h"
 #include "platform/host.h"
 #include "sound/demo_context.h"
@@ -35,11 +40,15 @@ struct App {
     Options options;
     display::Display display;
     sound::DemoContext context;
+    picture::ResourceLists resources;
+    parts::LoadingPictures loading;
+    // Parts 1 to 8 at index 0 to 7; a part not built is absent and runs nothing.
+    std::array<std::unique_ptr<parts::DemoPart>, 8> parts;
     AppFlags flags;
-    FrameClock frameClock;
-    InputState input;
-    MouseState mouse;
-    DebugScratch debug;
+    platform::FrameClock frameClock;
+    platform::InputState input;
+    platform::MouseState mouse;
+    platform::DebugScratch debug;
     picture::Image32 desktopImage;  // 512 x 384, the desktop behind the window
     picture::Image32 framebuffer32; // 512 x 256, every screen draws here
     uint32_t* framebufferOwnPixels = nullptr;
@@ -47,6 +56,13 @@ struct App {
     int64_t framesPresented = 0;
     bool stopRequested = false;
     CaptureWriter capture;
+    BenchRecorder bench;
+    uint64_t benchLauncherClosedUs = 0;
 };
+
+// What the parts are lent of the shell's state.
+inline parts::Stage stageOf(App& app) {
+    return {app.framebuffer32, app.context, app.resources, app.frameClock, app.input, app.debug, app.loading};
+}
 
 } // namespace app

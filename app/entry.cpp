@@ -48,6 +48,13 @@ int runEntry(int argc, const char* const* argv) {
         std::fputs(usageText(), stdout);
         return 0;
     }
+    if (o.timeline) {
+        std::printf("%-5s %-32s %-55s %s\n", "part", "sync file", "ends when", "least frame time");
+        for (const parts::HandOver& h : parts::kHandOvers)
+            std::printf("%-5d %-32s %-55s %s\n", h.part, h.syncFile, h.endsWhen, h.frameTime);
+        return 0;
+    }
+    app->bench.enabled = o.bench;
     if (o.virtualTime()) platform::setClock(platform::Clock::virtualClock(o.fps));
 
     std::unique_ptr<platform::Host> host;
@@ -79,6 +86,7 @@ int runEntry(int argc, const char* const* argv) {
     // message that follows.
     startUp(*app);
     const int code = runMainLoop(*app);
+    if (o.bench) app->bench.report(stdout);
     platform::setMessageBoxHost(nullptr);
     app.reset(); // the soundtrack's device closes before the host shuts SDL down
     return code;

@@ -43,6 +43,8 @@ const char* usageText() {
            "  --seed N          seed of the random numbers\n"
            "  --autostart MS    press the launcher's start button after MS milliseconds\n"
            "  --data DIR        use DIR as the data folder\n"
+           "  --bench           headless to the end of the music; report frame times and memory\n"
+           "  --timeline        print each part's sync file and end rule\n"
            "  --help            this text\n";
 }
 
@@ -60,6 +62,10 @@ bool parseOptions(int argc, const char* const* argv, Options& out, std::string& 
             out.headless = true;
         } else if (arg == "--fullscreen") {
             out.fullScreen = true;
+        } else if (arg == "--bench") {
+            out.bench = out.headless = true;
+        } else if (arg == "--timeline") {
+            out.timeline = true;
         } else if (arg == "--help" || arg == "-h") {
             out.help = true;
         } else if (arg == "--frames") {
@@ -98,6 +104,7 @@ bool parseOptions(int argc, const char* const* argv, Options& out, std::string& 
             return false;
         }
     }
+    if (out.bench && out.autostartMs < 0) out.autostartMs = 1000; // the start button after a second
     return true;
 }
 

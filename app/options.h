@@ -19,6 +19,8 @@ struct Options {
     int64_t autostartMs = -1;
     std::string dataDir; // empty: the data folder beside the executable
     bool help = false;
+    bool bench = false;    // headless run to the end, with a report of frame times
+    bool timeline = false; // print the parts' hand-over rules and quit
 
     bool virtualTime() const { return headless || !captureDir.empty(); }
 };

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <string>
 #include <vector>
 
 #include "app/screens.h"
@@ -18,7 +19,7 @@ using platform::MessageKind;
 namespace {
 
 void storeMouse(App& app) {
-    const platform::Point p = pictureMousePosition(app.host->cursorPos(), app.host->windowRect());
+    const platform::Point p = platform::pictureMousePosition(app.host->cursorPos(), app.host->windowRect());
     app.mouse.x = p.x;
     app.mouse.y = p.y;
 }
@@ -56,10 +57,10 @@ void handleMessage(App& app, const Message& m) {
         }
         if (m.wParam == platform::vk::F12 && app.flags.launcherOpen == 0) app.display.toggle();
         app.debug.cells[0] = static_cast<int32_t>(m.wParam);
-        if (const int slot = keySlot(m.wParam); slot >= 0) app.input.slots[slot] = 1;
+        if (const int slot = platform::keySlot(m.wParam); slot >= 0) app.input.slots[slot] = 1;
         break;
     case MessageKind::KeyUp:
-        if (const int slot = keySlot(m.wParam); slot >= 0) app.input.slots[slot] = 0;
+        if (const int slot = platform::keySlot(m.wParam); slot >= 0) app.input.slots[slot] = 0;
         break;
     case MessageKind::MouseMove: storeMouse(app); break;
     case MessageKind::LButtonDown:
@@ -95,12 +96,19 @@ void frameFunction(App& app) {
     // At 32 bits the frame is drawn straight into the surface, saving a copy.
     app.framebuffer32.pixels = d.depth == 32 ? reinterpret_cast<uint32_t*>(destination) : app.framebufferOwnPixels;
 
-    tickFrameClock(app.frameClock, platform::tickCount());
+    platform::tickFrameClock(app.frameClock, platform::tickCount());
+    if (app.bench.enabled) {
+        const std::string screen = app.flags.launcherOpen           ? "launcher"
+                                   : app.context.loadingPhase == 1 ? "loading screen"
+                                                                   : "part " + std::to_string(app.context.partNumber);
+        app.bench.frameBegin(screen, platform::clock().microseconds(),
+                             app.context.stream ? app.context.stream->position() : 0);
+    }
 
     if (app.flags.launcherOpen)
         runTemporaryLauncherFrame(app);
     else if (app.context.loadingPhase == 1)
-        drawLoadingScreen(app);
+        drawLoadingScreen(app, surface);
     else
         runCurrentPart(app);
 
@@ -110,6 +118,7 @@ void frameFunction(App& app) {
     else if (d.depth != 32)
         app.host->messageBox("display box", "Color mode not supported");
 
+    app.bench.frameEnd();
     d.unlock();
     d.present();
     platform::clock().onPresent();
@@ -147,6 +156,19 @@ void applyRunOptions(App& app) {
     }
     const bool framesDone = o.frames >= 0 && app.framesPresented >= o.frames;
     const bool timeDone = o.seconds >= 0 && static_cast<double>(us) >= o.seconds * 1e6;
+    // A bench ends with the music; or, when nothing starts the music within ten seconds
+    // of the launcher closing, then.
+    if (o.bench && !app.stopRequested && !app.flags.launcherOpen && app.context.stream) {
+        uint64_t played = 0;
+        const bool started = app.context.stream->startedAt(played);
+        if (!app.benchLauncherClosedUs) app.benchLauncherClosedUs = us;
+        const bool over = started ? app.context.stream->position() >= app.context.stream->length()
+                                  : us - app.benchLauncherClosedUs > 10'000'000;
+        if (over) {
+            app.stopRequested = true;
+            app.host->postMessage({MessageKind::Close, 0});
+        }
+    }
     if ((framesDone || timeDone) && !app.stopRequested) {
         app.stopRequested = true;
         // A run of N frames writes the period its last frame began; a run of S seconds ends
@@ -163,7 +185,9 @@ void applyRunOptions(App& app) {
 bool mainLoopPass(App& app, int& exitCode) {
     applyRunOptions(app);
     if (app.context.loadingPhase == 2) {
+        const uint64_t started = platform::stopwatchMicroseconds();
         loadAllParts(app, kScreenWidth, partHeight(kScreenHeight));
+        app.bench.loadedAll(platform::stopwatchMicroseconds() - started);
         app.context.loadingPhase = 0;
     }
     Message m;

@@ -35,7 +35,9 @@ void Image32::grabFrom(const Image32& source, int sx, int sy) {
                     static_cast<size_t>(width) * sizeof(uint32_t));
 }
 
-LoadResult LoadedImage32::load(const std::string& name) {
+LoadResult LoadedImage32::load(const std::string& name) { return loadFrom("", name); }
+
+LoadResult LoadedImage32::loadFrom(const std::string& folder, const std::string& name) {
     fileName = name;
     const std::string ext = upperExtension(name);
     LoadResult (*reader)(const uint8_t*, size_t, Image32&) = nullptr;
@@ -48,7 +50,7 @@ LoadResult LoadedImage32::load(const std::string& name) {
     else
         return kExtensionNotSupported;
     std::vector<uint8_t> bytes;
-    if (!readFileBytes(name, bytes)) return kCannotOpen;
+    if (!readFileBytes(folder.empty() ? name : folder + "/" + name, bytes)) return kCannotOpen;
     return reader(bytes.data(), bytes.size(), *this);
 }
 
@@ -60,6 +62,7 @@ void LoadedImage32::reportLoadError(LoadResult code) {
     case kModeNotSupported: text = "extension supported, but mode isn't"; break;
     case kNot24Bit: text = "not a 8/8/8 format"; break;
     case kDamaged: text = "file is damaged or truncated"; break;
+    case kNotTexture: text = "a texture must be 256 x 256"; break;
     default: break;
     }
     platform::messageBox("error loading file: " + fileName, text);

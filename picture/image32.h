@@ -56,6 +56,8 @@ class LoadedImage32 : public Image32, public ImageLoader {
 public:
     // "BMP", "TGA" (types 2 and 10) or "JPG", by the name's last three characters.
     LoadResult load(const std::string& fileName) override;
+    // As load, with the file in `folder`; the image keeps the name as given.
+    LoadResult loadFrom(const std::string& folder, const std::string& fileName);
     void reportLoadError(LoadResult code) override;
     // Builds `tiled` from the 256 x 256 pixels. False, building nothing, for any other size.
     bool buildTiledCopy();

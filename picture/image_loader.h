@@ -13,6 +13,7 @@ enum LoadResult : int {
     kCannotCreate = 6, // no reader returns it
     kNot8Bit = 8,
     kDamaged = 9, // truncated header, impossible size or table: refused rather than trusted
+    kNotTexture = 10, // a texture of another size than 256 x 256, which the tiled copy needs
 };
 
 class ImageLoader {

@@ -84,6 +84,8 @@ void Clock::advanceMicroseconds(uint64_t us) {
     if (virtual_) nowUs_ += us;
 }
 
+uint64_t stopwatchMicroseconds() { return static_cast<uint64_t>(steadyNanoseconds() / 1000); }
+
 Clock& clock() { return globalClock(); }
 void setClock(const Clock& c) { globalClock() = c; }
 

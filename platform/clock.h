@@ -51,6 +51,10 @@ Clock& clock();
 void setClock(const Clock& c);
 
 inline uint32_t tickCount() { return clock().tickCount(); }
+
+// Real microseconds from a monotonic clock, whatever the mode: for measuring how long work
+// takes (benchmarks), never for the production's own timing.
+uint64_t stopwatchMicroseconds();
 inline void waitUntilElapsed(uint32_t start, double ms) { clock().waitUntilElapsed(start, ms); }
 
 } // namespace platform

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/input.h"
+#include "platform/input_state.h"
 #include "app/options.h"
 
 namespace {
@@ -71,25 +71,25 @@ TEST(Input, KeySlotTable) {
         {vk::F1 + 7, 43}, {'A', 44},     {'I', 45},           {'N', 46},         {'K', 47},
         {'W', 48},      {vk::F12, -1},   {vk::Escape, -1},    {'E', -1},         {vk::F1 + 8, -1},
         {0, -1}};
-    for (auto [key, slot] : cases) EXPECT_EQ(app::keySlot(key), slot) << key;
+    for (auto [key, slot] : cases) EXPECT_EQ(platform::keySlot(key), slot) << key;
 }
 
 TEST(Input, FrameClockCountsWholeSecondsWithSignedDifferences) {
-    app::FrameClock c;
+    platform::FrameClock c;
     EXPECT_EQ(c.framesPerSecond, 30);
-    app::tickFrameClock(c, 5000);
+    platform::tickFrameClock(c, 5000);
     EXPECT_EQ(c.framesPerSecond, 1);
     EXPECT_EQ(c.frameCounter, 0);
-    app::tickFrameClock(c, 5500);
-    app::tickFrameClock(c, 5999);
+    platform::tickFrameClock(c, 5500);
+    platform::tickFrameClock(c, 5999);
     EXPECT_EQ(c.framesPerSecond, 1);
-    app::tickFrameClock(c, 6000);
+    platform::tickFrameClock(c, 6000);
     EXPECT_EQ(c.framesPerSecond, 3);
     // Across the wrap of the tick count.
-    app::FrameClock w;
+    platform::FrameClock w;
     w.lastUpdateTick = 0xFFFFFE00u;
-    app::tickFrameClock(w, 0x100);
+    platform::tickFrameClock(w, 0x100);
     EXPECT_EQ(w.framesPerSecond, 30); // 512 ms: not yet a second
-    app::tickFrameClock(w, 0x200);
+    platform::tickFrameClock(w, 0x200);
     EXPECT_EQ(w.framesPerSecond, 2);
 }

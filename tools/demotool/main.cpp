@@ -5,11 +5,15 @@
 #include <vector>
 
 #include <cmath>
+#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
 #include "picture/file_bytes.h"
 #include "picture/image32.h"
+#include "platform/audio_stream.h"
+#include "platform/clock.h"
 #include "picture/image8.h"
 #include "sound/sync_track.h"
 #include "tools/writers/image_writers.h"
@@ -21,10 +25,12 @@ namespace {
 int usage() {
     std::fputs("usage: demotool picture IN OUT.png [--indexed]\n"
                "       demotool sync FILE [--json]\n"
-               "       demotool testdata DIR\n"
+               "       demotool testdata DIR [SECONDS]\n"
+               "       demotool audioclock FILE SECONDS\n"
                "  picture   read IN with the production's readers and write it as PNG\n"
                "  sync      list every event of a sync file\n"
-               "  testdata  write a minimal production folder (a sync file and a short soundtrack)\n",
+               "  testdata  write a minimal production folder (a sync file and a short soundtrack)\n"
+               "  audioclock  play FILE on the audio device and compare its position with the clock\n",
                stderr);
     return 2;
 }
@@ -72,13 +78,48 @@ int syncCommand(const std::vector<std::string>& args) {
     return 0;
 }
 
-// A folder the program can start on: data/other/s0 and a two-second soundtrack.
+// How far the heard position strays from the wall clock while FILE plays.
+int audioClockCommand(const std::vector<std::string>& args) {
+    if (args.size() != 2) return usage();
+    const double seconds = std::atof(args[1].c_str());
+    std::string error;
+    auto stream = platform::openMp3Stream(args[0], true, error);
+    if (!stream) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    if (!stream->audible()) std::printf("no audio device: the position follows the clock by construction\n");
+    platform::Clock& clock = platform::clock();
+    stream->play();
+    const uint64_t start = clock.microseconds();
+    double worst = 0, first = -1, last = 0;
+    uint64_t previous = 0;
+    bool monotonic = true;
+    while (clock.microseconds() - start < static_cast<uint64_t>(seconds * 1e6)) {
+        clock.waitUntilElapsed(clock.tickCount(), 10);
+        const uint64_t p = stream->position();
+        monotonic = monotonic && p >= previous;
+        previous = p;
+        const double heardMs = p / 176.4, elapsedMs = (clock.microseconds() - start) / 1000.0;
+        if (p > 0 && first < 0) first = elapsedMs - heardMs; // the device's start-up delay
+        if (first >= 0) worst = std::max(worst, std::abs(elapsedMs - heardMs - first)), last = elapsedMs - heardMs - first;
+    }
+    std::printf("start-up delay %.1f ms; over %.0f s the position strayed at most %.1f ms from the clock (%.1f ms at "
+                "the end); %s\n",
+                first, seconds, worst, last, monotonic ? "never decreasing" : "DECREASED");
+    return 0;
+}
+
+// A folder the program can start on: data/other/s0 and a soundtrack of a tone (two seconds
+// unless SECONDS says otherwise).
 int testDataCommand(const std::vector<std::string>& args) {
-    if (args.size() != 1) return usage();
+    if (args.empty() || args.size() > 2) return usage();
+    const double seconds = args.size() == 2 ? std::atof(args[1].c_str()) : 2.0;
+    if (!(seconds > 0 && seconds < 3600)) return usage();
     const std::filesystem::path root = args[0];
     std::error_code ec;
     std::filesystem::create_directories(root / "data" / "other", ec);
-    std::vector<int16_t> pcm(2 * 88200);
+    std::vector<int16_t> pcm(2 * static_cast<size_t>(seconds * 44100));
     for (size_t i = 0; i < pcm.size(); ++i)
         pcm[i] = static_cast<int16_t>(6000 * std::sin(2 * M_PI * 330.0 * static_cast<double>(i / 2) / 44100.0));
     const bool ok = writers::writeBytes((root / "data/other/s0").string(), writers::encodeSyncFile({{{}}})) &&
@@ -131,5 +172,6 @@ int main(int argc, char** argv) {
     if (command == "picture") return pictureCommand(args);
     if (command == "sync") return syncCommand(args);
     if (command == "testdata") return testDataCommand(args);
+    if (command == "audioclock") return audioClockCommand(args);
     return usage();
 }

@@ -1,10 +1,8 @@
-#include "app/input.h"
+#include "platform/input_state.h"
 
-namespace app {
+namespace platform {
 
 namespace {
-
-using namespace platform;
 
 constexpr std::array<uint32_t, kKeySlots> kWatchedKeys = {
     vk::Up, vk::Down, vk::Right, vk::Left, vk::PageUp, vk::PageDown, vk::Add, vk::Subtract,
@@ -42,4 +40,4 @@ void tickFrameClock(FrameClock& clock, uint32_t now) {
     }
 }
 
-} // namespace app
+} // namespace platform

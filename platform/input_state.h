@@ -1,11 +1,12 @@
 #pragma once
-// Keyboard and mouse state as the window messages leave it, and the frame clock.
+// Keyboard and mouse state as the window messages leave it, the frame clock and the debug
+// scratch cells: what the shell keeps for the launcher and the parts to read.
 #include <array>
 #include <cstdint>
 
 #include "platform/messages.h"
 
-namespace app {
+namespace platform {
 
 constexpr int kKeySlots = 49;
 
@@ -19,11 +20,11 @@ struct InputState {
 struct MouseState {
     int x = 0, y = 0; // y = 0 is the first row of the 512 x 256 picture
     int leftDown = 0, rightDown = 0;
-    platform::Point leftPress, rightPress, leftRelease, rightRelease;
+    Point leftPress, rightPress, leftRelease, rightRelease;
 };
 
 // Cursor position relative to the picture: 64 rows of the window lie above it.
-platform::Point pictureMousePosition(platform::Point cursor, platform::Rect window);
+Point pictureMousePosition(Point cursor, Rect window);
 
 struct FrameClock {
     uint32_t frameTickCount = 0;
@@ -41,4 +42,4 @@ struct DebugScratch {
     std::array<int32_t, 4> cells{};
 };
 
-} // namespace app
+} // namespace platform

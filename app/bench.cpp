@@ -1,0 +1,42 @@
+#include "app/bench.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+
+#include "platform/clock.h"
+
+namespace app {
+
+void BenchRecorder::frameBegin(const std::string& screen, uint64_t virtualUs, uint64_t musicBytes) {
+    if (!enabled) return;
+    if (screens_.empty() || screens_.back().name != screen) {
+        screens_.push_back({screen, {}, virtualUs, musicBytes});
+    }
+    current_ = &screens_.back();
+    startedUs_ = platform::stopwatchMicroseconds();
+}
+
+void BenchRecorder::frameEnd() {
+    if (!enabled || !current_) return;
+    current_->frameUs.push_back(static_cast<uint32_t>(platform::stopwatchMicroseconds() - startedUs_));
+    current_ = nullptr;
+}
+
+void BenchRecorder::report(FILE* out) const {
+    std::fprintf(out, "%-16s %7s %10s %10s %10s %10s\n", "screen", "frames", "median ms", "worst ms", "began s",
+                 "music s");
+    for (const Screen& s : screens_) {
+        std::vector<uint32_t> t = s.frameUs;
+        std::sort(t.begin(), t.end());
+        const double median = t.empty() ? 0 : t[t.size() / 2] / 1000.0, worst = t.empty() ? 0 : t.back() / 1000.0;
+        std::fprintf(out, "%-16s %7zu %10.3f %10.3f %10.3f %10.3f\n", s.name.c_str(), t.size(), median, worst,
+                     s.beganUs / 1e6, s.beganMusic / 176400.0);
+    }
+    std::fprintf(out, "loading all parts took %.1f ms\n", loadUs_ / 1000.0);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::fprintf(out, "peak memory %.1f MiB\n", usage.ru_maxrss / 1024.0);
+}
+
+} // namespace app

@@ -1,0 +1,33 @@
+#pragma once
+// The --bench report: for the launcher, the loading and each part, how many frames it drew
+// and how long a frame took without its wait; when each part began, in virtual time and in
+// music; the peak memory.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace app {
+
+class BenchRecorder {
+public:
+    bool enabled = false;
+    // A frame of `screen` begins, at virtual time virtualUs with the music at musicBytes.
+    void frameBegin(const std::string& screen, uint64_t virtualUs, uint64_t musicBytes);
+    void frameEnd();
+    void loadedAll(uint64_t realUs) { loadUs_ = realUs; }
+    void report(FILE* out) const;
+
+private:
+    struct Screen {
+        std::string name;
+        std::vector<uint32_t> frameUs;
+        uint64_t beganUs = 0, beganMusic = 0;
+    };
+    std::vector<Screen> screens_;
+    Screen* current_ = nullptr;
+    uint64_t startedUs_ = 0;
+    uint64_t loadUs_ = 0;
+};
+
+} // namespace app
