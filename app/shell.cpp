@@ -105,8 +105,16 @@ void frameFunction(App& app) {
                              app.context.stream ? app.context.stream->position() : 0);
     }
 
-    if (app.flags.launcherOpen)
+    if (app.flags.launcherOpen) {
         runTemporaryLauncherFrame(app);
+        // --autostart presses the start button from within a launcher frame, as a click
+        // would, so the switch to full screen comes before the loading screen's frame.
+        const int64_t at = app.options.autostartMs;
+        if (at >= 0 && platform::clock().microseconds() >= static_cast<uint64_t>(at) * 1000) {
+            app.flags.launcherOpen = 0;
+            app.flags.fullScreenRequest = 1;
+        }
+    }
     else if (app.context.loadingPhase == 1)
         drawLoadingScreen(app, surface);
     else
@@ -146,14 +154,10 @@ void writeCaptureSoundtrack(App& app) {
     if (!writeSoundtrackWav(path, pcm, offset, duration)) std::fprintf(stderr, "capture: cannot write %s\n", path.c_str());
 }
 
-// The test and capture options: when to press start, when to stop.
+// The test and capture options: when to stop.
 void applyRunOptions(App& app) {
     const Options& o = app.options;
     const uint64_t us = platform::clock().microseconds();
-    if (o.autostartMs >= 0 && app.flags.launcherOpen && us >= static_cast<uint64_t>(o.autostartMs) * 1000) {
-        app.flags.launcherOpen = 0;
-        app.flags.fullScreenRequest = 1;
-    }
     const bool framesDone = o.frames >= 0 && app.framesPresented >= o.frames;
     const bool timeDone = o.seconds >= 0 && static_cast<double>(us) >= o.seconds * 1e6;
     // A bench ends with the music; or, when nothing starts the music within ten seconds

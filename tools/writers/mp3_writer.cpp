@@ -14,7 +14,7 @@ std::vector<uint8_t> encodeMp3(const std::vector<int16_t>& samples, int rate, in
     lame_set_num_channels(lame, channels);
     lame_set_mode(lame, channels == 1 ? MONO : JOINT_STEREO);
     lame_set_brate(lame, kbps);
-    lame_set_quality(lame, 2);
+    lame_set_quality(lame, 5);
     lame_set_bWriteVbrTag(lame, 1); // the Xing header gives decoders the exact length
     if (lame_init_params(lame) < 0) {
         lame_close(lame);
