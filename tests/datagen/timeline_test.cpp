@@ -9,6 +9,7 @@
 #include "picture/file_bytes.h"
 #include "platform/audio_stream.h"
 #include "sound/demo_context.h"
+#include "tests/set_position_stream.h"
 
 #ifndef PRODUCTION_DIR
 #error "the tests need the generated production folder"
@@ -30,16 +31,6 @@ SyncTable readTable(const std::string& name, int32_t& entries) {
     EXPECT_TRUE(r.ok) << name << ": " << r.problem;
     return t;
 }
-
-// A soundtrack whose position the simulation sets.
-class Position : public platform::AudioStream {
-public:
-    void play() override {}
-    uint64_t position() override { return at; }
-    uint64_t length() const override { return UINT64_MAX; }
-    bool audible() const override { return false; }
-    uint64_t at = 0;
-};
 
 } // namespace
 
@@ -110,8 +101,8 @@ TEST(GeneratedTimeline, ChannelsArePlacedWhereThePartsNeedThem) {
 
 TEST(GeneratedTimeline, TheHandOversGiveEachPartItsLength) {
     DemoContext ctx;
-    auto stream = std::make_unique<Position>();
-    Position* position = stream.get();
+    auto stream = std::make_unique<testing_files::SetPositionStream>();
+    testing_files::SetPositionStream* position = stream.get();
     ctx.stream = std::move(stream);
     allocateSyncTable(ctx);
     readSyncFile(ctx, kData + "other/s0");

@@ -2,6 +2,7 @@
 
 #include "platform/clock.h"
 #include "sound/demo_context.h"
+#include "tests/set_position_stream.h"
 #include "tests/temp_dir.h"
 #include "tools/writers/image_writers.h"
 #include "tools/writers/sync_writer.h"
@@ -11,19 +12,9 @@ using writers::SyncChannels;
 
 namespace {
 
-// A context whose soundtrack position is set by the test.
-class FixedStream : public platform::AudioStream {
-public:
-    void play() override {}
-    uint64_t position() override { return at; }
-    uint64_t length() const override { return UINT64_MAX; }
-    bool audible() const override { return false; }
-    uint64_t at = 0;
-};
-
 struct Sync {
     explicit Sync(const std::vector<SyncChannels>& entries) {
-        auto s = std::make_unique<FixedStream>();
+        auto s = std::make_unique<testing_files::SetPositionStream>();
         stream = s.get();
         context.stream = std::move(s);
         allocateSyncTable(context);
@@ -39,7 +30,7 @@ struct Sync {
     int cursor(int c) const { return context.syncTable->entries[0].cursors[static_cast<size_t>(c)]; }
 
     DemoContext context;
-    FixedStream* stream;
+    testing_files::SetPositionStream* stream;
 };
 
 } // namespace

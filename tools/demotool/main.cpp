@@ -134,28 +134,23 @@ int pictureCommand(const std::vector<std::string>& args) {
     const bool indexed = args.size() == 3;
     std::vector<uint32_t> rgb;
     int width = 0, height = 0;
-    picture::LoadResult result;
-    if (indexed) {
-        picture::Image8 image;
-        result = image.load(args[0]);
+    // Loads with either class, reports as the production would, and keeps the colours.
+    auto read = [&](auto& image, auto colours) {
+        const picture::LoadResult result = image.load(args[0]);
         std::printf("%s: %d x %d, load result %d\n", args[0].c_str(), image.width, image.height, result);
         if (result != picture::kLoaded) {
             image.reportLoadError(result);
-            return 1;
+            return false;
         }
         width = image.width, height = image.height;
-        for (size_t i = 0; i < image.pixelCount(); ++i) rgb.push_back(image.palette[image.indices[i]]);
-    } else {
-        picture::LoadedImage32 image;
-        result = image.load(args[0]);
-        std::printf("%s: %d x %d, load result %d\n", args[0].c_str(), image.width, image.height, result);
-        if (result != picture::kLoaded) {
-            image.reportLoadError(result);
-            return 1;
-        }
-        width = image.width, height = image.height;
-        rgb.assign(image.pixels, image.pixels + image.pixelCount());
-    }
+        for (size_t i = 0; i < image.pixelCount(); ++i) rgb.push_back(colours(image, i));
+        return true;
+    };
+    picture::Image8 image8;
+    picture::LoadedImage32 image32;
+    const bool ok = indexed ? read(image8, [](const picture::Image8& im, size_t i) { return im.palette[im.indices[i]]; })
+                            : read(image32, [](const picture::LoadedImage32& im, size_t i) { return im.pixels[i]; });
+    if (!ok) return 1;
     if (!writers::writePngImage(args[1], rgb.data(), width, height)) {
         std::fprintf(stderr, "cannot write %s\n", args[1].c_str());
         return 1;

@@ -1,0 +1,16 @@
+#pragma once
+// A soundtrack whose position the test sets.
+#include "platform/audio_stream.h"
+
+namespace testing_files {
+
+class SetPositionStream : public platform::AudioStream {
+public:
+    void play() override {}
+    uint64_t position() override { return at; }
+    uint64_t length() const override { return UINT64_MAX; }
+    bool audible() const override { return false; }
+    uint64_t at = 0;
+};
+
+} // namespace testing_files
