@@ -146,7 +146,7 @@ void buildCube(Mesh& m, float size) {
     static constexpr int kFaces[12][3] = {{0, 1, 3}, {0, 3, 2}, {4, 6, 7}, {4, 7, 5}, {0, 4, 5}, {0, 5, 1},
                                           {2, 3, 7}, {2, 7, 6}, {0, 2, 6}, {0, 6, 4}, {1, 5, 7}, {1, 7, 3}};
     m.faces.clear();
-    for (const auto& f : kFaces) m.faces.push_back({0, f[0], f[1], f[2], 0, 0});
+    for (const auto& f : kFaces) m.faces.push_back({0, f[0], f[1], f[2], 0, 0.0f});
     finish(m);
 }
 
@@ -163,10 +163,10 @@ void buildGrid(Mesh& m, int columns, int rows, float width, float depth) {
     for (int r = 0; r + 1 < rows; ++r)
         for (int c = 0; c + 1 < columns; ++c) {
             const int a = r * columns + c, b = a + 1, d = a + columns, e = d + 1;
-            m.faces.push_back({0, a, d, b, 0, 0});
-            m.faces.push_back({0, b, d, e, 0, 0});
-            m.faces.push_back({0, a, b, d, 0, 0});
-            m.faces.push_back({0, b, e, d, 0, 0});
+            m.faces.push_back({0, a, d, b, 0, 0.0f});
+            m.faces.push_back({0, b, d, e, 0, 0.0f});
+            m.faces.push_back({0, a, b, d, 0, 0.0f});
+            m.faces.push_back({0, b, e, d, 0, 0.0f});
         }
     finish(m);
 }
@@ -188,13 +188,13 @@ void buildSphere(Mesh& m, float radius, int rings, int segments) {
     m.vertices.push_back({0, radius, 0});
     const int top = static_cast<int>(m.vertices.size()) - 1;
     auto at = [&](int ring, int k) { return 1 + (ring - 1) * segments + (k % segments); };
-    for (int k = 0; k < segments; ++k) m.faces.push_back({0, 0, at(1, k + 1), at(1, k), 0, 0});
+    for (int k = 0; k < segments; ++k) m.faces.push_back({0, 0, at(1, k + 1), at(1, k), 0, 0.0f});
     for (int i = 1; i + 1 < rings; ++i)
         for (int k = 0; k < segments; ++k) {
-            m.faces.push_back({0, at(i, k), at(i, k + 1), at(i + 1, k + 1), 0, 0});
-            m.faces.push_back({0, at(i, k), at(i + 1, k + 1), at(i + 1, k), 0, 0});
+            m.faces.push_back({0, at(i, k), at(i, k + 1), at(i + 1, k + 1), 0, 0.0f});
+            m.faces.push_back({0, at(i, k), at(i + 1, k + 1), at(i + 1, k), 0, 0.0f});
         }
-    for (int k = 0; k < segments; ++k) m.faces.push_back({0, top, at(rings - 1, k), at(rings - 1, k + 1), 0, 0});
+    for (int k = 0; k < segments; ++k) m.faces.push_back({0, top, at(rings - 1, k), at(rings - 1, k + 1), 0, 0.0f});
     m.mapping.clear();
     for (size_t v = 0; v < m.vertices.size(); ++v) {
         const float u = static_cast<float>(platform::nextRandom() & 0xFF);

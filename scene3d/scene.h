@@ -33,7 +33,8 @@ enum MeshFlag : uint32_t {
 struct MeshFace {
     int32_t index = 0; // its own, set when face normals are computed
     int32_t a = 0, b = 0, c = 0;
-    int32_t raster0 = 0, raster1 = 0;
+    int32_t raster0 = 0;
+    float depthKey = 0; // written by sortFacesByDepth
 };
 
 struct ProjectedVertex {
