@@ -104,7 +104,7 @@ void flares(benchmark::State& state, float scale, Draw draw) {
             }
         benchmark::ClobberMemory();
     }
-    state.counters["pixels"] = pixels;
+    state.counters["units"] = pixels;
 }
 
 void BM_spriteBilAdd_1(benchmark::State& s) {

@@ -1,6 +1,6 @@
 #pragma once
 // Prints, after the usual table, each benchmark's time as a ratio to BM_memcpy's in the same
-// run, and for benchmarks with a "pixels" counter the nanoseconds per pixel.
+// run, and for benchmarks with a "units" counter the nanoseconds per pixel.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -18,7 +18,7 @@ public:
             seenMedian_ |= r.run_type != Run::RT_Iteration;
             Entry& e = entries_[r.run_name.function_name];
             e.ns = r.GetAdjustedRealTime();
-            const auto it = r.counters.find("pixels");
+            const auto it = r.counters.find("units");
             e.pixels = it != r.counters.end() ? it->second.value : 0;
         }
         ConsoleReporter::ReportRuns(runs);
@@ -29,7 +29,7 @@ public:
         for (const auto& [name, e] : entries_) {
             if (name == "BM_memcpy") continue;
             if (e.pixels > 0)
-                std::printf("%-40s %8.3f ns per pixel\n", name.c_str(), e.ns / e.pixels);
+                std::printf("%-40s %8.3f ns per unit\n", name.c_str(), e.ns / e.pixels);
             else if (base > 0)
                 std::printf("%-40s %8.2f x memcpy\n", name.c_str(), e.ns / base);
         }
