@@ -1,6 +1,6 @@
 #pragma once
 // Prints, after the usual table, each benchmark's time as a ratio to BM_memcpy's in the same
-// run, and for benchmarks with a "units" counter the nanoseconds per pixel.
+// run, and for benchmarks with a "units" counter (pixels, vertices) the nanoseconds per unit.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
