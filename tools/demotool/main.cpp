@@ -13,13 +13,14 @@
 #include "picture/file_bytes.h"
 #include "picture/image32.h"
 #include "platform/audio_stream.h"
-#include "scene3d/scene3ds_reader.h"
 #include "platform/clock.h"
 #include "picture/image8.h"
 #include "sound/sync_track.h"
 #include "tools/writers/image_writers.h"
 #include "tools/writers/mp3_writer.h"
 #include "tools/writers/sync_writer.h"
+
+int sceneCommand(const std::vector<std::string>& args); // scene_command.cpp
 
 namespace {
 
@@ -28,12 +29,13 @@ int usage() {
                "       demotool sync FILE [--json]\n"
                "       demotool testdata DIR [SECONDS]\n"
                "       demotool audioclock FILE SECONDS\n"
-               "       demotool scene FILE\n"
+               "       demotool scene FILE [--frame F] [--json] [--lib3ds]\n"
                "  picture   read IN with the production's readers and write it as PNG\n"
                "  sync      list every event of a sync file\n"
                "  testdata  write a minimal production folder (a sync file and a short soundtrack)\n"
                "  audioclock  play FILE on the audio device and compare its position with the clock\n"
-               "  scene     summarise a 3DS file as the production reads it\n",
+               "  scene     a 3DS file as the production reads it (at frame F; all of it as JSON;\n"
+               "            or as lib3ds reads it)\n",
                stderr);
     return 2;
 }
@@ -110,46 +112,6 @@ int audioClockCommand(const std::vector<std::string>& args) {
     std::printf("start-up delay %.1f ms; over %.0f s the position strayed at most %.1f ms from the clock (%.1f ms at "
                 "the end); %s\n",
                 first, seconds, worst, last, monotonic ? "never decreasing" : "DECREASED");
-    return 0;
-}
-
-// The scene as the production's reader takes it.
-int sceneCommand(const std::vector<std::string>& args) {
-    if (args.size() != 1) return usage();
-    std::vector<uint8_t> bytes;
-    if (!picture::readFileBytes(args[0], bytes)) {
-        std::fprintf(stderr, "%s: File doesn't exist !\n", args[0].c_str());
-        return 1;
-    }
-    scene3d::Scene3ds scene;
-    scene3d::LightCarry carry;
-    std::string problem;
-    if (!scene3d::parseScene3ds(bytes.data(), bytes.size(), scene, carry, problem)) {
-        std::fprintf(stderr, "%s: %s\n", args[0].c_str(), problem.c_str());
-        return 1;
-    }
-    std::printf("%s: %zu meshes, %zu dummies, %zu lights, %zu cameras, %zu materials, %d frames\n", args[0].c_str(),
-                scene.meshes.size(), scene.dummies.size(), scene.lights.size(), scene.cameras.size(),
-                scene.materialNames.size(), scene.frameCount);
-    auto keys = [](const scene3d::TrackSet& t) {
-        return std::to_string(t.position.keys.size()) + "/" + std::to_string(t.rotation.keys.size()) + "/" +
-               std::to_string(t.scale.keys.size()) + "/" + std::to_string(t.fov.keys.size()) + "/" +
-               std::to_string(t.roll.keys.size());
-    };
-    for (const auto& m : scene.meshes)
-        std::printf("  mesh %-20s %6zu vertices %6zu faces %6zu mapping  material '%s'  node %d parent %d  keys p/r/s/f/r %s\n",
-                    m->name.c_str(), m->vertices.size(), m->faces.size(), m->mapping.size(), m->materialName.c_str(), m->nodeId,
-                    m->parentId, keys(m->tracks).c_str());
-    for (const auto& d : scene.dummies)
-        std::printf("  dummy %-19s node %d parent %d  keys %s\n", d->name.c_str(), d->nodeId, d->parentId, keys(d->tracks).c_str());
-    for (size_t i = 0; i < scene.materialNames.size(); ++i)
-        std::printf("  material %-16s map '%s'\n", scene.materialNames[i].c_str(), scene.materialMapNames[i].c_str());
-    for (const auto& l : scene.lights)
-        std::printf("  light %-19s %s colour %d %d %d  range %g .. %g\n", l->name.c_str(), l->spot ? "spot" : "omni", l->red, l->green,
-                    l->blue, l->innerRange, l->outerRange);
-    for (const auto& c : scene.cameras)
-        std::printf("  camera %-18s lens %g bank %g  keys %s / target %s\n", c->name.c_str(), c->lens, c->bank,
-                    keys(c->positionTracks).c_str(), keys(c->targetTracks).c_str());
     return 0;
 }
 
