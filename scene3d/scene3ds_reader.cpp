@@ -223,7 +223,9 @@ struct Reader {
             default: break;
             }
         });
-        auto level = [](float v) { return static_cast<int32_t>(v * 255.0f); };
+        // Truncated toward zero; a value outside 0 .. 1 (which no int could hold times 255 at the
+        // extremes) is kept to the range.
+        auto level = [](float v) { return v > 0.0f ? static_cast<int32_t>(std::fmin(v, 1.0f) * 255.0f) : 0; };
         l.red = level(carry.red), l.green = level(carry.green), l.blue = level(carry.blue);
         l.innerRange = carry.innerRange, l.outerRange = carry.outerRange, l.multiplier = carry.multiplier;
     }

@@ -104,6 +104,14 @@ TEST(Scene3dsReader, LightsCarryTheirValuesToTheNextLight) {
     EXPECT_TRUE(scene.lights[1]->spot);
     EXPECT_FLOAT_EQ(scene.lights[1]->target.y, 9); // swapped
     EXPECT_FLOAT_EQ(scene.lights[1]->falloff, 40);
+    // Colours outside 0 .. 1 are kept to the range.
+    Scene3ds odd;
+    ASSERT_TRUE(parse({0x4D4D, {}, {{0x3D3D, {}, {object("x", {{0x4600, Bytes().f(0).f(0).f(0), {{0x0010, Bytes().f(1e30f).f(-5).f(0.5f), {}}}}})}}}},
+                      odd, problem, carry));
+    EXPECT_EQ(odd.lights[0]->red, 255);
+    EXPECT_EQ(odd.lights[0]->green, 0);
+    EXPECT_EQ(odd.lights[0]->blue, 127);
+    carry.red = 1.0f, carry.green = 0.5f, carry.blue = 0.25f;
     // And across files.
     Scene3ds next;
     ASSERT_TRUE(parse({0x4D4D, {}, {{0x3D3D, {}, {object("c", {{0x4600, Bytes().f(0).f(0).f(0), {}}})}}}}, next, problem, carry));
