@@ -50,9 +50,9 @@ constexpr int kDebugKeySlot = 45;
 
 // Waits until the signed tick difference from `start` reaches ms.
 void waitFrameTime(uint32_t start, int ms);
-// Part 1's floating-point comparison (43.47826 ms).
+// part 1's floating-point comparison (43.47826 ms).
 void waitFrameTime(uint32_t start, double ms);
-// Part 7's rule: waits while the elapsed time is ms or less.
+// part 7's rule: waits while the elapsed time is ms or less.
 void waitMoreThan(uint32_t start, int ms);
 
 // How the production moves from part to part: each part tests its own rule; this table is

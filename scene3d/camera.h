@@ -38,7 +38,7 @@ bool boxVisible(const Mesh& mesh, const SceneCamera& camera);
 // Farthest first by the mean camera-space z of each face's corners.
 void sortFacesByDepth(int32_t* drawList, MeshFace* faces, const Point3f* cameraVertices, size_t count);
 
-// Placement at frame t from the tracks (Part 6.4): a mesh or dummy, and a whole scene.
+// Placement at frame t from the tracks: a mesh or dummy, and a whole scene.
 void updateMesh(Mesh& mesh, float t);
 void updateScene(Scene3ds& scene, float t);
 

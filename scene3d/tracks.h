@@ -41,7 +41,7 @@ void computeTangents(Track& track);
 // caller's default when the track has no keys.
 void sampleTrack(const TrackSet& set, int kind, float t, float* out);
 
-// The ease curve of Part 6.4 between keys with ease from a and ease to b.
+// The ease curve between a key with ease from a and the next with ease to b.
 float easeCurve(float u, float a, float b);
 
 } // namespace scene3d

@@ -80,7 +80,7 @@ TEST(Sequencer, PartsLoadInOrderRunInTurnAndHandOverOnTheNextFrame) {
     const std::vector<std::string> start(journal.begin(), journal.begin() + 10);
     EXPECT_EQ(start, (std::vector<std::string>{"load 1 512x256", "load 2 512x256", "load 4 512x256", "run 1",
                                                "run 1", "hand over 1", "run 2", "run 2", "run 2", "hand over 2"}));
-    // Part 3 is not built: frames go on, nothing runs, and nothing moves the part number on.
+    // part 3 is not built: frames go on, nothing runs, and nothing moves the part number on.
     EXPECT_EQ(r.app.context.partNumber, 3);
     EXPECT_EQ(journal.size(), 10u);
     r.host.postMessage({MessageKind::Close, 0});

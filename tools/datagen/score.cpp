@@ -108,7 +108,7 @@ Score composeScore() {
     const std::array<Chord, 4> dark{Am, F, C, G}, lift{F, G, Am, Am}, drive{Am, Dm, Em, Am}, tense{Dm, Am, E, E},
         open{C, G, Am, F};
 
-    // Part 1, 0 .. 55 s: pads alone, then the beat comes in at 4 s; a build from 45 s and
+    // part 1, 0 .. 55 s: pads alone, then the beat comes in at 4 s; a build from 45 s and
     // no strong beats from 45 to 55 s (the rise begins at 49 s).
     c.section("city", 1, 0, 110);
     c.chords(0, 110, dark, true, 0, 0, false);
@@ -120,7 +120,7 @@ Score composeScore() {
     c.crash(72, 0.8f);
     c.build(96, 110);
 
-    // Part 2, 55 .. 84 s: the full groove with a lead, and stabs every third beat.
+    // part 2, 55 .. 84 s: the full groove with a lead, and stabs every third beat.
     c.section("sparks", 2, 110, 168);
     c.crash(110);
     c.chords(110, 168, lift, true, 2, 2, true);
@@ -129,7 +129,7 @@ Score composeScore() {
     for (double b : {114.0, 128.0, 144.0, 160.0}) c.crash(b, 0.9f);
     c.build(164, 168);
 
-    // Part 3, 84 .. 114 s: broken kicks that throw the camera, claps every third beat.
+    // part 3, 84 .. 114 s: broken kicks that throw the camera, claps every third beat.
     c.section("fountains", 3, 168, 228);
     c.crash(168);
     c.chords(168, 228, drive, true, 3, 0, false);
@@ -137,28 +137,28 @@ Score composeScore() {
     for (double b = 171; b <= 231; b += 3) c.add(b, 0.5, Voice::Clap, 39, 0.85f);
     for (double b : {176.0, 196.0, 216.0}) c.crash(b, 0.7f);
 
-    // Part 4, 114 .. 139 s: four on the floor, arpeggios and pads, lighter.
+    // part 4, 114 .. 139 s: four on the floor, arpeggios and pads, lighter.
     c.section("waves", 4, 228, 278);
     c.crash(228);
     c.chords(228, 278, open, true, 1, 2, false);
     c.drums(228, 278, true, false, 1, 0.9f);
     for (double b : {236.0, 256.0}) c.crash(b, 0.8f);
 
-    // Part 5, 139 .. 174 s: the groove again with its lead.
+    // part 5, 139 .. 174 s: the groove again with its lead.
     c.section("photographs", 5, 278, 348);
     c.crash(278);
     c.chords(278, 348, dark, true, 2, 1, true);
     c.drums(278, 348, true, true, 2);
     for (double b : {292.0, 308.0, 328.0}) c.crash(b, 0.8f);
 
-    // Part 6, 174 .. 204 s: driving sixteenths.
+    // part 6, 174 .. 204 s: driving sixteenths.
     c.section("particles", 6, 348, 408);
     c.crash(348);
     c.chords(348, 408, drive, true, 3, 2, false);
     c.drums(348, 408, true, true, 2);
     for (double b : {356.0, 372.0, 388.0}) c.crash(b, 0.8f);
 
-    // Part 7, 204 .. 244 s: broad pads and a lead, broken drums, a build at the end.
+    // part 7, 204 .. 244 s: broad pads and a lead, broken drums, a build at the end.
     c.section("credits", 7, 408, 488);
     c.crash(408);
     c.chords(408, 488, tense, true, 1, 1, true);
@@ -166,7 +166,7 @@ Score composeScore() {
     for (double b : {420.0, 440.0, 460.0}) c.crash(b, 0.9f);
     c.build(480, 488);
 
-    // Part 8, 244 s .. the end: everything, then the pads alone for the last bars.
+    // part 8, 244 s .. the end: everything, then the pads alone for the last bars.
     c.section("finale", 8, 488, 556);
     c.crash(488);
     c.chords(488, 540, open, true, 2, 2, true);
