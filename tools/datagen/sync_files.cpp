@@ -97,7 +97,7 @@ std::vector<SyncFile> makeSyncFiles(const Score& score) {
         SyncFile f{"other/s7", {}};
         // 0: credits: index 0 at the start of part 7, 1 .. 3 over it, 4 at its end (244 s),
         // one more after it.
-        // Part 7 takes the file at 204 s, so index 0 is the snare just after.
+        // part 7 takes the file at 204 s, so index 0 is the snare just after.
         f.channels.push_back(
             join(b.atBeats(Voice::Snare, {409}, 255, 4), b.atBeats(Voice::Crash, {420, 440, 460, 488, 504}, 255, 4)));
         // 1: part 7's snares (255), part 8's snares (200).
