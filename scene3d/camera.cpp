@@ -94,6 +94,23 @@ void buildViewMatrix(SceneCamera& c) {
     c.viewMatrix = out;
 }
 
+void beginCameraStep(SceneCamera& c) {
+    transformPoint(c.viewMatrix, c.eyeView, c.eye);
+    transformPoint(c.viewMatrix, c.targetView, c.target);
+    Point3f d{c.targetView.x - c.eyeView.x, c.targetView.y - c.eyeView.y, c.targetView.z - c.eyeView.z};
+    const float len = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+    if (len != 0.0f) d.x /= len, d.y /= len, d.z /= len;
+    c.viewDirection = d;
+    buildFrustum(c);
+}
+
+void finishCameraStep(SceneCamera& c) {
+    updateViewAngles(c);
+    buildViewRotation(c);
+    c.viewRotation = c.viewMatrix;
+    buildViewMatrix(c);
+}
+
 void placeMesh(Mesh& m) {
     setIdentity(m.worldMatrix);
     rotateEuler(m.worldMatrix, m.angles[0], m.angles[1], m.angles[2]);

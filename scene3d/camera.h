@@ -22,6 +22,13 @@ void updateViewAngles(SceneCamera& camera);
 void buildViewRotation(SceneCamera& camera);
 void buildViewMatrix(SceneCamera& camera);
 
+// A part's camera step, in two halves around its own motion of eye and target:
+// begin: eyeView and targetView through the old view matrix, viewDirection between them,
+// then the frustum (after any override of the projection factors);
+// finish: view angles, view rotation (kept in viewRotation), view matrix.
+void beginCameraStep(SceneCamera& camera);
+void finishCameraStep(SceneCamera& camera);
+
 void placeMesh(Mesh& mesh);
 void toCameraSpace(Mesh& mesh, const SceneCamera& camera);
 void turnFaceNormals(Mesh& mesh);

@@ -158,3 +158,22 @@ TEST(Camera, TrackPlacementAndPartControlledPlacement) {
     toCameraSpace(m, c);
     EXPECT_NEAR(m.cameraVertices[0].x, -1, 1e-5);
 }
+
+TEST(Camera, APartsFrameStep) {
+    SceneCamera c = cameraWithFov(60);
+    c.eye = {0, 0, -10}, c.target = {0, 0, 0};
+    finishCameraStep(c);
+    beginCameraStep(c);
+    // Through the view just built: the eye at the origin, looking along +z.
+    EXPECT_NEAR(c.eyeView.z, 0, 1e-5);
+    EXPECT_NEAR(c.targetView.z, 10, 1e-5);
+    EXPECT_NEAR(c.viewDirection.z, 1, 1e-6);
+    c.eye = {10, 0, 0}; // the part moves the eye
+    finishCameraStep(c);
+    EXPECT_FLOAT_EQ(c.yaw, -4.712389f);
+    Point3f t;
+    transformPoint(c.viewRotation, t, {-10, 0, 0}); // the rotation alone turns the direction to the target
+    EXPECT_NEAR(t.z, 10, 1e-4);
+    transformPoint(c.viewMatrix, t, c.target);
+    EXPECT_NEAR(t.z, 10, 1e-4);
+}

@@ -4,6 +4,7 @@
 
 #include <lib3ds/file.h>
 #include <lib3ds/camera.h>
+#include <lib3ds/light.h>
 #include <lib3ds/material.h>
 #include <lib3ds/mesh.h>
 #include <lib3ds/node.h>
@@ -168,4 +169,52 @@ TEST(StreamWriter, OneLabelledValueALineAfterTheComments) {
     EXPECT_EQ(values[16], "-4.500 0.000 100.000");
     EXPECT_EQ(values[19], "16");
     EXPECT_EQ(values[21], "1");
+}
+
+#include "scene3d/scene3ds_reader.h"
+
+TEST(Scene3dsWriter, TheProductionsReaderAndLib3dsAgreeOnTheSameFile) {
+    testing_files::TempDir dir("scene3ds_agree");
+    ASSERT_TRUE(writeScene3ds("s.3ds", sampleScene()));
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(picture::readFileBytes("s.3ds", bytes));
+    scene3d::Scene3ds ours;
+    scene3d::LightCarry carry;
+    std::string problem;
+    ASSERT_TRUE(scene3d::parseScene3ds(bytes.data(), bytes.size(), ours, carry, problem)) << problem;
+    Lib3dsFile* lib = lib3ds_file_load("s.3ds");
+    ASSERT_NE(lib, nullptr);
+    size_t meshes = 0, lights = 0, cameras = 0, materials = 0;
+    for (Lib3dsMesh* m = lib->meshes; m; m = m->next, ++meshes) {
+        const scene3d::Mesh* mine = scene3d::findMesh(ours, m->name);
+        ASSERT_NE(mine, nullptr) << m->name;
+        EXPECT_EQ(mine->vertices.size(), m->points);
+        EXPECT_EQ(mine->faces.size(), m->faces);
+        EXPECT_EQ(mine->mapping.size(), m->texels);
+        for (size_t i = 0; i < m->faces; ++i) EXPECT_EQ(mine->faces[i].c, m->faceL[i].points[2]);
+    }
+    for (Lib3dsLight* l = lib->lights; l; l = l->next) {
+        ASSERT_LT(lights, ours.lights.size());
+        const scene3d::SceneLight& mine = *ours.lights[lights++];
+        EXPECT_EQ(mine.name, l->name);
+        EXPECT_EQ(mine.spot, l->spot_light != 0);
+        EXPECT_FLOAT_EQ(mine.position.y, l->position[2]); // Y and Z exchanged
+        EXPECT_FLOAT_EQ(mine.outerRange, l->outer_range);
+    }
+    for (Lib3dsCamera* c = lib->cameras; c; c = c->next, ++cameras) EXPECT_NEAR(ours.cameras[cameras]->lens, 2400.0f / c->fov, 1e-3);
+    for (Lib3dsMaterial* m = lib->materials; m; m = m->next, ++materials) {
+        ASSERT_LT(materials, ours.materialNames.size());
+        EXPECT_EQ(ours.materialNames[materials], m->name);
+        EXPECT_EQ(ours.materialMapNames[materials], m->texture1_map.name);
+    }
+    EXPECT_EQ(meshes, ours.meshes.size());
+    EXPECT_EQ(lights, ours.lights.size());
+    EXPECT_EQ(cameras, ours.cameras.size());
+    EXPECT_EQ(materials, ours.materialNames.size());
+    EXPECT_EQ(ours.frameCount, lib->segment_to - lib->segment_from);
+    // Node ids and parents: the dummy and the mesh bound under it.
+    ASSERT_EQ(ours.dummies.size(), 1u);
+    EXPECT_EQ(ours.dummies[0]->nodeId, lib3ds_file_node_by_id(lib, 1)->node_id);
+    EXPECT_EQ(ours.dummies[0]->name, "pivot");
+    lib3ds_file_free(lib);
 }
