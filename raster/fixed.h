@@ -1,0 +1,32 @@
+#pragma once
+// 16.16 fixed point as the fillers use it.
+#include <cstdint>
+
+namespace raster {
+
+using Fixed16 = int32_t;
+
+// The first whole coordinate at or after v.
+constexpr int32_t ceil16(Fixed16 v) { return static_cast<int32_t>((static_cast<int64_t>(v) + 0xFFFF) >> 16); }
+
+// The distance (0 .. 0xFFFF) from v forward to that whole coordinate.
+constexpr Fixed16 prestep(Fixed16 v) {
+    return static_cast<Fixed16>(((static_cast<int64_t>(v) + 0xFFFF) & ~int64_t{0xFFFF}) - v);
+}
+
+// Bits 16 to 47 of the 64-bit product: a 16.16 product.
+constexpr Fixed16 mul16(Fixed16 a, Fixed16 b) {
+    return static_cast<Fixed16>(static_cast<uint64_t>(static_cast<int64_t>(a) * b) >> 16);
+}
+
+// The change d over a distance e (both 16.16) that covers n whole pixels or rows. For n = 1 the
+// reciprocal form, 0x40000000 / e and then bits 14 to 45 of the product, which can differ
+// from the quotient in its lowest bits.
+inline Fixed16 slope(Fixed16 d, Fixed16 e, int32_t n) {
+    if (e == 0) return 0; // no distance: nothing is stepped along it
+    if (n > 1) return static_cast<Fixed16>((static_cast<int64_t>(d) * 65536) / e);
+    const int32_t k = static_cast<int32_t>(0x40000000 / e);
+    return static_cast<Fixed16>(static_cast<uint64_t>(static_cast<int64_t>(d) * k) >> 14);
+}
+
+} // namespace raster

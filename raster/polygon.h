@@ -1,0 +1,190 @@
+#pragma once
+// The edge machinery every filler shares: the fill rule, the ordered edge walk of the opaque
+// fillers, the edge table of the translucent ones, and span set-up. Fillers differ only in
+// the interpolants they carry and in how they write a pixel.
+//
+// Fill rule: row y of an edge from y0 to y1 is drawn when ceil16(y0) <= y < ceil16(y1); pixel x
+// of a span from xl to xr when ceil16(xl) <= x < ceil16(xr). Top and left edges are in, bottom
+// and right edges out, so polygons that share an edge neither overlap nor leave a gap.
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <tuple>
+
+#include "raster/fixed.h"
+
+namespace raster {
+
+// x and y first, then up to five attributes in the family's order (w, level, u, v, u w, v w,
+// shade), all 16.16 except w and the perspective products.
+struct ScreenVertex {
+    Fixed16 x = 0, y = 0;
+    std::array<int32_t, 5> a{};
+};
+
+// The image drawn into, with its depth buffer (same pitch) where a filler uses one.
+struct Target {
+    uint32_t* pixels = nullptr;
+    int width = 0, height = 0; // width is the row pitch
+    int32_t* depth = nullptr;
+};
+
+// One span of a row, clipped to the target: `count` pixels from `x`, each interpolant's value
+// at the first of them and its step per pixel.
+template <int N>
+struct Span {
+    int y = 0, x = 0, count = 0;
+    std::array<int32_t, N> value{}, step{};
+};
+
+// Sets up the span from xl to xr of row y, with gradients either given or computed across the
+// span; false when nothing of it is drawn.
+template <int N>
+bool makeSpan(const Target& t, int y, Fixed16 xl, Fixed16 xr, const std::array<int32_t, N>& al,
+              const std::array<int32_t, N>& ar, const int32_t* gradients, Span<N>& s) {
+    if (y < 0 || y >= t.height) return false;
+    int x = ceil16(xl), n = ceil16(xr) - x;
+    if (n <= 0) return false;
+    for (int i = 0; i < N; ++i) {
+        s.step[i] = gradients ? gradients[i] : slope(ar[i] - al[i], xr - xl, n);
+        s.value[i] = al[i] + mul16(prestep(xl), s.step[i]);
+    }
+    // Clipped to the target: stepping k pixels on is k steps, exactly, in wrapping arithmetic.
+    if (x < 0) {
+        const uint32_t k = static_cast<uint32_t>(-x);
+        for (int i = 0; i < N; ++i) s.value[i] = static_cast<int32_t>(static_cast<uint32_t>(s.value[i]) + k * static_cast<uint32_t>(s.step[i]));
+        n += x, x = 0;
+    }
+    if (x + n > t.width) n = t.width - x;
+    if (n <= 0) return false;
+    s.y = y, s.x = x, s.count = n;
+    return true;
+}
+
+// The ordered walk: the left edge goes from the top vertex to higher indices, the right edge
+// to lower ones, so only polygons that run counter-clockwise on the screen (y down) give
+// spans. The left edge carries NL interpolants and the right NR (0 for the triangle fillers,
+// whose spans use constant gradients).
+template <int NL, int NR, typename RowFn>
+void orderedWalk(const ScreenVertex* v, int count, RowFn row) {
+    if (count < 3) return;
+    int top = 0, bottom = 0;
+    for (int i = 1; i < count; ++i) {
+        if (v[i].y < v[top].y)
+            top = i;
+        else if (v[i].y > v[bottom].y)
+            bottom = i;
+    }
+    if (top == bottom) return;
+    struct Edge {
+        int index, rows;
+        Fixed16 x, dx;
+        std::array<int32_t, 5> a, da;
+    };
+    // Moves the edge on to its next segment with rows; false when it reaches the bottom first.
+    auto start = [&](Edge& e, int direction, int carried) {
+        for (;;) {
+            const int from = e.index, to = (e.index + direction + count) % count;
+            e.index = to;
+            const int rows = ceil16(v[to].y) - ceil16(v[from].y);
+            if (rows > 0) {
+                const Fixed16 dy = v[to].y - v[from].y, pre = prestep(v[from].y);
+                e.rows = rows;
+                e.dx = slope(v[to].x - v[from].x, dy, rows);
+                e.x = v[from].x + mul16(pre, e.dx);
+                for (int i = 0; i < carried; ++i) {
+                    e.da[i] = slope(v[to].a[i] - v[from].a[i], dy, rows);
+                    e.a[i] = v[from].a[i] + mul16(pre, e.da[i]);
+                }
+                return true;
+            }
+            if (to == bottom) return false;
+        }
+    };
+    Edge left{top, 0, 0, 0, {}, {}}, right{top, 0, 0, 0, {}, {}};
+    if (!start(left, 1, NL) || !start(right, -1, NR)) return;
+    for (int y = ceil16(v[top].y);; ++y) {
+        std::array<int32_t, NL> al{};
+        std::array<int32_t, NR> ar{};
+        for (int i = 0; i < NL; ++i) al[i] = left.a[i];
+        for (int i = 0; i < NR; ++i) ar[i] = right.a[i];
+        row(y, left.x, right.x, al, ar);
+        for (auto [e, direction, carried] : {std::tuple<Edge*, int, int>{&left, 1, NL}, {&right, -1, NR}}) {
+            if (--e->rows == 0) {
+                if (e->index == bottom || !start(*e, direction, carried)) return;
+            } else {
+                e->x += e->dx;
+                for (int i = 0; i < carried; ++i) e->a[i] += e->da[i];
+            }
+        }
+    }
+}
+
+// The translucent fillers' per-row table of the outermost crossings: the leftmost and
+// rightmost x with their interpolants. Every row used is left empty again after a fill.
+class EdgeTable {
+public:
+    static constexpr int kRows = 768;
+    static constexpr Fixed16 kEmptyLeft = 0x04000000, kEmptyRight = 0;
+
+    EdgeTable() { reset(kRows); }
+    void reset(int rows);
+
+    // Enters every edge of the polygon, then calls row(y, xl, xr, al, ar) for each row it
+    // touches, lowest first, and empties the rows.
+    template <int N, typename RowFn>
+    void fill(const ScreenVertex* v, int count, RowFn row);
+
+private:
+    struct Entry {
+        Fixed16 left = kEmptyLeft, right = kEmptyRight;
+        std::array<int32_t, 5> leftA{}, rightA{};
+    };
+    std::array<Entry, kRows> rows_{};
+    int low_ = 0x03000000, high_ = 0;
+};
+
+// The one table the translucent fillers share.
+EdgeTable& edgeTable();
+
+template <int N, typename RowFn>
+void EdgeTable::fill(const ScreenVertex* v, int count, RowFn row) {
+    for (int i = 0; i < count; ++i) {
+        const ScreenVertex* p = &v[i];
+        const ScreenVertex* q = &v[(i + 1) % count];
+        if (q->y < p->y) std::swap(p, q); // downwards; equal y keeps the order
+        const int first = ceil16(p->y), rows = ceil16(q->y) - first;
+        if (rows <= 0) continue;
+        const Fixed16 dy = q->y - p->y, pre = prestep(p->y);
+        const Fixed16 dx = slope(q->x - p->x, dy, rows);
+        Fixed16 x = p->x + mul16(pre, dx);
+        std::array<int32_t, 5> a{}, da{};
+        for (int k = 0; k < N; ++k) {
+            da[k] = slope(q->a[k] - p->a[k], dy, rows);
+            a[k] = p->a[k] + mul16(pre, da[k]);
+        }
+        low_ = std::min(low_, first);
+        high_ = std::max(high_, first + rows);
+        for (int r = first; r < first + rows; ++r) {
+            if (r >= 0 && r < kRows) {
+                Entry& e = rows_[static_cast<size_t>(r)];
+                if (x < e.left) e.left = x, e.leftA = a;
+                if (x > e.right) e.right = x, e.rightA = a;
+            }
+            x += dx;
+            for (int k = 0; k < N; ++k) a[k] += da[k];
+        }
+    }
+    for (int r = std::max(low_, 0); r < std::min(high_, kRows); ++r) {
+        Entry e = rows_[static_cast<size_t>(r)];
+        rows_[static_cast<size_t>(r)] = Entry{};
+        if (e.left == kEmptyLeft && e.right == kEmptyRight) continue;
+        if (e.right < e.left) std::swap(e.left, e.right), std::swap(e.leftA, e.rightA);
+        std::array<int32_t, N> al{}, ar{};
+        for (int k = 0; k < N; ++k) al[k] = e.leftA[k], ar[k] = e.rightA[k];
+        row(r, e.left, e.right, al, ar);
+    }
+    low_ = 0x03000000, high_ = 0;
+}
+
+} // namespace raster
