@@ -29,4 +29,10 @@ inline Fixed16 slope(Fixed16 d, Fixed16 e, int32_t n) {
     return static_cast<Fixed16>(static_cast<uint64_t>(static_cast<int64_t>(d) * k) >> 14);
 }
 
+// a + b with the wrap-around of 32-bit registers: the walks step values whose last step past
+// the end of an edge or span may leave the range, and that step must not be undefined.
+constexpr int32_t wrapAdd(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+
 } // namespace raster

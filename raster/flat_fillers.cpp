@@ -32,7 +32,7 @@ void flatZ(const Target& t, Walk walk, Pixel pixel) {
         uint32_t* p = t.pixels + at;
         int32_t* z = t.depth + at;
         int32_t w = s.value[0];
-        for (int i = 0; i < s.count; ++i, w += s.step[0]) pixel(p[i], z[i], w);
+        for (int i = 0; i < s.count; ++i, w = wrapAdd(w, s.step[0])) pixel(p[i], z[i], w);
     });
 }
 

@@ -24,10 +24,10 @@ void drawSpan(const Target& t, const Span<N>& s, const uint32_t* palette, Blend 
     uint32_t* p = t.pixels + at;
     int32_t* z = Z ? t.depth + at : nullptr;
     int32_t level = s.value[L], w = Z ? s.value[0] : 0;
-    for (int i = 0; i < s.count; ++i, level += s.step[L]) {
+    for (int i = 0; i < s.count; ++i, level = wrapAdd(level, s.step[L])) {
         if constexpr (Z) {
             const int32_t here = w;
-            w += s.step[0];
+            w = wrapAdd(w, s.step[0]);
             if (here <= z[i]) continue;
             if constexpr (WriteZ) z[i] = here;
         }

@@ -47,7 +47,7 @@ bool makeSpan(const Target& t, int y, Fixed16 xl, Fixed16 xr, const std::array<i
     if (n <= 0) return false;
     for (int i = 0; i < N; ++i) {
         s.step[i] = gradients ? gradients[i] : slope(ar[i] - al[i], xr - xl, n);
-        s.value[i] = al[i] + mul16(prestep(xl), s.step[i]);
+        s.value[i] = wrapAdd(al[i], mul16(prestep(xl), s.step[i]));
     }
     // Clipped to the target: stepping k pixels on is k steps, exactly, in wrapping arithmetic.
     if (x < 0) {
@@ -91,10 +91,10 @@ void orderedWalk(const ScreenVertex* v, int count, RowFn row) {
                 const Fixed16 dy = v[to].y - v[from].y, pre = prestep(v[from].y);
                 e.rows = rows;
                 e.dx = slope(v[to].x - v[from].x, dy, rows);
-                e.x = v[from].x + mul16(pre, e.dx);
+                e.x = wrapAdd(v[from].x, mul16(pre, e.dx));
                 for (int i = 0; i < carried; ++i) {
                     e.da[i] = slope(v[to].a[i] - v[from].a[i], dy, rows);
-                    e.a[i] = v[from].a[i] + mul16(pre, e.da[i]);
+                    e.a[i] = wrapAdd(v[from].a[i], mul16(pre, e.da[i]));
                 }
                 return true;
             }
@@ -113,8 +113,8 @@ void orderedWalk(const ScreenVertex* v, int count, RowFn row) {
             if (--e->rows == 0) {
                 if (e->index == bottom || !start(*e, direction, carried)) return;
             } else {
-                e->x += e->dx;
-                for (int i = 0; i < carried; ++i) e->a[i] += e->da[i];
+                e->x = wrapAdd(e->x, e->dx);
+                for (int i = 0; i < carried; ++i) e->a[i] = wrapAdd(e->a[i], e->da[i]);
             }
         }
     }
@@ -157,11 +157,11 @@ void EdgeTable::fill(const ScreenVertex* v, int count, RowFn row) {
         if (rows <= 0) continue;
         const Fixed16 dy = q->y - p->y, pre = prestep(p->y);
         const Fixed16 dx = slope(q->x - p->x, dy, rows);
-        Fixed16 x = p->x + mul16(pre, dx);
+        Fixed16 x = wrapAdd(p->x, mul16(pre, dx));
         std::array<int32_t, 5> a{}, da{};
         for (int k = 0; k < N; ++k) {
             da[k] = slope(q->a[k] - p->a[k], dy, rows);
-            a[k] = p->a[k] + mul16(pre, da[k]);
+            a[k] = wrapAdd(p->a[k], mul16(pre, da[k]));
         }
         low_ = std::min(low_, first);
         high_ = std::max(high_, first + rows);
@@ -171,8 +171,8 @@ void EdgeTable::fill(const ScreenVertex* v, int count, RowFn row) {
                 if (x < e.left) e.left = x, e.leftA = a;
                 if (x > e.right) e.right = x, e.rightA = a;
             }
-            x += dx;
-            for (int k = 0; k < N; ++k) a[k] += da[k];
+            x = wrapAdd(x, dx);
+            for (int k = 0; k < N; ++k) a[k] = wrapAdd(a[k], da[k]);
         }
     }
     for (int r = std::max(low_, 0); r < std::min(high_, kRows); ++r) {

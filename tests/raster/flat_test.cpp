@@ -39,8 +39,8 @@ EdgeAt edgeAt(const ScreenVertex& p, const ScreenVertex& q, int y) {
     const Fixed16 dx = slope(q.x - p.x, q.y - p.y, rows), dw = slope(q.a[0] - p.a[0], q.y - p.y, rows);
     const uint32_t k = static_cast<uint32_t>(y - first);
     e.covers = true;
-    e.x = static_cast<Fixed16>(static_cast<uint32_t>(p.x + mul16(prestep(p.y), dx)) + k * static_cast<uint32_t>(dx));
-    e.w = static_cast<int32_t>(static_cast<uint32_t>(p.a[0] + mul16(prestep(p.y), dw)) + k * static_cast<uint32_t>(dw));
+    e.x = static_cast<Fixed16>(static_cast<uint32_t>(wrapAdd(p.x, mul16(prestep(p.y), dx))) + k * static_cast<uint32_t>(dx));
+    e.w = static_cast<int32_t>(static_cast<uint32_t>(wrapAdd(p.a[0], mul16(prestep(p.y), dw))) + k * static_cast<uint32_t>(dw));
     return e;
 }
 
@@ -50,7 +50,7 @@ void span(int y, const EdgeAt& l, const EdgeAt& r, Pixel pixel) {
     const int x0 = ceil16(l.x), n = ceil16(r.x) - x0;
     if (n <= 0 || y < 0 || y >= kH) return;
     const int32_t g = slope(r.w - l.w, r.x - l.x, n);
-    const int32_t w0 = l.w + mul16(prestep(l.x), g);
+    const int32_t w0 = wrapAdd(l.w, mul16(prestep(l.x), g));
     for (int i = 0; i < n; ++i) {
         const int x = x0 + i;
         if (x >= 0 && x < kW) pixel(x, y, static_cast<int32_t>(static_cast<uint32_t>(w0) + static_cast<uint32_t>(i) * static_cast<uint32_t>(g)));

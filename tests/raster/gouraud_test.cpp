@@ -29,10 +29,10 @@ Crossing<N> crossing(const ScreenVertex& p, const ScreenVertex& q, int y) {
     const uint32_t k = static_cast<uint32_t>(y - first);
     const Fixed16 dx = slope(q.x - p.x, q.y - p.y, rows);
     c.covers = true;
-    c.x = static_cast<Fixed16>(static_cast<uint32_t>(p.x + mul16(prestep(p.y), dx)) + k * static_cast<uint32_t>(dx));
+    c.x = static_cast<Fixed16>(static_cast<uint32_t>(wrapAdd(p.x, mul16(prestep(p.y), dx))) + k * static_cast<uint32_t>(dx));
     for (int i = 0; i < N; ++i) {
         const int32_t d = slope(q.a[i] - p.a[i], q.y - p.y, rows);
-        c.a[i] = static_cast<int32_t>(static_cast<uint32_t>(p.a[i] + mul16(prestep(p.y), d)) + k * static_cast<uint32_t>(d));
+        c.a[i] = static_cast<int32_t>(static_cast<uint32_t>(wrapAdd(p.a[i], mul16(prestep(p.y), d))) + k * static_cast<uint32_t>(d));
     }
     return c;
 }
@@ -45,7 +45,7 @@ void spanOf(int y, const Crossing<N>& l, const Crossing<N>& r, const int32_t* gr
     std::array<int32_t, N> g{}, start{};
     for (int i = 0; i < N; ++i) {
         g[i] = gradients ? gradients[i] : slope(r.a[i] - l.a[i], r.x - l.x, n);
-        start[i] = l.a[i] + mul16(prestep(l.x), g[i]);
+        start[i] = wrapAdd(l.a[i], mul16(prestep(l.x), g[i]));
     }
     for (int k = 0; k < n; ++k) {
         if (x0 + k < 0 || x0 + k >= kW) continue;
