@@ -4,136 +4,17 @@
 #include <vector>
 
 #include "raster/flat_fillers.h"
+#include "tests/raster/reference_raster.h"
 
 using namespace raster;
+using namespace reference_raster;
 
 namespace {
-
-constexpr int kW = 64, kH = 48;
-
-struct Canvas {
-    std::vector<uint32_t> pixels = std::vector<uint32_t>(kW * kH, 0);
-    std::vector<int32_t> depth = std::vector<int32_t>(kW * kH, 0);
-    Target target() { return {pixels.data(), kW, kH, depth.data()}; }
-};
 
 ScreenVertex vertex(double x, double y, int32_t w = 0) {
     ScreenVertex v;
     v.x = static_cast<Fixed16>(std::lround(x * 65536)), v.y = static_cast<Fixed16>(std::lround(y * 65536));
     v.a[0] = w;
-    return v;
-}
-
-// --- the reference: closed forms of the fill rule, no stepping, no walking -------------------
-
-// The x (and w) of an edge at row y: the start pre-stepped, plus (y - first row) slopes.
-struct EdgeAt {
-    bool covers = false;
-    Fixed16 x = 0;
-    int32_t w = 0;
-};
-EdgeAt edgeAt(const ScreenVertex& p, const ScreenVertex& q, int y) {
-    const int first = ceil16(p.y), rows = ceil16(q.y) - first;
-    EdgeAt e;
-    if (rows <= 0 || y < first || y >= first + rows) return e;
-    const Fixed16 dx = slope(q.x - p.x, q.y - p.y, rows), dw = slope(q.a[0] - p.a[0], q.y - p.y, rows);
-    const uint32_t k = static_cast<uint32_t>(y - first);
-    e.covers = true;
-    e.x = static_cast<Fixed16>(static_cast<uint32_t>(wrapAdd(p.x, mul16(prestep(p.y), dx))) + k * static_cast<uint32_t>(dx));
-    e.w = static_cast<int32_t>(static_cast<uint32_t>(wrapAdd(p.a[0], mul16(prestep(p.y), dw))) + k * static_cast<uint32_t>(dw));
-    return e;
-}
-
-// Calls pixel(x, y, w) for every pixel of the span of row y between two crossings.
-template <typename Pixel>
-void span(int y, const EdgeAt& l, const EdgeAt& r, Pixel pixel) {
-    const int x0 = ceil16(l.x), n = ceil16(r.x) - x0;
-    if (n <= 0 || y < 0 || y >= kH) return;
-    const int32_t g = slope(r.w - l.w, r.x - l.x, n);
-    const int32_t w0 = wrapAdd(l.w, mul16(prestep(l.x), g));
-    for (int i = 0; i < n; ++i) {
-        const int x = x0 + i;
-        if (x >= 0 && x < kW) pixel(x, y, static_cast<int32_t>(static_cast<uint32_t>(w0) + static_cast<uint32_t>(i) * static_cast<uint32_t>(g)));
-    }
-}
-
-// Opaque fillers: the left chain from the top vertex forward, the right chain backward, each
-// ending at the bottom vertex; rows where both chains have an edge.
-template <typename Pixel>
-void referenceOrdered(const std::vector<ScreenVertex>& v, Pixel pixel) {
-    const int n = static_cast<int>(v.size());
-    int top = 0, bottom = 0;
-    for (int i = 1; i < n; ++i) {
-        if (v[i].y < v[top].y)
-            top = i;
-        else if (v[i].y > v[bottom].y)
-            bottom = i;
-    }
-    if (top == bottom) return;
-    auto chainAt = [&](int dir, int y) {
-        for (int i = top; i != bottom; i = (i + dir + n) % n) {
-            const EdgeAt e = edgeAt(v[i], v[(i + dir + n) % n], y);
-            if (e.covers) return e;
-        }
-        return EdgeAt{};
-    };
-    for (int y = ceil16(v[top].y); y < ceil16(v[bottom].y); ++y) {
-        const EdgeAt l = chainAt(1, y), r = chainAt(-1, y);
-        if (l.covers && r.covers) span(y, l, r, pixel);
-    }
-}
-
-// Translucent fillers: every edge's crossing of the row; the first strictly leftmost and
-// rightmost (empty left 1024.0, empty right 0).
-template <typename Pixel>
-void referenceTable(const std::vector<ScreenVertex>& v, Pixel pixel) {
-    for (int y = -2; y < kH + 2; ++y) {
-        EdgeAt l, r;
-        l.x = 0x04000000, r.x = 0;
-        bool any = false;
-        for (size_t i = 0; i < v.size(); ++i) {
-            const ScreenVertex* p = &v[i];
-            const ScreenVertex* q = &v[(i + 1) % v.size()];
-            if (q->y < p->y) std::swap(p, q);
-            const EdgeAt e = edgeAt(*p, *q, y);
-            if (!e.covers) continue;
-            any = true;
-            if (e.x < l.x) l = e;
-            if (e.x > r.x) r = e;
-        }
-        if (!any) continue;
-        if (r.x < l.x) std::swap(l, r);
-        span(y, l, r, pixel);
-    }
-}
-
-uint32_t addBytes(uint32_t d, uint32_t s) {
-    uint32_t out = 0;
-    for (int k = 0; k < 32; k += 8) out |= std::min(255u, ((d >> k) & 255) + ((s >> k) & 255)) << k;
-    return out;
-}
-uint32_t averageBytes(uint32_t d, uint32_t s) {
-    uint32_t out = 0;
-    for (int k = 0; k < 32; k += 8) out |= ((((d >> k) & 255) + ((s >> k) & 255)) >> 1) << k;
-    return out;
-}
-
-std::vector<ScreenVertex> randomPolygon(std::mt19937& gen) {
-    // Convex: points on an ellipse, counter-clockwise on the screen (y down) or clockwise.
-    std::uniform_real_distribution<double> u(0, 1);
-    const double cx = u(gen) * kW, cy = u(gen) * kH;
-    const double size = std::pow(10.0, u(gen) * 2.0 - 1.0); // 0.1 .. 10 times a base
-    const double rx = size * (2 + u(gen) * 10), ry = size * (2 + u(gen) * 8);
-    const int n = 3 + static_cast<int>(gen() % 4);
-    std::vector<double> angles(static_cast<size_t>(n));
-    for (auto& a : angles) a = u(gen) * 6.2831853;
-    std::sort(angles.begin(), angles.end());
-    const bool ccw = gen() % 4 != 0;
-    std::vector<ScreenVertex> v;
-    for (int i = 0; i < n; ++i) {
-        const double a = ccw ? -angles[static_cast<size_t>(i)] : angles[static_cast<size_t>(i)];
-        v.push_back(vertex(cx + rx * std::cos(a), cy + ry * std::sin(a), static_cast<int32_t>(gen() % 100000)));
-    }
     return v;
 }
 
@@ -143,7 +24,7 @@ TEST(FlatFillers, AgreeWithTheReferenceOnRandomPolygons) {
     std::mt19937 gen(99);
     int drew = 0, drewTranslucent = 0;
     for (int trial = 0; trial < 3000; ++trial) {
-        const auto v = randomPolygon(gen);
+        const auto v = randomPolygon(gen, 3 + static_cast<int>(gen() % 4));
         const uint32_t colour = static_cast<uint32_t>(gen());
         Canvas base;
         for (auto& p : base.pixels) p = static_cast<uint32_t>(gen());
@@ -156,7 +37,7 @@ TEST(FlatFillers, AgreeWithTheReferenceOnRandomPolygons) {
             ASSERT_EQ(got.depth, want.depth) << name << " trial " << trial;
         };
         check("FLAT", [&](const Target& t) { fillFlat(t, v.data(), static_cast<int>(v.size()), colour); },
-              [&](Canvas& c) { referenceOrdered(v, [&](int x, int y, int32_t) { c.pixels[y * kW + x] = colour; }); });
+              [&](Canvas& c) { referenceOrdered<1>(v, nullptr, [&](int x, int y, const auto&) { c.pixels[y * kW + x] = colour; }); });
         {
             Canvas probe = base;
             fillFlat(probe.target(), v.data(), static_cast<int>(v.size()), ~colour);
@@ -167,24 +48,24 @@ TEST(FlatFillers, AgreeWithTheReferenceOnRandomPolygons) {
         }
         check("FLATZ", [&](const Target& t) { fillFlatZ(t, v.data(), static_cast<int>(v.size()), colour); },
               [&](Canvas& c) {
-                  referenceOrdered(v, [&](int x, int y, int32_t w) {
-                      if (w > c.depth[y * kW + x]) c.depth[y * kW + x] = w, c.pixels[y * kW + x] = colour;
+                  referenceOrdered<1>(v, nullptr, [&](int x, int y, const auto& a) {
+                      if (a[0] > c.depth[y * kW + x]) c.depth[y * kW + x] = a[0], c.pixels[y * kW + x] = colour;
                   });
               });
         check("FLATTRANSADD", [&](const Target& t) { fillFlatTransAdd(t, v.data(), static_cast<int>(v.size()), colour); },
-              [&](Canvas& c) { referenceTable(v, [&](int x, int y, int32_t) { c.pixels[y * kW + x] = addBytes(c.pixels[y * kW + x], colour); }); });
+              [&](Canvas& c) { referenceTable<1>(v, [&](int x, int y, const auto&) { c.pixels[y * kW + x] = perByte(c.pixels[y * kW + x], colour, true); }); });
         check("FLATTRANSDIV", [&](const Target& t) { fillFlatTransDiv(t, v.data(), static_cast<int>(v.size()), colour); },
-              [&](Canvas& c) { referenceTable(v, [&](int x, int y, int32_t) { c.pixels[y * kW + x] = averageBytes(c.pixels[y * kW + x], colour); }); });
+              [&](Canvas& c) { referenceTable<1>(v, [&](int x, int y, const auto&) { c.pixels[y * kW + x] = perByte(c.pixels[y * kW + x], colour, false); }); });
         check("FLATZTRANSADD", [&](const Target& t) { fillFlatZTransAdd(t, v.data(), static_cast<int>(v.size()), colour); },
               [&](Canvas& c) {
-                  referenceTable(v, [&](int x, int y, int32_t w) {
-                      if (w > c.depth[y * kW + x]) c.pixels[y * kW + x] = addBytes(c.pixels[y * kW + x], colour);
+                  referenceTable<1>(v, [&](int x, int y, const auto& a) {
+                      if (a[0] > c.depth[y * kW + x]) c.pixels[y * kW + x] = perByte(c.pixels[y * kW + x], colour, true);
                   });
               });
         check("FLATZTRANSDIV", [&](const Target& t) { fillFlatZTransDiv(t, v.data(), static_cast<int>(v.size()), colour); },
               [&](Canvas& c) {
-                  referenceTable(v, [&](int x, int y, int32_t w) {
-                      if (w > c.depth[y * kW + x]) c.pixels[y * kW + x] = averageBytes(c.pixels[y * kW + x], colour);
+                  referenceTable<1>(v, [&](int x, int y, const auto& a) {
+                      if (a[0] > c.depth[y * kW + x]) c.pixels[y * kW + x] = perByte(c.pixels[y * kW + x], colour, false);
                   });
               });
     }
