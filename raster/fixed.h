@@ -35,4 +35,11 @@ constexpr int32_t wrapAdd(int32_t a, int32_t b) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
 
+constexpr int32_t wrapSub(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+constexpr int32_t wrapMul(int32_t a, int32_t k) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(k));
+}
+
 } // namespace raster

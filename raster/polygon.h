@@ -46,7 +46,7 @@ bool makeSpan(const Target& t, int y, Fixed16 xl, Fixed16 xr, const std::array<i
     int x = ceil16(xl), n = ceil16(xr) - x;
     if (n <= 0) return false;
     for (int i = 0; i < N; ++i) {
-        s.step[i] = gradients ? gradients[i] : slope(ar[i] - al[i], xr - xl, n);
+        s.step[i] = gradients ? gradients[i] : slope(wrapSub(ar[i], al[i]), wrapSub(xr, xl), n);
         s.value[i] = wrapAdd(al[i], mul16(prestep(xl), s.step[i]));
     }
     // Clipped to the target: stepping k pixels on is k steps, exactly, in wrapping arithmetic.
@@ -88,12 +88,12 @@ void orderedWalk(const ScreenVertex* v, int count, RowFn row) {
             e.index = to;
             const int rows = ceil16(v[to].y) - ceil16(v[from].y);
             if (rows > 0) {
-                const Fixed16 dy = v[to].y - v[from].y, pre = prestep(v[from].y);
+                const Fixed16 dy = wrapSub(v[to].y, v[from].y), pre = prestep(v[from].y);
                 e.rows = rows;
-                e.dx = slope(v[to].x - v[from].x, dy, rows);
+                e.dx = slope(wrapSub(v[to].x, v[from].x), dy, rows);
                 e.x = wrapAdd(v[from].x, mul16(pre, e.dx));
                 for (int i = 0; i < carried; ++i) {
-                    e.da[i] = slope(v[to].a[i] - v[from].a[i], dy, rows);
+                    e.da[i] = slope(wrapSub(v[to].a[i], v[from].a[i]), dy, rows);
                     e.a[i] = wrapAdd(v[from].a[i], mul16(pre, e.da[i]));
                 }
                 return true;
@@ -109,13 +109,17 @@ void orderedWalk(const ScreenVertex* v, int count, RowFn row) {
         for (int i = 0; i < NL; ++i) al[i] = left.a[i];
         for (int i = 0; i < NR; ++i) ar[i] = right.a[i];
         row(y, left.x, right.x, al, ar);
-        for (auto [e, direction, carried] : {std::tuple<Edge*, int, int>{&left, 1, NL}, {&right, -1, NR}}) {
-            if (--e->rows == 0) {
-                if (e->index == bottom || !start(*e, direction, carried)) return;
-            } else {
-                e->x = wrapAdd(e->x, e->dx);
-                for (int i = 0; i < carried; ++i) e->a[i] = wrapAdd(e->a[i], e->da[i]);
-            }
+        if (--left.rows == 0) {
+            if (left.index == bottom || !start(left, 1, NL)) return;
+        } else {
+            left.x = wrapAdd(left.x, left.dx);
+            for (int i = 0; i < NL; ++i) left.a[i] = wrapAdd(left.a[i], left.da[i]);
+        }
+        if (--right.rows == 0) {
+            if (right.index == bottom || !start(right, -1, NR)) return;
+        } else {
+            right.x = wrapAdd(right.x, right.dx);
+            for (int i = 0; i < NR; ++i) right.a[i] = wrapAdd(right.a[i], right.da[i]);
         }
     }
 }
@@ -155,12 +159,12 @@ void EdgeTable::fill(const ScreenVertex* v, int count, RowFn row) {
         if (q->y < p->y) std::swap(p, q); // downwards; equal y keeps the order
         const int first = ceil16(p->y), rows = ceil16(q->y) - first;
         if (rows <= 0) continue;
-        const Fixed16 dy = q->y - p->y, pre = prestep(p->y);
-        const Fixed16 dx = slope(q->x - p->x, dy, rows);
+        const Fixed16 dy = wrapSub(q->y, p->y), pre = prestep(p->y);
+        const Fixed16 dx = slope(wrapSub(q->x, p->x), dy, rows);
         Fixed16 x = wrapAdd(p->x, mul16(pre, dx));
         std::array<int32_t, 5> a{}, da{};
         for (int k = 0; k < N; ++k) {
-            da[k] = slope(q->a[k] - p->a[k], dy, rows);
+            da[k] = slope(wrapSub(q->a[k], p->a[k]), dy, rows);
             a[k] = wrapAdd(p->a[k], mul16(pre, da[k]));
         }
         low_ = std::min(low_, first);
@@ -185,6 +189,34 @@ void EdgeTable::fill(const ScreenVertex* v, int count, RowFn row) {
         row(r, e.left, e.right, al, ar);
     }
     low_ = 0x03000000, high_ = 0;
+}
+
+// The three ways a filler meets its spans: a polygon on the ordered walk (both edges carry every
+// interpolant, span gradients per row), a triangle on it (the left edge carries them, the
+// gradients are the caller's constants) and a polygon through the edge table. draw(span) gets
+// every span that has pixels in the target.
+template <int N, typename SpanFn>
+void walkPolygon(const Target& t, const ScreenVertex* v, int count, SpanFn draw) {
+    orderedWalk<N, N>(v, count, [&](int y, Fixed16 xl, Fixed16 xr, const std::array<int32_t, N>& al, const std::array<int32_t, N>& ar) {
+        Span<N> s;
+        if (makeSpan<N>(t, y, xl, xr, al, ar, nullptr, s)) draw(s);
+    });
+}
+
+template <int N, typename SpanFn>
+void walkTriangle(const Target& t, const ScreenVertex* v, const std::array<int32_t, N>& gradients, SpanFn draw) {
+    orderedWalk<N, 0>(v, 3, [&](int y, Fixed16 xl, Fixed16 xr, const std::array<int32_t, N>& al, const std::array<int32_t, 0>&) {
+        Span<N> s;
+        if (makeSpan<N>(t, y, xl, xr, al, al, gradients.data(), s)) draw(s);
+    });
+}
+
+template <int N, typename SpanFn>
+void walkTable(const Target& t, const ScreenVertex* v, int count, SpanFn draw) {
+    edgeTable().fill<N>(v, count, [&](int y, Fixed16 xl, Fixed16 xr, const std::array<int32_t, N>& al, const std::array<int32_t, N>& ar) {
+        Span<N> s;
+        if (makeSpan<N>(t, y, xl, xr, al, ar, nullptr, s)) draw(s);
+    });
 }
 
 } // namespace raster

@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <random>
+#include <type_traits>
 #include <vector>
 
 #include "raster/polygon.h"
@@ -42,22 +43,40 @@ Crossing<N> crossing(const ScreenVertex& p, const ScreenVertex& q, int y) {
     return c;
 }
 
-// pixel(x, y, values) over the span between two crossings; gradients constant when given.
+// A span clipped to the canvas: n pixels from x, the values at x and their steps. Clipping
+// moves the start on by whole steps, as the fillers do.
+template <int N>
+struct RefSpan {
+    int y = 0, x = 0, n = 0;
+    std::array<int32_t, N> start{}, g{};
+    std::array<int32_t, N> at(int k) const {
+        std::array<int32_t, N> a{};
+        for (int i = 0; i < N; ++i)
+            a[i] = static_cast<int32_t>(static_cast<uint32_t>(start[i]) + static_cast<uint32_t>(k) * static_cast<uint32_t>(g[i]));
+        return a;
+    }
+};
+
+// Over the span between two crossings (gradients constant when given), either
+// pixel(x, y, values) for each pixel or pixel(span) once.
 template <int N, typename Pixel>
 void spanOf(int y, const Crossing<N>& l, const Crossing<N>& r, const int32_t* gradients, Pixel pixel) {
     const int x0 = ceil16(l.x), n = ceil16(r.x) - x0;
     if (n <= 0 || y < 0 || y >= kH) return;
-    std::array<int32_t, N> g{}, start{};
+    RefSpan<N> s;
+    s.y = y;
     for (int i = 0; i < N; ++i) {
-        g[i] = gradients ? gradients[i] : slope(r.a[i] - l.a[i], r.x - l.x, n);
-        start[i] = wrapAdd(l.a[i], mul16(prestep(l.x), g[i]));
+        s.g[i] = gradients ? gradients[i] : slope(r.a[i] - l.a[i], r.x - l.x, n);
+        s.start[i] = wrapAdd(l.a[i], mul16(prestep(l.x), s.g[i]));
     }
-    for (int k = 0; k < n; ++k) {
-        if (x0 + k < 0 || x0 + k >= kW) continue;
-        std::array<int32_t, N> at{};
-        for (int i = 0; i < N; ++i)
-            at[i] = static_cast<int32_t>(static_cast<uint32_t>(start[i]) + static_cast<uint32_t>(k) * static_cast<uint32_t>(g[i]));
-        pixel(x0 + k, y, at);
+    const int skip = std::max(0, -x0);
+    s.x = x0 + skip, s.n = std::min(x0 + n, kW) - s.x;
+    if (s.n <= 0) return;
+    s.start = s.at(skip);
+    if constexpr (std::is_invocable_v<Pixel, const RefSpan<N>&>) {
+        pixel(s);
+    } else {
+        for (int k = 0; k < s.n; ++k) pixel(s.x + k, y, s.at(k));
     }
 }
 

@@ -1,0 +1,38 @@
+#pragma once
+// What the fillers do to a pixel, on the four bytes of a 32-bit word at once.
+#include <cstdint>
+
+namespace raster {
+
+// Per byte: min(255, d + s).
+inline uint32_t addSaturate(uint32_t d, uint32_t s) {
+    const uint32_t sum = (d & 0x7F7F7F7Fu) + (s & 0x7F7F7F7Fu);
+    const uint32_t high = (d ^ s) & 0x80808080u, carry = (d & s) & 0x80808080u;
+    const uint32_t over = carry | (high & sum);
+    const uint32_t full = (over >> 7) * 0xFFu;
+    return (sum ^ high) | full;
+}
+
+// Per byte: (d + s) >> 1.
+inline uint32_t average(uint32_t d, uint32_t s) { return (d & s) + (((d ^ s) >> 1) & 0x7F7F7F7Fu); }
+
+// Per byte: max(0, d - s).
+inline uint32_t subSaturate(uint32_t d, uint32_t s) {
+    const uint32_t diff = ((d | 0x80808080u) - (s & 0x7F7F7F7Fu)) ^ ((d ^ ~s) & 0x80808080u);
+    const uint32_t borrow = ((~d & s) | (~(d ^ s) & diff)) & 0x80808080u;
+    return diff & ~((borrow >> 7) * 0xFFu);
+}
+
+enum class Blend { Copy, Add, Div };
+
+template <Blend B>
+inline uint32_t blend(uint32_t d, uint32_t s) {
+    if constexpr (B == Blend::Add)
+        return addSaturate(d, s);
+    else if constexpr (B == Blend::Div)
+        return average(d, s);
+    else
+        return s;
+}
+
+} // namespace raster
