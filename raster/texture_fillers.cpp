@@ -1,0 +1,183 @@
+#include "raster/texture_fillers.h"
+
+#include "raster/gouraud_fillers.h"
+#include "raster/pixel_ops.h"
+
+namespace raster {
+
+GreyRamp& greyRamp() {
+    static GreyRamp ramp;
+    return ramp;
+}
+
+namespace {
+
+enum class Depth { None, TestWrite, TestOnly };
+
+// What a run carries besides the texture position: depth and shade, each stepped per pixel.
+struct RunState {
+    int32_t w = 0, dw = 0, shade = 0, dshade = 0;
+};
+
+// count pixels from p at a fixed packed step: the one per-pixel loop of every texture filler.
+// (An eight-wide gather form of it was no faster here: the texel reads bound it either way.)
+template <Depth D, Blend B, bool Shade>
+inline void drawRun(uint32_t* p, int32_t* z, int count, const uint32_t* texture, const uint32_t* ramp, PackedUV at,
+                   PackedUV step, RunState& r) {
+    int32_t w = r.w, shade = r.shade;
+    for (int i = 0; i < count; ++i) {
+        uint32_t texel = texture[texelIndex(at)];
+        at = advance(at, step);
+        if constexpr (Shade) {
+            texel = subSaturate(texel, ramp[levelIndex(shade)]);
+            shade = wrapAdd(shade, r.dshade);
+        }
+        if constexpr (D == Depth::None) {
+            p[i] = blend<B>(p[i], texel);
+        } else {
+            const int32_t here = w;
+            w = wrapAdd(w, r.dw);
+            if (here > z[i]) {
+                if constexpr (D == Depth::TestWrite) z[i] = here;
+                p[i] = blend<B>(p[i], texel);
+            }
+        }
+    }
+    r.w = w, r.shade = shade;
+}
+
+// Affine spans: the record is [w,] u, v; one run over the whole span.
+template <Depth D, Blend B>
+auto affineSpan(const Target& t, const uint32_t* texture) {
+    constexpr int N = D == Depth::None ? 2 : 3, U = N - 2;
+    return [&t, texture](const Span<N>& s) {
+        const size_t at = static_cast<size_t>(s.y) * t.width + s.x;
+        RunState r;
+        if constexpr (D != Depth::None) r.w = s.value[0], r.dw = s.step[0];
+        drawRun<D, B, false>(t.pixels + at, t.depth ? t.depth + at : nullptr, s.count, texture, nullptr,
+                             packUV(s.value[U], s.value[U + 1]), packStep(s.step[U], s.step[U + 1]), r);
+    };
+}
+
+// Perspective spans: the record is w, U, V [, shade]. Coordinates are divided out exactly at
+// the start of every 16-pixel run and of the tail, and stepped linearly between.
+template <Depth D, Blend B, bool Shade>
+auto perspectiveSpan(const Target& t, const uint32_t* texture) {
+    constexpr int N = Shade ? 4 : 3;
+    return [&t, texture](const Span<N>& s) {
+        const size_t at = static_cast<size_t>(s.y) * t.width + s.x;
+        uint32_t* p = t.pixels + at;
+        int32_t* z = t.depth ? t.depth + at : nullptr;
+        const uint32_t* ramp = Shade ? greyRamp().entries.data() : nullptr;
+        const int32_t dw = s.step[0], dU = s.step[1], dV = s.step[2];
+        int32_t w = s.value[0], U = s.value[1], V = s.value[2];
+        int32_t u = perspective(U, w), v = perspective(V, w);
+        RunState r;
+        r.w = w, r.dw = dw;
+        if constexpr (Shade) r.shade = s.value[3], r.dshade = s.step[3];
+        int left = s.count;
+        for (; left >= 16; left -= 16, p += 16, z = z ? z + 16 : z) {
+            const int32_t w16 = wrapAdd(w, wrapMul(dw, 16)), U16 = wrapAdd(U, wrapMul(dU, 16)), V16 = wrapAdd(V, wrapMul(dV, 16));
+            const int32_t u16 = perspective(U16, w16), v16 = perspective(V16, w16);
+            drawRun<D, B, Shade>(p, z, 16, texture, ramp, packUV(u, v), packStep(wrapSub(u16, u) >> 4, wrapSub(v16, v) >> 4), r);
+            u = u16, v = v16, w = w16, U = U16, V = V16;
+        }
+        if (left == 0) return;
+        const int32_t k = left - 1;
+        const int32_t wl = wrapAdd(w, wrapMul(dw, k));
+        const int32_t ul = perspective(wrapAdd(U, wrapMul(dU, k)), wl), vl = perspective(wrapAdd(V, wrapMul(dV, k)), wl);
+        drawRun<D, B, Shade>(p, z, left, texture, ramp, packUV(u, v), packStep(wrapSub(ul, u) / left, wrapSub(vl, v) / left), r);
+    };
+}
+
+} // namespace
+
+void fillMap(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
+    walkPolygon<2>(t, v, count, affineSpan<Depth::None, Blend::Copy>(t, texture));
+}
+
+void fillMapTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v, const std::array<int32_t, 2>& gradients) {
+    walkTriangle<2>(t, v, gradients, affineSpan<Depth::None, Blend::Copy>(t, texture));
+}
+
+void fillMapTransAdd(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
+    walkTable<2>(t, v, count, affineSpan<Depth::None, Blend::Add>(t, texture));
+}
+
+void fillMapTransDiv(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
+    walkTable<2>(t, v, count, affineSpan<Depth::None, Blend::Div>(t, texture));
+}
+
+void fillMapZ(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
+    if (!t.depth) return;
+    walkPolygon<3>(t, v, count, affineSpan<Depth::TestWrite, Blend::Copy>(t, texture));
+}
+
+void fillMapZTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v, const std::array<int32_t, 3>& gradients) {
+    if (!t.depth) return;
+    walkTriangle<3>(t, v, gradients, affineSpan<Depth::TestWrite, Blend::Copy>(t, texture));
+}
+
+void fillMapZTransAdd(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
+    if (!t.depth) return;
+    walkTable<3>(t, v, count, affineSpan<Depth::TestOnly, Blend::Add>(t, texture));
+}
+
+void fillMapZTransDiv(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
+    if (!t.depth) return;
+    walkTable<3>(t, v, count, affineSpan<Depth::TestOnly, Blend::Div>(t, texture));
+}
+
+void fillPmap(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
+    walkPolygon<3>(t, v, count, perspectiveSpan<Depth::None, Blend::Copy, false>(t, texture));
+}
+
+void fillPmapTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v, const std::array<int32_t, 3>& gradients) {
+    walkTriangle<3>(t, v, gradients, perspectiveSpan<Depth::None, Blend::Copy, false>(t, texture));
+}
+
+void fillPmapTransAdd(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
+    walkTable<3>(t, v, count, perspectiveSpan<Depth::None, Blend::Add, false>(t, texture));
+}
+
+void fillPmapTransDiv(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
+    walkTable<3>(t, v, count, perspectiveSpan<Depth::None, Blend::Div, false>(t, texture));
+}
+
+void fillPmapZ(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
+    if (!t.depth) return;
+    walkPolygon<3>(t, v, count, perspectiveSpan<Depth::TestWrite, Blend::Copy, false>(t, texture));
+}
+
+void fillPmapZTransAdd(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
+    if (!t.depth) return;
+    walkTable<3>(t, v, count, perspectiveSpan<Depth::TestOnly, Blend::Add, false>(t, texture));
+}
+
+void fillPmapZTransDiv(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
+    if (!t.depth) return;
+    walkTable<3>(t, v, count, perspectiveSpan<Depth::TestOnly, Blend::Div, false>(t, texture));
+}
+
+void fillPmapZShadePsub(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
+    if (!t.depth) return;
+    walkPolygon<4>(t, v, count, perspectiveSpan<Depth::TestWrite, Blend::Copy, true>(t, texture));
+}
+
+void fillPmapZShadePsubTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v,
+                                const std::array<int32_t, 4>& gradients) {
+    if (!t.depth) return;
+    walkTriangle<4>(t, v, gradients, perspectiveSpan<Depth::TestWrite, Blend::Copy, true>(t, texture));
+}
+
+void fillPmapZTransAddShadePsub(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
+    if (!t.depth) return;
+    walkTable<4>(t, v, count, perspectiveSpan<Depth::TestOnly, Blend::Add, true>(t, texture));
+}
+
+void fillPmapZTransDivShadePsub(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
+    if (!t.depth) return;
+    walkTable<4>(t, v, count, perspectiveSpan<Depth::TestOnly, Blend::Div, true>(t, texture));
+}
+
+} // namespace raster
