@@ -20,7 +20,8 @@
 #include "tools/writers/mp3_writer.h"
 #include "tools/writers/sync_writer.h"
 
-int sceneCommand(const std::vector<std::string>& args); // scene_command.cpp
+int sceneCommand(const std::vector<std::string>& args);  // scene_command.cpp
+int renderCommand(const std::vector<std::string>& args); // render_command.cpp
 
 namespace {
 
@@ -30,12 +31,15 @@ int usage() {
                "       demotool testdata DIR [SECONDS]\n"
                "       demotool audioclock FILE SECONDS\n"
                "       demotool scene FILE [--frame F] [--json] [--lib3ds]\n"
+               "       demotool render FILE OUT.png [--mode NAME] [--frame F] [--texture PICTURE]\n"
                "  picture   read IN with the production's readers and write it as PNG\n"
                "  sync      list every event of a sync file\n"
                "  testdata  write a minimal production folder (a sync file and a short soundtrack)\n"
                "  audioclock  play FILE on the audio device and compare its position with the clock\n"
                "  scene     a 3DS file as the production reads it (at frame F; all of it as JSON;\n"
-               "            or as lib3ds reads it)\n",
+               "            or as lib3ds reads it)\n"
+               "  render    what a 3DS file's first camera sees at frame F, in one mode and texture\n"
+               "            if given, as a 512 x 256 PNG\n",
                stderr);
     return 2;
 }
@@ -174,5 +178,6 @@ int main(int argc, char** argv) {
     if (command == "testdata") return testDataCommand(args);
     if (command == "audioclock") return audioClockCommand(args);
     if (command == "scene") return sceneCommand(args);
+    if (command == "render") return renderCommand(args);
     return usage();
 }

@@ -1,0 +1,74 @@
+#include "raster/scene_draw.h"
+
+#include <cmath>
+
+#include "raster/render.h"
+#include "scene3d/camera.h"
+
+namespace raster {
+
+using namespace scene3d;
+
+namespace {
+
+constexpr size_t kMaxMeshLights = 100;
+
+Point3f unit(const Point3f& from, const Point3f& to) {
+    Point3f d{to.x - from.x, to.y - from.y, to.z - from.z};
+    const float length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+    if (length > 0) d.x /= length, d.y /= length, d.z /= length;
+    return d;
+}
+
+bool textureMode(int32_t id) { return (id >= 25 && id <= 27) || (id >= 30 && id <= 32) || (id >= 35 && id <= 37) || (id >= 40 && id <= 42) || (id >= 45 && id <= 47); }
+
+bool drawnLater(int32_t id) {
+    switch (id) {
+    case 1: case 11: case 12: case 26: case 27: case 31: case 32: case 36: case 37: case 41: case 42: case 46: case 47:
+    case 71: case 72: case 74: case 75: case 81: case 82: case 84: case 85: return true;
+    default: return false;
+    }
+}
+
+} // namespace
+
+void placeLights(Scene3ds& scene, const SceneCamera& camera) {
+    for (auto& l : scene.lights) {
+        transformPoint(camera.viewMatrix, l->cameraPosition, l->position);
+        if (l->spot) {
+            transformPoint(camera.viewMatrix, l->cameraTarget, l->target);
+            l->cameraSpotAxis = unit(l->cameraPosition, l->cameraTarget);
+        }
+    }
+}
+
+void drawMeshInScene(Mesh& mesh, Scene3ds& scene, const SceneCamera& camera, picture::Image32& target) {
+    toCameraSpace(mesh, camera);
+    rotateEuler(mesh.rotationMatrix, camera.pitch, camera.yaw, camera.roll);
+    turnVertexNormals(mesh);
+    turnFaceNormals(mesh);
+    Matrix4 k;
+    multiplyMatrices(k, mesh.worldMatrix, camera.viewMatrix);
+    transformPoint(k, mesh.lightVector, mesh.centre);
+    mesh.meshLights.clear();
+    for (auto& l : scene.lights) {
+        if (mesh.meshLights.size() >= kMaxMeshLights) break;
+        l->towardLight = unit(mesh.lightVector, l->cameraPosition);
+        mesh.meshLights.push_back(l.get());
+    }
+    mesh.projected.resize(mesh.cameraVertices.size());
+    projectVertices(mesh.cameraVertices.data(), mesh.projected.data(), mesh.cameraVertices.size(), camera);
+    renderMesh(mesh, camera, target);
+}
+
+void drawScene(Scene3ds& scene, const SceneCamera& camera, picture::Image32& target) {
+    placeLights(scene, camera);
+    for (int pass = 0; pass < 2; ++pass)
+        for (auto& m : scene.meshes) {
+            if ((m->flags & (kDrawnByScene | kHasFaces)) != (kDrawnByScene | kHasFaces)) continue;
+            if (textureMode(m->renderMode) && !(m->flags & kHasMapping)) continue;
+            if (drawnLater(m->renderMode) == (pass == 1)) drawMeshInScene(*m, scene, camera, target);
+        }
+}
+
+} // namespace raster

@@ -1,0 +1,99 @@
+// demotool render: a 3DS file prepared as the production prepares it, optionally in one render
+// mode and with one texture on every mesh, placed at a frame and drawn as its first camera
+// sees it into a 512 x 256 PNG.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "picture/image32.h"
+#include "raster/render.h"
+#include "raster/scene_draw.h"
+#include "raster/texture_fillers.h"
+#include "scene3d/camera.h"
+#include "scene3d/scene_prep.h"
+#include "tools/writers/image_writers.h"
+
+using namespace scene3d;
+
+namespace {
+
+constexpr const char* kUsage = "usage: demotool render FILE OUT.png [--mode NAME] [--frame F] [--texture PICTURE]\n";
+
+// Grey levels for the flat and Gouraud modes, darkest at 0.
+const std::array<uint32_t, 256>& greyPalette() {
+    static const std::array<uint32_t, 256> palette = [] {
+        std::array<uint32_t, 256> p{};
+        for (uint32_t i = 0; i < 256; ++i) p[i] = i * 0x010101u;
+        return p;
+    }();
+    return palette;
+}
+
+// A checkerboard of 32-texel squares, for texture modes without a picture.
+void checker(picture::LoadedImage32& image) {
+    image.create(256, 256);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x)
+            image.pixels[y * 256 + x] = ((x >> 5) ^ (y >> 5)) & 1 ? 0x00E0C080u : 0x00304070u;
+}
+
+} // namespace
+
+int renderCommand(const std::vector<std::string>& args) {
+    std::string path, out, mode, texturePath;
+    float frame = 0;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const bool value = i + 1 < args.size();
+        if (args[i] == "--mode" && value)
+            mode = args[++i];
+        else if (args[i] == "--frame" && value)
+            frame = std::strtof(args[++i].c_str(), nullptr);
+        else if (args[i] == "--texture" && value)
+            texturePath = args[++i];
+        else if (args[i].rfind("--", 0) != 0 && path.empty())
+            path = args[i];
+        else if (args[i].rfind("--", 0) != 0 && out.empty())
+            out = args[i];
+        else
+            return std::fputs(kUsage, stderr), 2;
+    }
+    if (path.empty() || out.empty()) return std::fputs(kUsage, stderr), 2;
+    const int32_t id = mode.empty() ? -1 : raster::lookupRenderMode(mode);
+    if (!mode.empty() && id < 0) return std::fprintf(stderr, "%s: mode not found\n", mode.c_str()), 1;
+
+    Scene3ds scene;
+    ScenePreparation how;
+    how.shadeTable = &greyPalette();
+    prepareScene(scene, path, how);
+    if (scene.cameras.empty()) return std::fprintf(stderr, "%s: no camera\n", path.c_str()), 1;
+
+    picture::LoadedImage32 texture;
+    if (!texturePath.empty()) {
+        const picture::LoadResult r = texture.load(texturePath);
+        if (r != picture::LoadResult::kLoaded) return std::fprintf(stderr, "%s: cannot be read as a picture\n", texturePath.c_str()), 1;
+    } else {
+        checker(texture);
+    }
+    if (!texture.buildTiledCopy()) return std::fprintf(stderr, "%s: a texture must be 256 x 256\n", texturePath.c_str()), 1;
+    raster::greyRamp().fill();
+    for (auto& m : scene.meshes) {
+        if (id >= 0) m->renderMode = id;
+        if (!m->texture || !texturePath.empty()) m->texture = &texture;
+    }
+
+    SceneCamera& camera = *scene.cameras[0];
+    const float lensFov = camera.fov;
+    updateScene(scene, frame);
+    if (!(camera.fov > 0)) camera.fov = lensFov; // no field-of-view track: the lens's
+    updateProjection(camera);
+    finishCameraStep(camera);
+    beginCameraStep(camera); // the view direction and frustum of the view just built
+
+    picture::Image32 target;
+    target.create(512, 256);
+    clearDepth(scene, 512 * 256);
+    raster::drawScene(scene, camera, target);
+    if (!writers::writePngImage(out, target.pixels, 512, 256)) return std::fprintf(stderr, "cannot write %s\n", out.c_str()), 1;
+    return 0;
+}
