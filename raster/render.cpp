@@ -413,7 +413,9 @@ void drawEdges(Mesh& m, const SceneCamera& camera, Image32& target, bool withDep
             ClippedPolygon out;
             if (clipAndProject(in.data(), 2, camera, out) < 2) continue;
             a = out[0], b = out[1];
-            if (a.x == b.x && a.y == b.y) continue;
+            // Ends within 1/256 pixel of each other are one point: clipping both ends of an edge
+            // onto one place leaves float noise of that order between them.
+            if (std::fabs(a.x - b.x) < 1.0f / 256 && std::fabs(a.y - b.y) < 1.0f / 256) continue;
         }
         if (withDepth)
             draw2d::drawLineAAZ(a.x, a.y, b.x, b.y, roundToInt(a.invZ * kDepthScale), roundToInt(b.invZ * kDepthScale), target, m.colour, depth);
