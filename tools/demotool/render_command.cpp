@@ -1,8 +1,11 @@
 // demotool render: a 3DS file prepared as the production prepares it, optionally in one render
 // mode and with one texture on every mesh, placed at a frame and drawn as its first camera
 // sees it into a 512 x 256 PNG.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,6 +41,16 @@ void checker(picture::LoadedImage32& image) {
             image.pixels[y * 256 + x] = ((x >> 5) ^ (y >> 5)) & 1 ? 0x00E0C080u : 0x00304070u;
 }
 
+// A soft round dot for "POINT_IMG8".
+void dot(picture::Image32& image) {
+    image.create(16, 16);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            const float d = std::hypot(static_cast<float>(x) - 7.5f, static_cast<float>(y) - 7.5f) / 8;
+            image.pixels[y * 16 + x] = static_cast<uint32_t>(255 * std::max(0.0f, 1 - d)) * 0x010101u;
+        }
+}
+
 } // namespace
 
 int renderCommand(const std::vector<std::string>& args) {
@@ -66,7 +79,22 @@ int renderCommand(const std::vector<std::string>& args) {
     ScenePreparation how;
     how.shadeTable = &greyPalette();
     prepareScene(scene, path, how);
-    if (scene.cameras.empty()) return std::fprintf(stderr, "%s: no camera\n", path.c_str()), 1;
+    const bool madeCamera = scene.cameras.empty();
+    if (madeCamera) {
+        // No camera of its own: look at the whole scene from the front and a little above.
+        Point3f low{1e30f, 1e30f, 1e30f}, high{-1e30f, -1e30f, -1e30f};
+        for (const auto& m : scene.meshes)
+            for (const Point3f& v : m->vertices)
+                low = {std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z)},
+                high = {std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z)};
+        if (low.x > high.x) return std::fprintf(stderr, "%s: nothing to see\n", path.c_str()), 1;
+        const Point3f centre{(low.x + high.x) / 2, (low.y + high.y) / 2, (low.z + high.z) / 2};
+        const float r = std::max({high.x - low.x, high.y - low.y, high.z - low.z});
+        auto camera = std::make_unique<SceneCamera>();
+        setupCamera(*camera, centre.x, centre.y - 1.6f * r, centre.z + 0.5f * r, 60, 512, 256);
+        camera->target = centre;
+        scene.cameras.push_back(std::move(camera));
+    }
 
     picture::LoadedImage32 texture;
     if (!texturePath.empty()) {
@@ -77,15 +105,20 @@ int renderCommand(const std::vector<std::string>& args) {
     }
     if (!texture.buildTiledCopy()) return std::fprintf(stderr, "%s: a texture must be 256 x 256\n", texturePath.c_str()), 1;
     raster::greyRamp().fill();
+    picture::Image32 sprite;
+    dot(sprite);
     for (auto& m : scene.meshes) {
+        m->pointSprite = &sprite;
         if (id >= 0) m->renderMode = id;
         if (!m->texture || !texturePath.empty()) m->texture = &texture;
     }
 
     SceneCamera& camera = *scene.cameras[0];
     const float lensFov = camera.fov;
+    const Point3f eye = camera.eye, at = camera.target;
     updateScene(scene, frame);
     if (!(camera.fov > 0)) camera.fov = lensFov; // no field-of-view track: the lens's
+    if (madeCamera) camera.eye = eye, camera.target = at; // no tracks to follow
     updateProjection(camera);
     finishCameraStep(camera);
     beginCameraStep(camera); // the view direction and frustum of the view just built
