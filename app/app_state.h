@@ -10,6 +10,7 @@
 #include "platform/input_state.h"
 #include "app/options.h"
 #include "display/display.h"
+#include "launcher/launcher.h"
 #include "parts/part.h"
 #include "picture/resource_lists.h"
 #include "picture/image32.h"
@@ -55,10 +56,17 @@ struct App {
     int cursorHidesLeft = 0;
     int64_t framesPresented = 0;
     bool stopRequested = false;
+    launcher::Launcher launcher;
     CaptureWriter capture;
     BenchRecorder bench;
     uint64_t benchLauncherClosedUs = 0;
 };
+
+// What the launcher is lent of the shell's state.
+inline launcher::LauncherIo launcherIoOf(App& app) {
+    return {&app.framebuffer32, &app.desktopImage, &app.mouse, &app.debug, &app.resources,
+            &app.flags.launcherOpen, &app.flags.fullScreenRequest, &app.flags.infoTextOpen, &app.flags.launcherLoaded};
+}
 
 // What the parts are lent of the shell's state.
 inline parts::Stage stageOf(App& app) {

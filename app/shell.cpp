@@ -43,8 +43,10 @@ void handleMessage(App& app, const Message& m) {
     case MessageKind::SetFocus:
         host.showWindow();
         app.flags.focusRegained = true;
-        if (app.flags.launcherLoaded)
+        if (app.flags.launcherLoaded) {
             host.captureDesktop(app.desktopImage.pixels, kWindowX, kWindowY, kScreenWidth, kScreenHeight);
+            launcher::refreshBackground(app.launcher, app.desktopImage);
+        }
         break;
     case MessageKind::KillFocus: host.minimiseWindow(); break;
     case MessageKind::KeyDown:
@@ -106,7 +108,8 @@ void frameFunction(App& app) {
     }
 
     if (app.flags.launcherOpen) {
-        runTemporaryLauncherFrame(app);
+        launcher::LauncherIo io = launcherIoOf(app);
+        launcher::launcherFrame(app.launcher, io);
         // --autostart presses the start button from within a launcher frame, as a click
         // would, so the switch to full screen comes before the loading screen's frame.
         const int64_t at = app.options.autostartMs;
@@ -235,6 +238,8 @@ bool startUp(App& app) {
     // own failures. In virtual time the soundtrack plays silently, its position on the clock.
     sound::initialiseDemoContext(app.context, {.withDevice = !app.options.virtualTime()});
     initLoadingScreen(app);
+    launcher::LauncherIo io = launcherIoOf(app);
+    launcher::initialiseLauncher(app.launcher, io);
     return true;
 }
 

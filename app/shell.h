@@ -21,7 +21,5 @@ bool startUp(App& app);
 // Runs the loop until quit; the exit code of the quit message.
 int runMainLoop(App& app);
 
-// Stands in for the launcher until it is built: the desktop band with a cross at the mouse.
-void runTemporaryLauncherFrame(App& app);
 
 } // namespace app

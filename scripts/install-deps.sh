@@ -6,9 +6,9 @@ set -e
 PACKAGES="
 cmake g++ make pkg-config
 libsdl2-dev libjpeg62-turbo-dev libmpg123-dev libpng-dev libx11-dev
-lib3ds-dev libmp3lame-dev
+lib3ds-dev libmp3lame-dev libfreetype-dev fonts-dejavu-core
 googletest libgtest-dev libbenchmark-dev
-xvfb xdotool x11-utils
+xvfb xdotool x11-utils x11-apps
 clang libclang-rt-14-dev
 "
 

@@ -1,8 +1,10 @@
 #!/bin/bash
 # Opens the program's real window under a private X server, checks where it stands and how
-# large it is, then presses Escape like a user and expects the program to end cleanly.
+# large it is, then drives the launcher like a user: the info button opens the viewer (the
+# screen changes), Escape closes only the viewer, the start button leads on to the loading
+# screen, and Escape ends the program cleanly.
 set -u
-demo="$1"
+demo="$1" # the generated production's program, its data beside it
 demotool="$2"
 fail() { echo "window test: $*" >&2; cleanup; exit 1; }
 cleanup() {
@@ -12,7 +14,7 @@ cleanup() {
     [ -n "${root:-}" ] && rm -rf "$root"
 }
 
-for tool in Xvfb xdotool; do
+for tool in Xvfb xdotool xwd; do
     command -v "$tool" >/dev/null || { echo "window test: $tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
 done
 
@@ -30,9 +32,14 @@ unset SDL_VIDEODRIVER SDL_AUDIODRIVER
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 
 root=$(mktemp -d)
-"$demotool" testdata "$root" || fail "cannot write the test data"
-SDL_AUDIODRIVER=dummy "$demo" --data "$root/data" &
+SDL_AUDIODRIVER=dummy "$demo" &
 demo_pid=$!
+# The window's pixels, as the X server holds them.
+# A press held for a tenth of a second, as a hand makes it: the launcher reads the button
+# state in its frames, and a press held for five frames toggles the viewer twice.
+press() { xdotool mousemove --window "$window" "$1" "$2" mousedown 1; sleep 0.1; xdotool mouseup 1; }
+shot() { xwd -silent -id "$window" -out "$root/$1.xwd" 2>/dev/null || fail "cannot take a screenshot"; }
+alive() { kill -0 "$demo_pid" 2>/dev/null || fail "the program ended: $*"; }
 
 window=""
 for _ in $(seq 100); do
@@ -49,9 +56,32 @@ eval "$geometry"
 [ "$X" = 200 ] && [ "$Y" = 200 ] || fail "window at ($X, $Y), expected (200, 200)"
 [ "$WIDTH" = 512 ] && [ "$HEIGHT" = 384 ] || fail "window is $WIDTH x $HEIGHT, expected 512 x 384"
 
-# The program must still be running frames (not waiting on a box) before it is asked to quit.
-kill -0 "$demo_pid" 2>/dev/null || fail "the program ended on its own"
+# The program must still be running frames (not waiting on a box) before it is used.
+alive "before the first click"
 xdotool windowfocus --sync "$window" 2>/dev/null
+# The window's picture rows start 64 rows down: the info button is centred at (294, 178) of
+# the picture, the start button at (227, 111).
+xdotool mousemove --window "$window" 100 300
+sleep 0.5
+shot closed
+press 294 242
+sleep 2.5
+alive "after the info click"
+shot open
+# The open viewer's panel darkens the dialog behind its text.
+closed=$("$demotool" xwd "$root/closed.xwd" "${WINDOW_TEST_SHOTS:-$root}/closed.png") || fail "cannot read the screenshot"
+open=$("$demotool" xwd "$root/open.xwd" "${WINDOW_TEST_SHOTS:-$root}/open.png") || fail "cannot read the screenshot"
+awk -v a="$closed" -v b="$open" 'BEGIN { exit !(b < a * 0.85) }' || fail "the viewer did not open (brightness $closed, then $open)"
+xdotool key --window "$window" Escape
+sleep 0.5
+alive "Escape with the viewer open must only close it"
+press 227 175
+sleep 2
+alive "after the start click"
+shot started
+started=$("$demotool" xwd "$root/started.xwd" "${WINDOW_TEST_SHOTS:-$root}/started.png") || fail "cannot read the screenshot"
+# The loading screen is its pictures over black.
+awk -v a="$closed" -v b="$started" 'BEGIN { exit !(b < a * 0.7) }' || fail "start did not lead on (brightness $closed, then $started)"
 xdotool key --window "$window" Escape
 for _ in $(seq 50); do
     kill -0 "$demo_pid" 2>/dev/null || break
@@ -68,4 +98,4 @@ status=$?
 demo_pid=""
 [ "$status" = 0 ] || fail "exit code $status after Escape"
 cleanup
-echo "window test: window at (200, 200), 512 x 384; Escape quit with exit code 0"
+echo "window test: window at (200, 200), 512 x 384; the viewer opened and closed, start led on; Escape quit with exit code 0"

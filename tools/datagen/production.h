@@ -25,5 +25,6 @@ private:
 // One builder per folder or scene: each writes its own files.
 void writeLoadingPictures(Production& p);
 void writeInformationText(Production& p);
+void writeLauncherData(Production& p);
 
 } // namespace datagen

@@ -31,6 +31,7 @@ int usage() {
                "       demotool testdata DIR [SECONDS]\n"
                "       demotool audioclock FILE SECONDS\n"
                "       demotool scene FILE [--frame F] [--json] [--lib3ds]\n"
+               "       demotool xwd FILE [OUT.png]\n"
                "       demotool render FILE OUT.png [--mode NAME] [--frame F] [--texture PICTURE]\n"
                "  picture   read IN with the production's readers and write it as PNG\n"
                "  sync      list every event of a sync file\n"
@@ -38,10 +39,40 @@ int usage() {
                "  audioclock  play FILE on the audio device and compare its position with the clock\n"
                "  scene     a 3DS file as the production reads it (at frame F; all of it as JSON;\n"
                "            or as lib3ds reads it)\n"
+               "  xwd       an X window dump's mean brightness (0 .. 255), and as PNG\n"
                "  render    what a 3DS file's first camera sees at frame F, in one mode and texture\n"
                "            if given, as a 512 x 256 PNG\n",
                stderr);
     return 2;
+}
+
+// An X window dump (xwd's ZPixmap at 24 or 32 bits): its mean brightness, and as PNG.
+int xwdCommand(const std::vector<std::string>& args) {
+    if (args.empty() || args.size() > 2) return usage();
+    std::vector<uint8_t> b;
+    if (!picture::readFileBytes(args[0], b) || b.size() < 100) return std::fprintf(stderr, "cannot read %s\n", args[0].c_str()), 1;
+    auto word = [&](size_t i) {
+        return static_cast<uint32_t>(b[i * 4]) << 24 | static_cast<uint32_t>(b[i * 4 + 1]) << 16 | static_cast<uint32_t>(b[i * 4 + 2]) << 8 | b[i * 4 + 3];
+    };
+    const uint32_t header = word(0), format = word(2), width = word(4), height = word(5), order = word(7), bpp = word(11),
+                   line = word(12), colours = word(19);
+    const uint64_t start = static_cast<uint64_t>(header) + static_cast<uint64_t>(colours) * 12;
+    if (format != 2 || bpp != 32 || width == 0 || height == 0 || width > 8192 || height > 8192 ||
+        start + static_cast<uint64_t>(line) * height > b.size() || line < width * 4)
+        return std::fprintf(stderr, "%s: not a 32-bit ZPixmap dump\n", args[0].c_str()), 1;
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+    double sum = 0;
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint8_t* p = b.data() + start + static_cast<uint64_t>(y) * line + x * 4;
+            const uint32_t v = order == 0 ? (p[0] | p[1] << 8 | p[2] << 16) : (p[3] | p[2] << 8 | p[1] << 16);
+            pixels[static_cast<size_t>(y) * width + x] = v;
+            sum += ((v >> 16) & 255) + ((v >> 8) & 255) + (v & 255);
+        }
+    std::printf("%.1f\n", sum / 3 / static_cast<double>(pixels.size()));
+    if (args.size() == 2 && !writers::writePngImage(args[1], pixels.data(), static_cast<int>(width), static_cast<int>(height)))
+        return std::fprintf(stderr, "cannot write %s\n", args[1].c_str()), 1;
+    return 0;
 }
 
 // Every event of every entry and channel, with its time in seconds and bytes.
@@ -179,5 +210,6 @@ int main(int argc, char** argv) {
     if (command == "audioclock") return audioClockCommand(args);
     if (command == "scene") return sceneCommand(args);
     if (command == "render") return renderCommand(args);
+    if (command == "xwd") return xwdCommand(args);
     return usage();
 }
