@@ -65,7 +65,10 @@ xdotool mousemove --window "$window" 100 300
 sleep 0.5
 shot closed
 press 294 242
-sleep 2.5
+sleep 0.4
+shot opening
+"$demotool" xwd "$root/opening.xwd" "${WINDOW_TEST_SHOTS:-$root}/opening.png" >/dev/null || fail "cannot read the screenshot"
+sleep 2.1
 alive "after the info click"
 shot open
 # The open viewer's panel darkens the dialog behind its text.
