@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/shell.h"
+#include "parts/part1.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 
@@ -84,6 +85,7 @@ int runEntry(int argc, const char* const* argv) {
         return 1;
     // A display failure has destroyed the window already; the loop then ends on the quit
     // message that follows.
+    app->parts[0] = parts::makePart1();
     startUp(*app);
     const int code = runMainLoop(*app);
     if (o.bench) app->bench.report(stdout);

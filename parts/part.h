@@ -7,6 +7,7 @@
 #include "picture/image32.h"
 #include "picture/resource_lists.h"
 #include "platform/input_state.h"
+#include "scene3d/scene.h"
 #include "sound/demo_context.h"
 
 namespace parts {
@@ -14,6 +15,13 @@ namespace parts {
 // The four pictures of the loading screen, which part 1's opening draws again.
 struct LoadingPictures {
     picture::LoadedImage32 strip1, strip2, strip3, caption;
+};
+
+// What a part hands to the next: part 1's last picture and camera, which part 2 starts from.
+struct Relay {
+    picture::Image32 part2Picture; // 512 x 256 once filled
+    scene3d::SceneCamera part2Camera;
+    bool filled = false;
 };
 
 // The shell's state that a part draws into and reads.
@@ -25,6 +33,7 @@ struct Stage {
     const platform::InputState& input;
     platform::DebugScratch& debug;
     const LoadingPictures& loading;
+    Relay& relay;
 };
 
 class DemoPart {

@@ -42,7 +42,7 @@ void placeLights(Scene3ds& scene, const SceneCamera& camera) {
     }
 }
 
-void drawMeshInScene(Mesh& mesh, Scene3ds& scene, const SceneCamera& camera, picture::Image32& target) {
+void drawMeshWithLights(Mesh& mesh, const std::vector<SceneLight*>& lights, const SceneCamera& camera, picture::Image32& target) {
     toCameraSpace(mesh, camera);
     rotateEuler(mesh.rotationMatrix, camera.pitch, camera.yaw, camera.roll);
     turnVertexNormals(mesh);
@@ -51,14 +51,21 @@ void drawMeshInScene(Mesh& mesh, Scene3ds& scene, const SceneCamera& camera, pic
     multiplyMatrices(k, mesh.worldMatrix, camera.viewMatrix);
     transformPoint(k, mesh.lightVector, mesh.centre);
     mesh.meshLights.clear();
-    for (auto& l : scene.lights) {
+    for (SceneLight* l : lights) {
         if (mesh.meshLights.size() >= kMaxMeshLights) break;
         l->towardLight = unit(mesh.lightVector, l->cameraPosition);
-        mesh.meshLights.push_back(l.get());
+        mesh.meshLights.push_back(l);
     }
     mesh.projected.resize(mesh.cameraVertices.size());
     projectVertices(mesh.cameraVertices.data(), mesh.projected.data(), mesh.cameraVertices.size(), camera);
     renderMesh(mesh, camera, target);
+}
+
+void drawMeshInScene(Mesh& mesh, Scene3ds& scene, const SceneCamera& camera, picture::Image32& target) {
+    std::vector<SceneLight*> lights;
+    lights.reserve(scene.lights.size());
+    for (auto& l : scene.lights) lights.push_back(l.get());
+    drawMeshWithLights(mesh, lights, camera, target);
 }
 
 void drawScene(Scene3ds& scene, const SceneCamera& camera, picture::Image32& target) {

@@ -1,7 +1,7 @@
 #pragma once
 // A small production folder for tests that start the program: data/other/s0 and a one-second
 // soundtrack beside data, written fresh in a temporary folder, with the launcher's files (its
-// scene, pictures, font, textures, palettes and the information text) from the generated
+// scene, pictures, font, textures, palettes and the information text) and part 1's from the generated
 // production.
 #include <unistd.h>
 
@@ -25,7 +25,7 @@ public:
                             writers::encodeSyncFile({{{{writers::syncTime(0.5), 255, 4}}}}));
         if (withSoundtrack) writers::writeBytes((root_ / "vantrel.mp3").string(), tone(1.0));
         const std::filesystem::path generated(PRODUCTION_DIR);
-        for (const char* folder : {"dlg", "texture", "palette"})
+        for (const char* folder : {"dlg", "texture", "palette", "3D", "image"})
             std::filesystem::copy(generated / "data" / folder, root_ / "data" / folder, std::filesystem::copy_options::recursive);
         std::filesystem::copy(generated / "corvane.nfo", root_ / "corvane.nfo");
     }

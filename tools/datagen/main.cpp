@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
     datagen::writeLoadingPictures(production);
     datagen::writeInformationText(production);
     datagen::writeLauncherData(production);
+    datagen::writePart1Data(production);
 
     if (argc == 4) {
         datagen::Production report(argv[3]);

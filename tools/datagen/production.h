@@ -26,5 +26,6 @@ private:
 void writeLoadingPictures(Production& p);
 void writeInformationText(Production& p);
 void writeLauncherData(Production& p);
+void writePart1Data(Production& p);
 
 } // namespace datagen
