@@ -27,10 +27,10 @@ void writePart1Data(Production& p) {
         float ex, ey, ez, tx, ty, tz;
     };
     const Key keys[] = {
-        {0, -620, 230, -560, 0, 0, 0},        {110, -475, 145, -368, -40, 0, -20}, {300, -300, 110, -470, 60, 0, -60},
-        {500, -40, 90, -420, 120, 10, 80},    {700, 280, 150, -330, 0, 0, 120},    {900, 420, 210, 40, -120, 0, 20},
-        {1100, 260, 170, 380, -20, 60, -40},  {1250, 60, 120, 300, 0, 420, 0},     {1400, -80, 160, 220, 0, 900, 20},
-        {1460, -120, 170, 200, 0, 1100, 20},
+        {0, -560, 200, -520, -60, 0, -60},     {110, -475, 145, -368, -100, 0, -100}, {300, -260, 90, -300, 40, 0, 0},
+        {500, -10, 70, -260, 100, 0, 100},     {700, 220, 100, -140, 0, 0, 150},      {900, 260, 130, 150, -120, 0, 0},
+        {1100, 60, 110, 260, 0, 150, -50},     {1250, 0, 90, 200, 0, 600, 0},         {1400, -60, 120, 160, 0, 1100, 30},
+        {1460, -80, 130, 150, 0, 1200, 30},
     };
     writers::Scene3dsFile s;
     s.endFrame = 1460;
@@ -62,14 +62,15 @@ void writePart1Data(Production& p) {
     blue[0] = 0;
     p.write("data/palette/blue.pal", writers::encodePalette(blue));
 
-    // A soft round glow on black, 32 x 32.
-    Canvas flare(32, 32);
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) {
-            const double d = std::hypot(x - 15.5, y - 15.5) / 16, v = std::pow(std::max(0.0, 1 - d), 2.2);
+    // A soft round glow on black, 96 x 96: drawn at one source pixel per screen pixel up
+    // close and shrinking with distance.
+    Canvas flare(96, 96);
+    for (int y = 0; y < 96; ++y)
+        for (int x = 0; x < 96; ++x) {
+            const double d = std::hypot(x - 47.5, y - 47.5) / 48, v = std::pow(std::max(0.0, 1 - d), 2.2);
             flare.at(x, y) = static_cast<uint32_t>(200 * v) << 16 | static_cast<uint32_t>(225 * v) << 8 | static_cast<uint32_t>(255 * v);
         }
-    p.write("data/image/flare32.jpg", writers::encodeJpeg(flare.pixels.data(), 32, 32, 95));
+    p.write("data/image/flare32.jpg", writers::encodeJpeg(flare.pixels.data(), 96, 96, 95));
 }
 
 } // namespace datagen
