@@ -119,6 +119,8 @@ TEST(Part1, FrameCapsAndTheHandOver) {
         }
         if (c.context.partNumber == 2) {
             EXPECT_GE(elapsed, 55000u);
+            // From the music's start: the opening's last frame, then 55 s to within a frame.
+            EXPECT_NEAR(static_cast<double>(c.clock.frameTickCount - c.context.musicStartTick), 55000.0 + 30, 44.0);
             EXPECT_LT(previousElapsed, 55000u) << "the first frame at or after 55 s";
         }
         previousElapsed = elapsed;
