@@ -1,5 +1,5 @@
 #pragma once
-// Part 1, the city: a 15 x 15 field of boxes on a black floor, lit blue, 1500 walkers hopping
+// part 1, the city: a 15 x 15 field of boxes on a black floor, lit blue, 1500 walkers hopping
 // along the streets as flares, boxes jumping on the beat under a camera flight, the walkers
 // rising into the sky at the end; the loading picture breaks apart over it at the start.
 #include <array>

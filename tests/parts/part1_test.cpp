@@ -12,7 +12,7 @@ using namespace parts;
 
 namespace {
 
-// Part 1 loaded in a fresh production, on a virtual clock, with the shell's state it is lent.
+// part 1 loaded in a fresh production, on a virtual clock, with the shell's state it is lent.
 struct City {
     testing_files::TestProduction production{"part1"};
     picture::Image32 framebuffer;

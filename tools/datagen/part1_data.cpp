@@ -1,4 +1,4 @@
-// Part 1's data: the camera flight "3D/p1.3ds" over the 1000 x 1000 city, the blue shade
+// part 1's data: the camera flight "3D/p1.3ds" over the 1000 x 1000 city, the blue shade
 // palette and the flare.
 #include <algorithm>
 #include <cmath>
