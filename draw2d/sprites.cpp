@@ -49,9 +49,13 @@ bool planSprite(const Target& t, int srcW, int srcH, float x, float y, float sx,
 // row); per row, the weights of every column, packed as [w00 | w10 << 16] for the top texel
 // pair and [w01 | w11 << 16] for the bottom one.
 struct Columns {
-    Columns(int n, uint64_t u0, uint64_t du)
-        : count(n), column(static_cast<size_t>(n)), fraction(static_cast<size_t>(n) + 8),
-          top(static_cast<size_t>(n) + 8), bottom(static_cast<size_t>(n) + 8) {
+    // Refilled for every sprite; the storage stays, so a frame of many sprites allocates once.
+    void reset(int n, uint64_t u0, uint64_t du) {
+        count = n;
+        column.resize(static_cast<size_t>(n));
+        fraction.assign(static_cast<size_t>(n) + 8, 0);
+        top.resize(static_cast<size_t>(n) + 8);
+        bottom.resize(static_cast<size_t>(n) + 8);
         uint64_t u = u0;
         for (size_t i = 0; i < column.size(); ++i, u += du) {
             column[i] = static_cast<uint32_t>(u >> 12);
@@ -76,7 +80,7 @@ struct Columns {
             _mm_storeu_si128(b + 1, _mm_unpackhi_epi16(w01, w11));
         }
     }
-    int count;
+    int count = 0;
     std::vector<uint32_t> column;
     std::vector<uint16_t> fraction;
     std::vector<uint32_t> top, bottom;
@@ -120,7 +124,8 @@ void sprite32(const Target& t, const Image32& src, float x, float y, float sx, f
     SpriteWalk w;
     if (!planSprite(t, src.width, src.height, x, y, sx, sy, w)) return;
     const size_t stride = static_cast<size_t>(src.width);
-    Columns cols(w.block.width, static_cast<uint64_t>(w.u0), static_cast<uint64_t>(w.du));
+    static thread_local Columns cols;
+    cols.reset(w.block.width, static_cast<uint64_t>(w.u0), static_cast<uint64_t>(w.du));
     const __m128i zero = _mm_setzero_si128();
     // Rows below the last one read only the zero guard and add nothing.
     eachRow(t, w, src.height, [&](size_t at, size_t r, uint32_t fy) {
@@ -200,7 +205,8 @@ void spriteBilAddIndexed(Image32& dst, const Image8& src, float x, float y, floa
     SpriteWalk w;
     if (!planSprite(t, src.width, src.height, x, y, sx, sy, w)) return;
     const size_t stride = static_cast<size_t>(src.width);
-    Columns cols(w.block.width, static_cast<uint64_t>(w.u0), static_cast<uint64_t>(w.du));
+    static thread_local Columns cols;
+    cols.reset(w.block.width, static_cast<uint64_t>(w.u0), static_cast<uint64_t>(w.du));
     // Zero indices still pick palette[0], so rows past the bottom are drawn too. Their reads
     // may leave the guard at a large scale: past the end of the block they read as zero.
     const size_t readable = src.pixelCount() + src.guardBytes();
