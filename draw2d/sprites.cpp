@@ -127,8 +127,20 @@ void sprite32(const Target& t, const Image32& src, float x, float y, float sx, f
     static thread_local Columns cols;
     cols.reset(w.block.width, static_cast<uint64_t>(w.u0), static_cast<uint64_t>(w.du));
     const __m128i zero = _mm_setzero_si128();
+    // At one source pixel per pixel on whole source positions every weight but the first is 0
+    // and the filter gives the texel itself: the same pixels without the filtering.
+    const bool exact = w.du == 4096 && w.dv == 4096 && (w.u0 & 0xFFF) == 0 && (w.v0 & 0xFFF) == 0;
     // Rows below the last one read only the zero guard and add nothing.
     eachRow(t, w, src.height, [&](size_t at, size_t r, uint32_t fy) {
+        if (exact) {
+            const uint32_t* p = src.pixels + r * stride + cols.column[0];
+            uint32_t* d = t.pixels + at;
+            size_t i = 0;
+            for (; i + 2 <= static_cast<size_t>(cols.count); i += 2)
+                blend(d + i, at + i, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + i)), 2);
+            if (i < static_cast<size_t>(cols.count)) blend(d + i, at + i, _mm_cvtsi32_si128(static_cast<int>(p[i])), 1);
+            return;
+        }
         cols.weigh(fy);
         const uint32_t* row = src.pixels + r * stride;
         uint32_t* d = t.pixels + at;

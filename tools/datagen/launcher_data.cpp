@@ -361,7 +361,7 @@ void writeLauncherData(Production& p) {
     writers::Scene3dsFile s;
     s.endFrame = kFrames;
     Mesh3ds section = frame("Section", 252, 124, 22, 10, 0);
-    Mesh3ds ringStart = torus("rStart", 46, 4, 48, 10), ringInfo = torus("rInfo", 36, 3.5f, 40, 10);
+    Mesh3ds ringStart = torus("rStart", 46, 4, 36, 8), ringInfo = torus("rInfo", 36, 3.5f, 30, 8);
     Mesh3ds cogLeft = cog("rCogLeft", 62, 54, 20, 14, 10), cogRight = cog("rCogRight", 40, 34, 12, 10, 8);
     Mesh3ds wire = globe("globe", 46, 8, 16), glass = plate("glass", -215, 88, 215, 104, -12);
     for (Mesh3ds* m : {&section, &ringStart, &ringInfo, &cogLeft, &cogRight, &wire, &glass}) flip(*m);
