@@ -9,6 +9,7 @@
 #include "platform/random.h"
 #include "raster/render.h"
 #include "raster/scene_draw.h"
+#include "raster/texture_fillers.h"
 #include "scene3d/camera.h"
 #include "scene3d/scene3ds_reader.h"
 #include "scene3d/scene_prep.h"
@@ -59,6 +60,7 @@ void Part1::load(Stage& stage, int, int) {
     picture::addPalette(stage.resources, "blue.pal");
     if (const picture::Palette* p = picture::findPalette(stage.resources, "blue.pal")) s.palette = &p->table;
     s.depth.assign(static_cast<size_t>(kW) * kH, 0);
+    raster::greyRamp().fill(); // the shade-subtract modes of later parts read it
     for (int j = 0; j < 15; ++j)
         for (int i = 0; i < 15; ++i) {
             auto box = std::make_unique<Mesh>();

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "parts/part1.h"
+#include "raster/texture_fillers.h"
 #include "platform/clock.h"
 #include "tests/test_production.h"
 
@@ -52,6 +53,7 @@ TEST(Part1, WalkersAndTheirCrossings) {
     for (const Walker& w : s.walkers) inactive += !w.active;
     EXPECT_EQ(s.walkers.size(), 1500u);
     EXPECT_EQ(inactive, 30);
+    EXPECT_EQ(raster::greyRamp().entries[255], 0x00FFFFFFu) << "the load fills the grey ramp";
     // Every hop moves to a neighbouring crossing in column or row, never off the grid.
     Walker w;
     for (int hop = 0; hop < 20000; ++hop) {
