@@ -37,18 +37,6 @@ void advanceScene(Launcher& l) {
     if (!l.scene.cameras.empty()) cameraStep(*l.scene.cameras[0]);
 }
 
-bool textureMode(int32_t id) {
-    return (id >= 25 && id <= 27) || (id >= 30 && id <= 32) || (id >= 35 && id <= 37) || (id >= 40 && id <= 42) || (id >= 45 && id <= 47);
-}
-
-bool translucentBucket(int32_t id) {
-    switch (id) {
-    case 1: case 11: case 12: case 26: case 27: case 31: case 32: case 36: case 37: case 41: case 42: case 46: case 47:
-    case 71: case 72: case 74: case 75: case 81: case 82: case 84: case 85: return true;
-    default: return false;
-    }
-}
-
 // One mesh: the wobble phases move on, an "r" mesh wobbles, then the scene pass draws it.
 void drawLauncherMesh(Launcher& l, Mesh& m, picture::Image32& target) {
     l.wobble[0] += 0.04303552f, l.wobble[1] += 0.054165393f, l.wobble[2] += 0.041336745f;
@@ -69,8 +57,8 @@ void drawLauncherScene(Launcher& l, picture::Image32& target) {
     for (int bucket = 0; bucket < 2; ++bucket)
         for (auto& m : l.scene.meshes) {
             if ((m->flags & (kDrawnByScene | kHasFaces)) != (kDrawnByScene | kHasFaces)) continue;
-            if (textureMode(m->renderMode) && !(m->flags & kHasMapping)) continue;
-            if (translucentBucket(m->renderMode) == (bucket == 1)) drawLauncherMesh(l, *m, target);
+            if (raster::isTextureMode(m->renderMode) && !(m->flags & kHasMapping)) continue;
+            if (raster::drawnAfterOpaque(m->renderMode) == (bucket == 1)) drawLauncherMesh(l, *m, target);
         }
 }
 

@@ -20,17 +20,19 @@ Point3f unit(const Point3f& from, const Point3f& to) {
     return d;
 }
 
-bool textureMode(int32_t id) { return (id >= 25 && id <= 27) || (id >= 30 && id <= 32) || (id >= 35 && id <= 37) || (id >= 40 && id <= 42) || (id >= 45 && id <= 47); }
+} // namespace
 
-bool drawnLater(int32_t id) {
+bool isTextureMode(int32_t id) {
+    return (id >= 25 && id <= 27) || (id >= 30 && id <= 32) || (id >= 35 && id <= 37) || (id >= 40 && id <= 42) || (id >= 45 && id <= 47);
+}
+
+bool drawnAfterOpaque(int32_t id) {
     switch (id) {
     case 1: case 11: case 12: case 26: case 27: case 31: case 32: case 36: case 37: case 41: case 42: case 46: case 47:
     case 71: case 72: case 74: case 75: case 81: case 82: case 84: case 85: return true;
     default: return false;
     }
 }
-
-} // namespace
 
 void placeLights(Scene3ds& scene, const SceneCamera& camera) {
     for (auto& l : scene.lights) {
@@ -73,8 +75,8 @@ void drawScene(Scene3ds& scene, const SceneCamera& camera, picture::Image32& tar
     for (int pass = 0; pass < 2; ++pass)
         for (auto& m : scene.meshes) {
             if ((m->flags & (kDrawnByScene | kHasFaces)) != (kDrawnByScene | kHasFaces)) continue;
-            if (textureMode(m->renderMode) && !(m->flags & kHasMapping)) continue;
-            if (drawnLater(m->renderMode) == (pass == 1)) drawMeshInScene(*m, scene, camera, target);
+            if (isTextureMode(m->renderMode) && !(m->flags & kHasMapping)) continue;
+            if (drawnAfterOpaque(m->renderMode) == (pass == 1)) drawMeshInScene(*m, scene, camera, target);
         }
 }
 

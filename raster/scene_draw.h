@@ -1,12 +1,18 @@
 #pragma once
 // The per-frame scene pass the parts share: lights into camera space, then each mesh into
 // camera space with its normals, its lights and its projection, and drawn by its mode.
+#include <cstdint>
 #include <vector>
 
 #include "picture/image32.h"
 #include "scene3d/scene.h"
 
 namespace raster {
+
+// The texture-mapped modes (skipped on meshes without mapping), and the modes a scene draws
+// after the others: points, lines and every translucent mode.
+bool isTextureMode(int32_t mode);
+bool drawnAfterOpaque(int32_t mode);
 
 // Every light's cameraPosition (and a spot's cameraTarget and unit cameraSpotAxis).
 void placeLights(scene3d::Scene3ds& scene, const scene3d::SceneCamera& camera);
