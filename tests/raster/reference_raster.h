@@ -10,6 +10,8 @@
 #include <type_traits>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "raster/polygon.h"
 
 namespace reference_raster {
@@ -163,5 +165,21 @@ struct Canvas {
     std::vector<int32_t> depth = std::vector<int32_t>(kW * kH, 0);
     Target target() { return {pixels.data(), kW, kH, depth.data()}; }
 };
+
+// Draws with the filler and with the reference, each on a copy of base; fails naming the first
+// pixel or depth where they differ.
+template <typename Fill, typename Reference>
+testing::AssertionResult agrees(const Canvas& base, Fill fill, Reference reference) {
+    Canvas got = base, want = base;
+    fill(got.target());
+    reference(want);
+    for (size_t i = 0; i < got.pixels.size(); ++i) {
+        if (got.pixels[i] != want.pixels[i])
+            return testing::AssertionFailure() << "pixel (" << i % kW << ", " << i / kW << ") is " << got.pixels[i] << ", reference " << want.pixels[i];
+        if (got.depth[i] != want.depth[i])
+            return testing::AssertionFailure() << "depth (" << i % kW << ", " << i / kW << ") is " << got.depth[i] << ", reference " << want.depth[i];
+    }
+    return testing::AssertionSuccess();
+}
 
 } // namespace reference_raster
