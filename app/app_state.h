@@ -43,7 +43,6 @@ struct App {
     sound::DemoContext context;
     picture::ResourceLists resources;
     parts::LoadingPictures loading;
-    parts::Relay relay;
     // Parts 1 to 8 at index 0 to 7; a part not built is absent and runs nothing.
     std::array<std::unique_ptr<parts::DemoPart>, 8> parts;
     AppFlags flags;
@@ -71,7 +70,7 @@ inline launcher::LauncherIo launcherIoOf(App& app) {
 
 // What the parts are lent of the shell's state.
 inline parts::Stage stageOf(App& app) {
-    return {app.framebuffer32, app.context, app.resources, app.frameClock, app.input, app.debug, app.loading, app.relay};
+    return {app.framebuffer32, app.context, app.resources, app.frameClock, app.input, app.debug, app.loading};
 }
 
 } // namespace app

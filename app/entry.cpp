@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/shell.h"
-#include "parts/part1.h"
+#include "parts/part.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 
@@ -51,8 +51,15 @@ int runEntry(int argc, const char* const* argv) {
     }
     if (o.timeline) {
         std::printf("%-5s %-32s %-55s %s\n", "part", "sync file", "ends when", "least frame time");
-        for (const parts::HandOver& h : parts::kHandOvers)
+        const auto built = parts::buildParts();
+        for (size_t i = 0; i < built.size(); ++i) {
+            if (!built[i]) {
+                std::printf("%-5zu %s\n", i + 1, "(not built)");
+                continue;
+            }
+            const parts::HandOver h = built[i]->handOver();
             std::printf("%-5d %-32s %-55s %s\n", h.part, h.syncFile, h.endsWhen, h.frameTime);
+        }
         return 0;
     }
     app->bench.enabled = o.bench;
@@ -85,7 +92,7 @@ int runEntry(int argc, const char* const* argv) {
         return 1;
     // A display failure has destroyed the window already; the loop then ends on the quit
     // message that follows.
-    app->parts[0] = parts::makePart1();
+    app->parts = parts::buildParts();
     startUp(*app);
     const int code = runMainLoop(*app);
     if (o.bench) app->bench.report(stdout);

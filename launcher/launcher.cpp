@@ -5,11 +5,11 @@
 #include <cstring>
 
 #include "draw2d/draw2d.h"
-#include "launcher/scene_description.h"
+#include "fx/scene_description.h"
+#include "fx/scene_pass.h"
 #include "picture/file_bytes.h"
 #include "platform/clock.h"
 #include "platform/random.h"
-#include "raster/render.h"
 #include "raster/scene_draw.h"
 #include "scene3d/camera.h"
 #include "scene3d/scene_prep.h"
@@ -37,29 +37,23 @@ void advanceScene(Launcher& l) {
     if (!l.scene.cameras.empty()) cameraStep(*l.scene.cameras[0]);
 }
 
-// One mesh: the wobble phases move on, an "r" mesh wobbles, then the scene pass draws it.
-void drawLauncherMesh(Launcher& l, Mesh& m, picture::Image32& target) {
+// Before each mesh the wobble phases move on, and an "r" mesh wobbles.
+void wobble(Launcher& l, Mesh& m) {
     l.wobble[0] += 0.04303552f, l.wobble[1] += 0.054165393f, l.wobble[2] += 0.041336745f;
-    if (!m.name.empty() && m.name[0] == 'r') {
-        setIdentity(m.worldMatrix);
-        rotateEuler(m.worldMatrix, std::cos(l.wobble[0]) * 0.22439948150089808f + 1.5707964f,
-                    std::sin(l.wobble[1]) * 0.017649397421418953f, std::cos(l.wobble[2]) * 0.017649397421418953f);
-        m.rotationMatrix = m.worldMatrix;
-        scaleMatrix(m.worldMatrix, m.scale[0], m.scale[1], m.scale[2]);
-        translateMatrix(m.worldMatrix, m.position.x, m.position.y, m.position.z);
-    }
-    raster::drawMeshInScene(m, l.scene, *l.scene.cameras[0], target);
+    if (m.name.empty() || m.name[0] != 'r') return;
+    setIdentity(m.worldMatrix);
+    rotateEuler(m.worldMatrix, std::cos(l.wobble[0]) * 0.22439948150089808f + 1.5707964f, std::sin(l.wobble[1]) * 0.017649397421418953f,
+                std::cos(l.wobble[2]) * 0.017649397421418953f);
+    m.rotationMatrix = m.worldMatrix;
+    scaleMatrix(m.worldMatrix, m.scale[0], m.scale[1], m.scale[2]);
+    translateMatrix(m.worldMatrix, m.position.x, m.position.y, m.position.z);
 }
 
 void drawLauncherScene(Launcher& l, picture::Image32& target) {
     if (l.scene.cameras.empty()) return;
-    raster::placeLights(l.scene, *l.scene.cameras[0]);
-    for (int bucket = 0; bucket < 2; ++bucket)
-        for (auto& m : l.scene.meshes) {
-            if ((m->flags & (kDrawnByScene | kHasFaces)) != (kDrawnByScene | kHasFaces)) continue;
-            if (raster::isTextureMode(m->renderMode) && !(m->flags & kHasMapping)) continue;
-            if (raster::drawnAfterOpaque(m->renderMode) == (bucket == 1)) drawLauncherMesh(l, *m, target);
-        }
+    fx::ScenePass pass;
+    pass.beforeMesh = [&l](Mesh& m) { wobble(l, m); };
+    fx::drawScene(l.scene, *l.scene.cameras[0], target, pass);
 }
 
 bool overRect(const platform::MouseState& mouse, int left, int top, int w, int h) {
@@ -211,7 +205,7 @@ void viewerFrame(InfoViewer& v, picture::Image32& fb, const platform::MouseState
 void initialiseLauncher(Launcher& l, LauncherIo& io) {
     ScenePreparation how;
     prepareScene(l.scene, "dlg/dlg.3ds", how);
-    readSceneDescription("dlg/dlg", l.scene, *io.resources);
+    fx::readSceneDescription("dlg/dlg", l.scene, *io.resources);
     l.foreground.load("dlg/foreground.jpg");
     l.backgroundPicture.load("dlg/bck.jpg");
     l.backgroundMask.load("dlg/bck.tga");
@@ -223,7 +217,8 @@ void initialiseLauncher(Launcher& l, LauncherIo& io) {
     advanceScene(l);
     clearDepth(l.scene, kBandWords);
     if (Mesh* section = findMesh(l.scene, "Section"); section && !l.scene.cameras.empty()) {
-        drawLauncherMesh(l, *section, l.desktopBand);
+        wobble(l, *section);
+        raster::drawMeshInScene(*section, l.scene, *l.scene.cameras[0], l.desktopBand);
         section->flags &= ~kHasFaces;
     }
     std::copy_n(l.scene.depthBuffer.begin(), std::min(kBandWords, l.scene.depthBuffer.size()), l.savedDepth.begin());

@@ -3,6 +3,7 @@
 // share: the minimum frame time and the debug keys.
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "picture/image32.h"
 #include "picture/resource_lists.h"
@@ -17,13 +18,6 @@ struct LoadingPictures {
     picture::LoadedImage32 strip1, strip2, strip3, caption;
 };
 
-// What a part hands to the next: part 1's last picture and camera, which part 2 starts from.
-struct Relay {
-    picture::Image32 part2Picture; // 512 x 256 once filled
-    scene3d::SceneCamera part2Camera;
-    bool filled = false;
-};
-
 // The shell's state that a part draws into and reads.
 struct Stage {
     picture::Image32& framebuffer;
@@ -33,7 +27,14 @@ struct Stage {
     const platform::InputState& input;
     platform::DebugScratch& debug;
     const LoadingPictures& loading;
-    Relay& relay;
+};
+
+// How a part ends, as the part itself states it, for the reports.
+struct HandOver {
+    int part;
+    const char* syncFile;  // taken on the part's first frame
+    const char* endsWhen;  // the condition on which it writes the next part number
+    const char* frameTime; // its minimum frame time
 };
 
 class DemoPart {
@@ -45,7 +46,12 @@ public:
     virtual void run(Stage& stage) = 0;
     // At quit. Nothing is released early: the process end reclaims everything.
     virtual void free(Stage&) {}
+    virtual HandOver handOver() const = 0;
 };
+
+// Parts 1 to 8 at index 0 to 7, each given what it takes from the parts before it; a part not
+// built yet is absent.
+std::array<std::unique_ptr<DemoPart>, 8> buildParts();
 
 // The debug keys: every 20th frame the letter I (slot 45) flips the toggle, which then stays
 // locked for 10 frames.
@@ -63,15 +69,5 @@ void waitFrameTime(uint32_t start, int ms);
 void waitFrameTime(uint32_t start, double ms);
 // part 7's rule: waits while the elapsed time is ms or less.
 void waitMoreThan(uint32_t start, int ms);
-
-// How the production moves from part to part: each part tests its own rule; this table is
-// the same rules in one place, for the reports.
-struct HandOver {
-    int part;
-    const char* syncFile;   // taken on the part's first frame
-    const char* endsWhen;   // the condition on which it writes the next part number
-    const char* frameTime;  // its minimum frame time
-};
-extern const std::array<HandOver, 8> kHandOvers;
 
 } // namespace parts

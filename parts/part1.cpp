@@ -5,11 +5,11 @@
 #include <cstring>
 
 #include "draw2d/draw2d.h"
+#include "fx/light_flares.h"
 #include "platform/clock.h"
 #include "platform/random.h"
 #include "raster/render.h"
 #include "raster/scene_draw.h"
-#include "raster/texture_fillers.h"
 #include "scene3d/camera.h"
 #include "scene3d/scene3ds_reader.h"
 #include "scene3d/scene_prep.h"
@@ -21,26 +21,11 @@ using namespace scene3d;
 namespace {
 
 constexpr int kW = 512, kH = 256;
-constexpr float kOneIn1500 = 0.00066666666f;
 constexpr uint32_t kSkyMs = 46000, kRiseMs = 49000, kDarkMs = 52000, kHandOverMs = 55000, kArrivalMs = 2000;
 
 int rnd() { return platform::nextRandom(); }
 
 float lerp(float a, float b, float t) { return (1 - t) * a + t * b; }
-
-// The uniform cubic B-spline through the control points, `samples` points per segment.
-std::vector<Point3f> bSpline(const std::vector<Point3f>& c, int samples) {
-    std::vector<Point3f> out;
-    for (size_t i = 0; i + 3 < c.size(); ++i)
-        for (int k = 0; k < samples; ++k) {
-            const float t = static_cast<float>(k) / static_cast<float>(samples), t2 = t * t, t3 = t2 * t;
-            const float b0 = (1 - t) * (1 - t) * (1 - t) / 6, b1 = (3 * t3 - 6 * t2 + 4) / 6, b2 = (-3 * t3 + 3 * t2 + 3 * t + 1) / 6, b3 = t3 / 6;
-            out.push_back({b0 * c[i].x + b1 * c[i + 1].x + b2 * c[i + 2].x + b3 * c[i + 3].x,
-                           b0 * c[i].y + b1 * c[i + 1].y + b2 * c[i + 2].y + b3 * c[i + 3].y,
-                           b0 * c[i].z + b1 * c[i + 1].z + b2 * c[i + 2].z + b3 * c[i + 3].z});
-        }
-    return out;
-}
 
 SceneLight omni() {
     SceneLight l;
@@ -50,8 +35,6 @@ SceneLight omni() {
 
 } // namespace
 
-std::unique_ptr<DemoPart> makePart1() { return std::make_unique<Part1>(); }
-
 void Part1::load(Stage& stage, int, int) {
     Part1State& s = *s_;
     platform::seedRandom(platform::tickCount());
@@ -60,7 +43,6 @@ void Part1::load(Stage& stage, int, int) {
     picture::addPalette(stage.resources, "blue.pal");
     if (const picture::Palette* p = picture::findPalette(stage.resources, "blue.pal")) s.palette = &p->table;
     s.depth.assign(static_cast<size_t>(kW) * kH, 0);
-    raster::greyRamp().fill(); // the shade-subtract modes of later parts read it
     for (int j = 0; j < 15; ++j)
         for (int i = 0; i < 15; ++i) {
             auto box = std::make_unique<Mesh>();
@@ -83,25 +65,11 @@ void Part1::load(Stage& stage, int, int) {
     s.floor.shadeTable = &s.zeroTable;
     s.floor.depthBuffer = &s.depth;
     placeMesh(s.floor);
-    for (int j = 0; j < 16; ++j)
-        for (int i = 0; i < 16; ++i)
-            s.streets[static_cast<size_t>(i + 16 * j)] = {-500 + 62.5f * static_cast<float>(i), 10, -500 + 62.5f * static_cast<float>(j)};
     setupCamera(s.camera, -475, 145, -368, 120, kW, kH);
     s.camera.lightStart = 200, s.camera.lightEnd = 350;
     loadScene3ds("3D/p1.3ds", s.flight);
     for (auto& c : s.flight.cameras) setupCameraFromLens(*c, kW, kH);
-    s.walkers.resize(1500);
-    for (size_t k = 0; k < s.walkers.size(); ++k) {
-        Walker& w = s.walkers[k];
-        w.from = w.to = s.streets[7 + 16 * 7];
-        w.speed = static_cast<float>(rnd() % 40 + 10) * kOneIn1500;
-        w.boostDecay = static_cast<float>(rnd() % 10 + 10) * kOneIn1500;
-        w.hopDecay = static_cast<float>(rnd() % 400) * 0.01f + 3;
-        w.secondDecay = static_cast<float>(rnd() % 400) * 0.01f + 3;
-        w.flash = 0;
-        w.active = k % 100 < 98;
-        w.position = w.from;
-    }
+    setUpSwarm(s.swarm, 1500);
     s.movingLight = omni();
     for (SceneLight& l : s.beatLights) l = omni(), l.innerRange = 0, l.outerRange = 0;
     s.city.create(kW, kH);
@@ -112,6 +80,13 @@ void Part1::placeLights() {
     Part1State& s = *s_;
     transformPoint(s.camera.viewMatrix, s.movingLight.cameraPosition, s.movingLight.position);
     for (SceneLight& l : s.beatLights) transformPoint(s.camera.viewMatrix, l.cameraPosition, l.position);
+}
+
+void Part1::drawMovingLightFlares(picture::Image32& target) {
+    Part1State& s = *s_;
+    Point3f c;
+    transformPoint(s.camera.viewMatrix, c, s.movingLight.position);
+    fx::drawFlare(target, s.flare, c, s.camera, c.z < 20 ? 1 : (c.z - 20) * 0.05f + 1, s.depth.data(), 20);
 }
 
 void Part1::drawBoxes(picture::Image32& target, bool movingLightOnly) {
@@ -127,54 +102,6 @@ void Part1::drawBoxes(picture::Image32& target, bool movingLightOnly) {
         placeMesh(box);
         raster::drawMeshWithLights(box, lights, s.camera, target);
     }
-}
-
-void Part1::drawFlares(const Point3f& p, int count, picture::Image32& target) {
-    Part1State& s = *s_;
-    Point3f c;
-    transformPoint(s.camera.viewMatrix, c, p);
-    if (!(c.z > 1)) return;
-    ProjectedVertex v;
-    projectPoint(v, c, s.camera);
-    const float scale = c.z < 20 ? 1 : (c.z - 20) * 0.05f + 1;
-    const int32_t depth = raster::roundToInt(static_cast<double>(v.invZ) * 67108864.0);
-    for (int i = 0; i < count; ++i) draw2d::spriteBilAddDepth(target, s.flare, v.x, v.y, scale, scale, depth, s.depth.data());
-}
-
-void Part1::chooseNextCrossing(Walker& w) {
-    w.fromColumn = w.toColumn, w.fromRow = w.toRow;
-    w.from = w.to;
-    int column = 0;
-    do column = w.toColumn + rnd() % 3 - 1;
-    while (column < 0 || column > 15);
-    if (column != w.toColumn) {
-        w.toColumn = column;
-    } else {
-        int row = 0;
-        do row = w.toRow + rnd() % 3 - 1;
-        while (row < 0 || row > 15 || row == w.toRow);
-        w.toRow = row;
-    }
-    w.to = s_->streets[static_cast<size_t>(w.toColumn + 16 * w.toRow)];
-    w.progress = 0;
-}
-
-void Part1::streetStep(Walker& w, float fps) {
-    w.progress += (w.speed + w.boost) * 23 / fps;
-    w.flash = std::max(1.0f, w.flash - 3.2f / fps);
-    if (w.progress >= 1) chooseNextCrossing(w);
-    w.hop = std::max(0.0f, std::min(w.hop, 300.0f) - w.hopDecay * 20 / fps);
-    w.boost = std::max(0.0f, std::min(w.boost, 20.0f) - w.boostDecay);
-    w.position = {lerp(w.from.x, w.to.x, w.progress), w.hop + 5, lerp(w.from.z, w.to.z, w.progress)};
-}
-
-bool Part1::around(const Walker& w, Block b) const {
-    auto street = [&](int c0, int r0, int c1, int r1) {
-        return (w.fromColumn == c0 && w.fromRow == r0 && w.toColumn == c1 && w.toRow == r1) ||
-               (w.fromColumn == c1 && w.fromRow == r1 && w.toColumn == c0 && w.toRow == r0);
-    };
-    const int i = b.column, j = b.row;
-    return street(i, j, i + 1, j) || street(i, j, i, j + 1) || street(i + 1, j, i + 1, j + 1) || street(i, j + 1, i + 1, j + 1);
 }
 
 std::array<Block, 5> Part1::fiveBlockBeat() {
@@ -227,69 +154,8 @@ void Part1::threeBlockBeat() {
     Block third = draw();
     while (!far(third, first) && !far(third, second)) third = draw();
     for (const Block b : {first, second, third})
-        for (Walker& w : s.walkers)
+        for (Walker& w : s.swarm.walkers)
             if (around(w, b)) w.flash = 4.0f;
-}
-
-void Part1::makeSkyPaths() {
-    Part1State& s = *s_;
-    for (size_t p = 0; p < 5; ++p) {
-        const Point3f start = s.walkers[p].position;
-        const Point3f end{static_cast<float>(rnd() % 20 + 19), static_cast<float>(1800 - rnd() % 400), static_cast<float>(rnd() % 20 + 62)};
-        std::vector<Point3f> control;
-        float m = 0;
-        for (int n = 0; n < 80; ++n, m += 0.24166098f) {
-            const float v = static_cast<float>(n) / 80;
-            control.push_back({lerp(start.x, end.x, v) + std::cos(m) * 50 * (1 - v), lerp(start.y, end.y, v),
-                               lerp(start.z, end.z, v) + std::sin(m) * 50 * (1 - v)});
-        }
-        s.skyPaths[p] = bSpline(control, 100);
-    }
-    for (Walker& w : s.walkers) {
-        w.path = rnd() % 5;
-        w.pathSpeed = static_cast<float>(rnd() % 50 + 50) * 0.2f;
-        w.blend = static_cast<float>(rnd() % 50 + 50) * 0.0000333333f;
-        w.growth = static_cast<float>(rnd() % 20 + 15);
-        for (float& r : w.wobbleRate) r = 3.1415927f / static_cast<float>(rnd() % 400 + 1500);
-        w.pathIndex = 0, w.wobbling = false;
-    }
-}
-
-void Part1::skyStep(Walker& w, float fps, uint32_t now) {
-    // The street walk goes on beneath, its hops and boosts dying away faster.
-    w.progress += (w.speed + w.boost) * 23 / fps;
-    w.flash = std::max(1.0f, w.flash - 3.2f / fps);
-    if (w.progress >= 1) chooseNextCrossing(w);
-    w.hop = std::max(0.0f, std::min(w.hop, 300.0f) - w.hopDecay * 18 / fps);
-    w.boost = std::max(0.0f, std::min(w.boost, 20.0f) - w.boostDecay * 18 / fps);
-    w.second = std::max(0.0f, w.second - w.secondDecay * 18 / fps);
-    const std::vector<Point3f>& path = s_->skyPaths[static_cast<size_t>(w.path)];
-    if (path.empty()) return;
-    const float last = static_cast<float>(path.size() - 1);
-    w.pathIndex = std::min(w.pathIndex + w.pathSpeed, last);
-    w.blend += w.blend / w.growth / (fps * 0.05f);
-    const float b = std::min(w.blend, 1.0f);
-    Point3f p = path[static_cast<size_t>(w.pathIndex)];
-    if (!w.active && w.pathIndex >= last) {
-        if (!w.wobbling) w.wobbling = true, w.wobbleStart = now;
-        const float t = static_cast<float>(now - w.wobbleStart);
-        p.x += std::sin(t * w.wobbleRate[0]) * 20, p.y += std::sin(t * w.wobbleRate[1]) * 2, p.z += std::sin(t * w.wobbleRate[2]) * 20;
-    }
-    w.position = {lerp(lerp(w.from.x, w.to.x, w.progress), p.x, b), lerp(w.hop + 5, p.y, b), lerp(lerp(w.from.z, w.to.z, w.progress), p.z, b)};
-    if (w.active && w.blend >= 1) w.vanish += 0.4f;
-}
-
-void Part1::drawWalker(Walker& w, picture::Image32& target) {
-    Part1State& s = *s_;
-    Point3f c;
-    transformPoint(s.camera.viewMatrix, c, w.position);
-    if (!(c.z > 1) || w.vanish >= 10) return;
-    const float reach = w.flash * 20;
-    const float scale = (c.z < reach ? 1 : (c.z - reach) / reach + 1) + w.vanish;
-    ProjectedVertex v;
-    projectPoint(v, c, s.camera);
-    draw2d::spriteBilAddDepth(target, s.flare, v.x, v.y, scale, scale, raster::roundToInt(static_cast<double>(v.invZ) * 67108864.0),
-                              s.depth.data());
 }
 
 void Part1::mainDrawing(Stage& stage, picture::Image32& target, bool opening) {
@@ -317,7 +183,7 @@ void Part1::mainDrawing(Stage& stage, picture::Image32& target, bool opening) {
         if (s.bounceHeight < 20) s.bounceVelocity = 5 - s.bounceVelocity;
         s.bounceHeight = std::max(0.0f, s.bounceHeight);
         const float k = std::min(1.0f, static_cast<float>(elapsed) / kArrivalMs);
-        const Point3f& goal = s.streets[7 + 16 * 7];
+        const Point3f& goal = s.swarm.streets[7 + 16 * 7];
         s.movingLight.position = {lerp(-475, goal.x, k), s.bounceHeight, lerp(-368, goal.z, k)};
         if (!opening && elapsed >= kArrivalMs) s.arrived = true;
     } else {
@@ -349,7 +215,7 @@ void Part1::mainDrawing(Stage& stage, picture::Image32& target, bool opening) {
     for (float& l : s.lift) l = std::max(0.0f, std::min(l, 200.0f) - 44 / fps);
     drawBoxes(target, !s.bounceRetired || s.riseState != 0);
     if (opening) {
-        drawFlares(s.movingLight.position, 20, target);
+        drawMovingLightFlares(target);
         return;
     }
 
@@ -359,7 +225,7 @@ void Part1::mainDrawing(Stage& stage, picture::Image32& target, bool opening) {
         for (size_t k = 0; k < 5; ++k) {
             const Block b = blocks[k];
             s.lift[static_cast<size_t>(b.column + 15 * b.row)] = static_cast<float>(rnd() % 50 + 50);
-            for (Walker& w : s.walkers)
+            for (Walker& w : s.swarm.walkers)
                 if (around(w, b)) {
                     w.hop = static_cast<float>(rnd() % 150 + 100);
                     w.boost = 0;
@@ -367,7 +233,7 @@ void Part1::mainDrawing(Stage& stage, picture::Image32& target, bool opening) {
                     w.flash = static_cast<float>(rnd() % 200) * 0.01f + 2;
                 }
             SceneLight& l = s.beatLights[k];
-            const Point3f& crossing = s.streets[static_cast<size_t>(b.column + 16 * b.row)];
+            const Point3f& crossing = s.swarm.streets[static_cast<size_t>(b.column + 16 * b.row)];
             l.position = {crossing.x, 100, crossing.z};
             l.innerRange = 100, l.outerRange = 300;
         }
@@ -381,23 +247,20 @@ void Part1::mainDrawing(Stage& stage, picture::Image32& target, bool opening) {
     if (s.sync[0] == 148) threeBlockBeat();
 
     // 8. The sky paths.
-    if (elapsed >= kSkyMs && !s.skyMade) {
-        s.skyMade = true;
-        makeSkyPaths();
-    }
+    if (elapsed >= kSkyMs && !s.swarm.inSky) makeSkyPaths(s.swarm);
 
     // 9. The hand-over.
     if (elapsed >= kHandOverMs) {
-        stage.relay.part2Picture.create(kW, kH);
-        target.copyTo(stage.relay.part2Picture);
-        stage.relay.part2Camera = s.camera;
-        stage.relay.filled = true;
+        s.lastPicture.create(kW, kH);
+        target.copyTo(s.lastPicture);
+        s.lastCamera = s.camera;
+        s.handedOver = true;
         stage.context.partNumber = 2;
     }
 
     // 10. The bouncing light still flying: its flares, and nothing more.
     if (!s.arrived) {
-        drawFlares(s.movingLight.position, 20, target);
+        drawMovingLightFlares(target);
         return;
     }
 
@@ -405,13 +268,8 @@ void Part1::mainDrawing(Stage& stage, picture::Image32& target, bool opening) {
     for (SceneLight& l : s.beatLights)
         l.innerRange = std::max(0.0f, l.innerRange - 100 / fps), l.outerRange = std::max(0.0f, l.outerRange - 100 / fps);
     for (auto& b : s.boxes) b->flags &= ~kHeadlight;
-    for (Walker& w : s.walkers) {
-        if (s.skyMade)
-            skyStep(w, fps, now);
-        else
-            streetStep(w, fps);
-        drawWalker(w, target);
-    }
+    moveSwarm(s.swarm, fps, now);
+    for (const Walker& w : s.swarm.walkers) drawWalker(w, s.camera, s.flare, target, s.depth.data());
 }
 
 void Part1::opening(Stage& stage) {
@@ -459,6 +317,14 @@ void Part1::run(Stage& stage) {
     sound::updateSync(stage.context, s.sync.data(), 0);
     mainDrawing(stage, stage.framebuffer, false);
     waitFrameTime(start, s.arrived ? 43.47826 : 25.0);
+}
+
+} // namespace parts
+
+namespace parts {
+
+HandOver Part1::handOver() const {
+    return {1, "(other/s0, read at start-up)", "more than 54999 ms since its picture began", "30 ms, 25 ms, then 43.47826 ms"};
 }
 
 } // namespace parts

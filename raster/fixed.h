@@ -1,6 +1,7 @@
 #pragma once
-// 16.16 fixed point as the fillers use it.
+// 16.16 fixed point as the fillers use it, and the conversions from the float pipeline.
 #include <cstdint>
+#include <cstring>
 
 namespace raster {
 
@@ -41,5 +42,22 @@ constexpr int32_t wrapSub(int32_t a, int32_t b) {
 constexpr int32_t wrapMul(int32_t a, int32_t k) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(k));
 }
+
+// Round to nearest, ties to even, keeping the low 32 bits of the result (never undefined):
+// the sum's low 32 mantissa bits of v + 1.5 x 2^52 are v rounded, in two's complement, for
+// |v| < 2^51 (beyond, the low bits of whatever the sum holds).
+inline int32_t roundToInt(double v) {
+    const double t = v + 6755399441055744.0;
+    uint64_t bits;
+    std::memcpy(&bits, &t, sizeof bits);
+    return static_cast<int32_t>(static_cast<uint32_t>(bits));
+}
+
+// A screen coordinate or interpolant in 16.16, rounded.
+inline Fixed16 toFixed16(float v) { return roundToInt(static_cast<double>(v) * 65536.0); }
+
+// Depth buffers hold 2^26 / z: larger is nearer, 0 is empty.
+constexpr float kDepthScale = 67108864.0f;
+inline int32_t depthKey(float invZ) { return roundToInt(static_cast<double>(invZ) * 67108864.0); }
 
 } // namespace raster

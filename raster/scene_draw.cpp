@@ -22,18 +22,6 @@ Point3f unit(const Point3f& from, const Point3f& to) {
 
 } // namespace
 
-bool isTextureMode(int32_t id) {
-    return (id >= 25 && id <= 27) || (id >= 30 && id <= 32) || (id >= 35 && id <= 37) || (id >= 40 && id <= 42) || (id >= 45 && id <= 47);
-}
-
-bool drawnAfterOpaque(int32_t id) {
-    switch (id) {
-    case 1: case 11: case 12: case 26: case 27: case 31: case 32: case 36: case 37: case 41: case 42: case 46: case 47:
-    case 71: case 72: case 74: case 75: case 81: case 82: case 84: case 85: return true;
-    default: return false;
-    }
-}
-
 void placeLights(Scene3ds& scene, const SceneCamera& camera) {
     for (auto& l : scene.lights) {
         transformPoint(camera.viewMatrix, l->cameraPosition, l->position);
@@ -44,7 +32,8 @@ void placeLights(Scene3ds& scene, const SceneCamera& camera) {
     }
 }
 
-void drawMeshWithLights(Mesh& mesh, const std::vector<SceneLight*>& lights, const SceneCamera& camera, picture::Image32& target) {
+void drawMeshWithLights(Mesh& mesh, const std::vector<SceneLight*>& lights, const SceneCamera& camera, picture::Image32& target,
+                        const uint32_t* greyRamp) {
     toCameraSpace(mesh, camera);
     rotateEuler(mesh.rotationMatrix, camera.pitch, camera.yaw, camera.roll);
     turnVertexNormals(mesh);
@@ -60,24 +49,14 @@ void drawMeshWithLights(Mesh& mesh, const std::vector<SceneLight*>& lights, cons
     }
     mesh.projected.resize(mesh.cameraVertices.size());
     projectVertices(mesh.cameraVertices.data(), mesh.projected.data(), mesh.cameraVertices.size(), camera);
-    renderMesh(mesh, camera, target);
+    renderMesh(mesh, camera, target, greyRamp);
 }
 
-void drawMeshInScene(Mesh& mesh, Scene3ds& scene, const SceneCamera& camera, picture::Image32& target) {
+void drawMeshInScene(Mesh& mesh, Scene3ds& scene, const SceneCamera& camera, picture::Image32& target, const uint32_t* greyRamp) {
     std::vector<SceneLight*> lights;
     lights.reserve(scene.lights.size());
     for (auto& l : scene.lights) lights.push_back(l.get());
-    drawMeshWithLights(mesh, lights, camera, target);
-}
-
-void drawScene(Scene3ds& scene, const SceneCamera& camera, picture::Image32& target) {
-    placeLights(scene, camera);
-    for (int pass = 0; pass < 2; ++pass)
-        for (auto& m : scene.meshes) {
-            if ((m->flags & (kDrawnByScene | kHasFaces)) != (kDrawnByScene | kHasFaces)) continue;
-            if (isTextureMode(m->renderMode) && !(m->flags & kHasMapping)) continue;
-            if (drawnAfterOpaque(m->renderMode) == (pass == 1)) drawMeshInScene(*m, scene, camera, target);
-        }
+    drawMeshWithLights(mesh, lights, camera, target, greyRamp);
 }
 
 } // namespace raster

@@ -1,6 +1,6 @@
 #pragma once
-// The per-frame scene pass the parts share: lights into camera space, then each mesh into
-// camera space with its normals, its lights and its projection, and drawn by its mode.
+// A scene's meshes drawn one by one: lights into camera space, then each mesh into camera
+// space with its normals, its lights and its projection, and drawn by its mode.
 #include <cstdint>
 #include <vector>
 
@@ -9,24 +9,17 @@
 
 namespace raster {
 
-// The texture-mapped modes (skipped on meshes without mapping), and the modes a scene draws
-// after the others: points, lines and every translucent mode.
-bool isTextureMode(int32_t mode);
-bool drawnAfterOpaque(int32_t mode);
-
 // Every light's cameraPosition (and a spot's cameraTarget and unit cameraSpotAxis).
 void placeLights(scene3d::Scene3ds& scene, const scene3d::SceneCamera& camera);
 
 // One mesh: camera space, normals turned by the camera's angles too, lightVector, the scene's
 // lights with their towardLight, projection; then renderMesh.
-void drawMeshInScene(scene3d::Mesh& mesh, scene3d::Scene3ds& scene, const scene3d::SceneCamera& camera, picture::Image32& target);
+void drawMeshInScene(scene3d::Mesh& mesh, scene3d::Scene3ds& scene, const scene3d::SceneCamera& camera, picture::Image32& target,
+                     const uint32_t* greyRamp = nullptr);
 
 // As drawMeshInScene with the given lights (towardLight filled for each) instead of the scene's.
 void drawMeshWithLights(scene3d::Mesh& mesh, const std::vector<scene3d::SceneLight*>& lights, const scene3d::SceneCamera& camera,
-                        picture::Image32& target);
+                        picture::Image32& target, const uint32_t* greyRamp = nullptr);
 
-// Every mesh drawn by the scene: opaque modes first, then points, lines and translucent modes;
-// texture modes on meshes without mapping are skipped.
-void drawScene(scene3d::Scene3ds& scene, const scene3d::SceneCamera& camera, picture::Image32& target);
 
 } // namespace raster

@@ -5,11 +5,6 @@
 
 namespace raster {
 
-GreyRamp& greyRamp() {
-    static GreyRamp ramp;
-    return ramp;
-}
-
 namespace {
 
 enum class Depth { None, TestWrite, TestOnly };
@@ -62,13 +57,12 @@ auto affineSpan(const Target& t, const uint32_t* texture) {
 // Perspective spans: the record is w, U, V [, shade]. Coordinates are divided out exactly at
 // the start of every 16-pixel run and of the tail, and stepped linearly between.
 template <Depth D, Blend B, bool Shade>
-auto perspectiveSpan(const Target& t, const uint32_t* texture) {
+auto perspectiveSpan(const Target& t, const uint32_t* texture, const uint32_t* ramp = nullptr) {
     constexpr int N = Shade ? 4 : 3;
-    return [&t, texture](const Span<N>& s) {
+    return [&t, texture, ramp](const Span<N>& s) {
         const size_t at = static_cast<size_t>(s.y) * t.width + s.x;
         uint32_t* p = t.pixels + at;
         int32_t* z = t.depth ? t.depth + at : nullptr;
-        const uint32_t* ramp = Shade ? greyRamp().entries.data() : nullptr;
         const int32_t dw = s.step[0], dU = s.step[1], dV = s.step[2];
         int32_t w = s.value[0], U = s.value[1], V = s.value[2];
         int32_t u = perspective(U, w), v = perspective(V, w);
@@ -159,25 +153,25 @@ void fillPmapZTransDiv(const Target& t, const uint32_t* texture, const ScreenVer
     walkTable<3>(t, v, count, perspectiveSpan<Depth::TestOnly, Blend::Div, false>(t, texture));
 }
 
-void fillPmapZShadePsub(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
-    if (!t.depth) return;
-    walkPolygon<4>(t, v, count, perspectiveSpan<Depth::TestWrite, Blend::Copy, true>(t, texture));
+void fillPmapZShadePsub(const Target& t, const uint32_t* texture, const uint32_t* greyRamp, const ScreenVertex* v, int count) {
+    if (!t.depth || !greyRamp) return;
+    walkPolygon<4>(t, v, count, perspectiveSpan<Depth::TestWrite, Blend::Copy, true>(t, texture, greyRamp));
 }
 
-void fillPmapZShadePsubTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v,
+void fillPmapZShadePsubTriangle(const Target& t, const uint32_t* texture, const uint32_t* greyRamp, const ScreenVertex* v,
                                 const std::array<int32_t, 4>& gradients) {
-    if (!t.depth) return;
-    walkTriangle<4>(t, v, gradients, perspectiveSpan<Depth::TestWrite, Blend::Copy, true>(t, texture));
+    if (!t.depth || !greyRamp) return;
+    walkTriangle<4>(t, v, gradients, perspectiveSpan<Depth::TestWrite, Blend::Copy, true>(t, texture, greyRamp));
 }
 
-void fillPmapZTransAddShadePsub(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
-    if (!t.depth) return;
-    walkTable<4>(t, v, count, perspectiveSpan<Depth::TestOnly, Blend::Add, true>(t, texture));
+void fillPmapZTransAddShadePsub(const Target& t, const uint32_t* texture, const uint32_t* greyRamp, const ScreenVertex* v, int count) {
+    if (!t.depth || !greyRamp) return;
+    walkTable<4>(t, v, count, perspectiveSpan<Depth::TestOnly, Blend::Add, true>(t, texture, greyRamp));
 }
 
-void fillPmapZTransDivShadePsub(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
-    if (!t.depth) return;
-    walkTable<4>(t, v, count, perspectiveSpan<Depth::TestOnly, Blend::Div, true>(t, texture));
+void fillPmapZTransDivShadePsub(const Target& t, const uint32_t* texture, const uint32_t* greyRamp, const ScreenVertex* v, int count) {
+    if (!t.depth || !greyRamp) return;
+    walkTable<4>(t, v, count, perspectiveSpan<Depth::TestOnly, Blend::Div, true>(t, texture, greyRamp));
 }
 
 } // namespace raster

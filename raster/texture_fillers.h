@@ -47,15 +47,6 @@ constexpr int32_t perspective(int32_t product, int32_t w) {
     return w == 0 ? 0 : static_cast<int32_t>((static_cast<int64_t>(product) * 65536) / w);
 }
 
-// The greys the SHADE_PSUB forms subtract: entry i is i in blue, green and red. Empty until
-// filled (part 1's load does it), so a shade subtracts nothing before then.
-struct GreyRamp {
-    std::array<uint32_t, 256> entries{};
-    void fill() {
-        for (uint32_t i = 0; i < 256; ++i) entries[i] = i * 0x010101u;
-    }
-};
-GreyRamp& greyRamp();
 
 // `texture` is the tiled copy (LoadedImage32::tiled).
 void fillMap(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count);
@@ -75,10 +66,11 @@ void fillPmapZ(const Target& t, const uint32_t* texture, const ScreenVertex* v, 
 void fillPmapZTransAdd(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count);
 void fillPmapZTransDiv(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count);
 
-void fillPmapZShadePsub(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count);
-void fillPmapZShadePsubTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v,
+// The shade-subtract forms take away greyRamp[shade >> 16] (256 entries) from every texel.
+void fillPmapZShadePsub(const Target& t, const uint32_t* texture, const uint32_t* greyRamp, const ScreenVertex* v, int count);
+void fillPmapZShadePsubTriangle(const Target& t, const uint32_t* texture, const uint32_t* greyRamp, const ScreenVertex* v,
                                 const std::array<int32_t, 4>& gradients);
-void fillPmapZTransAddShadePsub(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count);
-void fillPmapZTransDivShadePsub(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count);
+void fillPmapZTransAddShadePsub(const Target& t, const uint32_t* texture, const uint32_t* greyRamp, const ScreenVertex* v, int count);
+void fillPmapZTransDivShadePsub(const Target& t, const uint32_t* texture, const uint32_t* greyRamp, const ScreenVertex* v, int count);
 
 } // namespace raster

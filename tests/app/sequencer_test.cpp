@@ -25,6 +25,7 @@ public:
     void load(parts::Stage&, int w, int h) override {
         journal.push_back("load " + std::to_string(number_) + " " + std::to_string(w) + "x" + std::to_string(h));
     }
+    parts::HandOver handOver() const override { return {number_, "", "after its frames", ""}; }
     void run(parts::Stage& stage) override {
         const uint32_t start = platform::tickCount();
         journal.push_back("run " + std::to_string(number_));

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "fx/colour_tables.h"
 #include "raster/render.h"
 #include "raster/scene_draw.h"
 #include "raster/texture_fillers.h"
@@ -23,6 +24,7 @@ struct World {
     SceneCamera camera;
     picture::LoadedImage32 texture;
     std::array<uint32_t, 256> palette{};
+    fx::ColourTable greys = fx::makeGreyRamp();
     Image32 target;
     picture::Image32 sprite;
 
@@ -36,7 +38,6 @@ struct World {
         EXPECT_TRUE(texture.buildTiledCopy());
         sprite.create(8, 8);
         for (size_t i = 0; i < sprite.pixelCount(); ++i) sprite.pixels[i] = 0x00101010;
-        greyRamp().fill();
         scene.depthBuffer.assign(kSceneBufferBytes / 4, 0);
         auto light = std::make_unique<SceneLight>();
         light->position = {-150, 100, -200}, light->innerRange = 1000, light->outerRange = 2000;
@@ -86,7 +87,7 @@ struct World {
         for (size_t i = 0; i < target.pixelCount(); ++i) target.pixels[i] = kBackground;
         clearDepth(scene, scene.depthBuffer.size());
     }
-    void draw(Mesh& m) { drawMeshInScene(m, scene, camera, target); }
+    void draw(Mesh& m) { drawMeshInScene(m, scene, camera, target, greys.data()); }
     int changed() const {
         int n = 0;
         for (size_t i = 0; i < target.pixelCount(); ++i) n += target.pixels[i] != kBackground;
@@ -110,8 +111,15 @@ TEST(Render, ModeNames) {
     EXPECT_EQ(lookupRenderMode("PMAPZ_SHADE_PSUB"), 45);
     EXPECT_EQ(lookupRenderMode("pmapz"), -1);
     int seen = 0;
-    for (const auto& m : kRenderModes) seen += lookupRenderMode(m.name) == m.id;
+    for (const ModeTraits& m : renderModes()) seen += m.name && lookupRenderMode(m.name) == m.id;
     EXPECT_EQ(seen, 30);
+    // The ids the part code sets have rows but no names; the hidden doors are drawn first.
+    for (int32_t id : {kFlatFadeAdd, kFlatDirectional, kHiddenMode}) {
+        ASSERT_NE(modeTraits(id), nullptr);
+        EXPECT_EQ(modeTraits(id)->name, nullptr);
+        EXPECT_FALSE(drawnAfterOpaque(id));
+    }
+    EXPECT_EQ(modeTraits(13), nullptr);
     EXPECT_EXIT(findRenderMode("pmapz"), testing::ExitedWithCode(255), "pmapz: mode not found");
 }
 
@@ -136,7 +144,8 @@ TEST(Render, EveryModeOnALitTexturedSphere) {
     ASSERT_NEAR(cx, 256, 1);
     ASSERT_NEAR(cy, 128, 1);
     std::vector<int32_t> modes = {kFlatFadeAdd, kFlatDirectional};
-    for (const auto& m : kRenderModes) modes.push_back(m.id);
+    for (const ModeTraits& m : renderModes())
+        if (m.name) modes.push_back(m.id);
     for (int32_t id : modes) {
         w.clear();
         ball.renderMode = id;
@@ -162,6 +171,8 @@ TEST(Render, EveryModeOnALitTexturedSphere) {
             EXPECT_GT(inside, 1000);
         else
             EXPECT_GT(inside, 0.9f * disc) << "faces cover the sphere's disc";
+        EXPECT_EQ(modeTraits(id)->depthWrite, opaqueZ(id));
+        EXPECT_EQ(modeTraits(id)->blend == Blend::Add && id != 1, additive(id));
         if (opaqueZ(id))
             EXPECT_GT(w.depthWritten(), 0.9f * disc);
         else
@@ -203,6 +214,13 @@ TEST(Render, ModesWithoutADriverAndMeshesBehindTheCamera) {
         EXPECT_EQ(w.changed(), 0) << id;
         EXPECT_EQ(w.depthWritten(), 0) << id;
     }
+    // A shade-subtract mode drawn without the greys it subtracts draws nothing.
+    for (int32_t id : {45, 46, 47}) {
+        ball.renderMode = id;
+        ball.faceData.assign(std::max(ball.vertices.size(), ball.faces.size()), FaceData{});
+        drawMeshInScene(ball, w.scene, w.camera, w.target);
+        EXPECT_EQ(w.changed(), 0) << id;
+    }
     // The camera looking away: every face goes through the clipper and clips away.
     w.aim({0, 0, -200}, {0, 0, -400});
     for (int32_t id : {70, 40, 83, 72, 11, 12}) {
@@ -231,7 +249,7 @@ TEST(Render, ClippedFacesMatchTheirTriangles) {
         // The same face through the clipper (nothing to cut): the polygon filler.
         w.clear();
         tri.projected[0].offScreen = 1;
-        renderMesh(tri, w.camera, w.target);
+        renderMesh(tri, w.camera, w.target, w.greys.data());
         ASSERT_EQ(tri.faces[0].raster0, 1);
         int differ = 0, far = 0;
         for (size_t i = 0; i < w.target.pixelCount(); ++i) {

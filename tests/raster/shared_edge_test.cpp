@@ -19,7 +19,7 @@ namespace {
 
 using Fill = std::function<void(const Target&, const ScreenVertex*)>;
 
-std::vector<std::pair<const char*, Fill>> everyFiller(const uint32_t* palette, const uint32_t* texture) {
+std::vector<std::pair<const char*, Fill>> everyFiller(const uint32_t* palette, const uint32_t* texture, const uint32_t* greys) {
     const uint32_t colour = 2;
     return {
         {"FLAT", [=](const Target& t, const ScreenVertex* v) { fillFlat(t, v, 3, colour); }},
@@ -51,11 +51,11 @@ std::vector<std::pair<const char*, Fill>> everyFiller(const uint32_t* palette, c
         {"PMAPZ", [=](const Target& t, const ScreenVertex* v) { fillPmapZ(t, texture, v, 3); }},
         {"PMAPZTRANSADD", [=](const Target& t, const ScreenVertex* v) { fillPmapZTransAdd(t, texture, v, 3); }},
         {"PMAPZTRANSDIV", [=](const Target& t, const ScreenVertex* v) { fillPmapZTransDiv(t, texture, v, 3); }},
-        {"PMAPZ_SHADE_PSUB", [=](const Target& t, const ScreenVertex* v) { fillPmapZShadePsub(t, texture, v, 3); }},
+        {"PMAPZ_SHADE_PSUB", [=](const Target& t, const ScreenVertex* v) { fillPmapZShadePsub(t, texture, greys, v, 3); }},
         {"PMAPZ_SHADE_PSUB triangle",
-         [=](const Target& t, const ScreenVertex* v) { fillPmapZShadePsubTriangle(t, texture, v, {0, 0, 0, 0}); }},
-        {"PMAPZTRANSADD_SHADE_PSUB", [=](const Target& t, const ScreenVertex* v) { fillPmapZTransAddShadePsub(t, texture, v, 3); }},
-        {"PMAPZTRANSDIV_SHADE_PSUB", [=](const Target& t, const ScreenVertex* v) { fillPmapZTransDivShadePsub(t, texture, v, 3); }},
+         [=](const Target& t, const ScreenVertex* v) { fillPmapZShadePsubTriangle(t, texture, greys, v, {0, 0, 0, 0}); }},
+        {"PMAPZTRANSADD_SHADE_PSUB", [=](const Target& t, const ScreenVertex* v) { fillPmapZTransAddShadePsub(t, texture, greys, v, 3); }},
+        {"PMAPZTRANSDIV_SHADE_PSUB", [=](const Target& t, const ScreenVertex* v) { fillPmapZTransDivShadePsub(t, texture, greys, v, 3); }},
     };
 }
 
@@ -65,8 +65,9 @@ TEST(SharedEdges, EveryFillerCoversTheUnionExactlyOnce) {
     // Every palette entry and texel 2, every vertex w 1000 and all else 0: any drawn pixel
     // becomes non-zero in every family (2 copied or added, 1 averaged over 0).
     std::vector<uint32_t> palette(256, 2), texture(picture::kTiledTexels, 2);
-    greyRamp().fill();
-    const auto fillers = everyFiller(palette.data(), texture.data());
+    std::vector<uint32_t> greys(256);
+    for (uint32_t i = 0; i < 256; ++i) greys[i] = i * 0x010101u;
+    const auto fillers = everyFiller(palette.data(), texture.data(), greys.data());
     std::mt19937 gen(8);
     std::uniform_real_distribution<double> u(0, 1);
     auto vertex = [&] {

@@ -3,6 +3,7 @@
 #include <random>
 #include <vector>
 
+#include "fx/colour_tables.h"
 #include "picture/image32.h"
 #include "raster/pixel_ops.h"
 #include "raster/texture_fillers.h"
@@ -114,8 +115,8 @@ TEST(TextureFillers, AgreeWithTheReferenceOnRandomPolygonsAndTriangles) {
     std::mt19937 gen(77);
     std::vector<uint32_t> tiled(picture::kTiledTexels);
     for (auto& t : tiled) t = static_cast<uint32_t>(gen());
-    greyRamp().fill();
-    const uint32_t* ramp = greyRamp().entries.data();
+    const fx::ColourTable greys = fx::makeGreyRamp();
+    const uint32_t* ramp = greys.data();
     for (int trial = 0; trial < 1500; ++trial) {
         const bool triangle = trial % 2 == 0;
         const TexturedPolygon p = texturedPolygon(gen, triangle ? 3 : 3 + static_cast<int>(gen() % 4));
@@ -167,7 +168,7 @@ TEST(TextureFillers, AgreeWithTheReferenceOnRandomPolygonsAndTriangles) {
                   [&](Canvas& c) { referenceOrdered<3>(p.mapZ, gMapZ.data(), affine(c, true, true, 0)); });
             check("PMAP triangle", [&](const Target& t) { fillPmapTriangle(t, tex, p.pmap.data(), gPmap); },
                   [&](Canvas& c) { referenceOrdered<3>(p.pmap, gPmap.data(), persp(c, false, false, 0, false)); });
-            check("PMAPZ_SHADE_PSUB triangle", [&](const Target& t) { fillPmapZShadePsubTriangle(t, tex, p.shade.data(), gShade); },
+            check("PMAPZ_SHADE_PSUB triangle", [&](const Target& t) { fillPmapZShadePsubTriangle(t, tex, ramp, p.shade.data(), gShade); },
                   [&](Canvas& c) { referenceOrdered<4>(p.shade, gShade.data(), persp(c, true, true, 0, true)); });
         }
         check("MAP", [&](const Target& t) { fillMap(t, tex, p.map.data(), n); },
@@ -178,7 +179,7 @@ TEST(TextureFillers, AgreeWithTheReferenceOnRandomPolygonsAndTriangles) {
               [&](Canvas& c) { referenceOrdered<3>(p.pmap, nullptr, persp(c, false, false, 0, false)); });
         check("PMAPZ", [&](const Target& t) { fillPmapZ(t, tex, p.pmap.data(), n); },
               [&](Canvas& c) { referenceOrdered<3>(p.pmap, nullptr, persp(c, true, true, 0, false)); });
-        check("PMAPZ_SHADE_PSUB", [&](const Target& t) { fillPmapZShadePsub(t, tex, p.shade.data(), n); },
+        check("PMAPZ_SHADE_PSUB", [&](const Target& t) { fillPmapZShadePsub(t, tex, ramp, p.shade.data(), n); },
               [&](Canvas& c) { referenceOrdered<4>(p.shade, nullptr, persp(c, true, true, 0, true)); });
         for (int blend : {1, 2}) {
             const bool add = blend == 1;
@@ -191,7 +192,7 @@ TEST(TextureFillers, AgreeWithTheReferenceOnRandomPolygonsAndTriangles) {
             check("PMAPZTRANS", [&](const Target& t) { (add ? fillPmapZTransAdd : fillPmapZTransDiv)(t, tex, p.pmap.data(), n); },
                   [&](Canvas& c) { referenceTable<3>(p.pmap, persp(c, true, false, blend, false)); });
             check("PMAPZTRANS_SHADE_PSUB",
-                  [&](const Target& t) { (add ? fillPmapZTransAddShadePsub : fillPmapZTransDivShadePsub)(t, tex, p.shade.data(), n); },
+                  [&](const Target& t) { (add ? fillPmapZTransAddShadePsub : fillPmapZTransDivShadePsub)(t, tex, ramp, p.shade.data(), n); },
                   [&](Canvas& c) { referenceTable<4>(p.shade, persp(c, true, false, blend, true)); });
         }
     }
@@ -248,15 +249,15 @@ TEST(TextureFillers, ShadeAndDepthRules) {
     std::vector<uint32_t> tiled(picture::kTiledTexels);
     std::mt19937 gen(4);
     for (auto& texel : tiled) texel = static_cast<uint32_t>(gen());
-    greyRamp().fill();
-    EXPECT_EQ(greyRamp().entries[0], 0u);
-    EXPECT_EQ(greyRamp().entries[200], 0x00C8C8C8u);
+    const fx::ColourTable greys = fx::makeGreyRamp();
+    EXPECT_EQ(greys[0], 0u);
+    EXPECT_EQ(greys[200], 0x00C8C8C8u);
     const int32_t w = 1 << 20;
     Canvas c;
     // Shade 255 everywhere: black with the texel's top byte, and the depth still written.
     const std::vector<ScreenVertex> quad = {at(4, 4, {w, 0, 0, 255 << 16}), at(4, 30, {w, 0, 9 * w, 255 << 16}),
                                             at(40, 30, {w, 7 * w, 9 * w, 255 << 16}), at(40, 4, {w, 7 * w, 0, 255 << 16})};
-    fillPmapZShadePsub(c.target(), tiled.data(), quad.data(), 4);
+    fillPmapZShadePsub(c.target(), tiled.data(), greys.data(), quad.data(), 4);
     int drawn = 0;
     for (int i = 0; i < kW * kH; ++i) {
         if (c.depth[i] == 0) continue;

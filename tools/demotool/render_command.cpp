@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "fx/colour_tables.h"
+#include "fx/scene_pass.h"
 #include "picture/image32.h"
 #include "raster/render.h"
-#include "raster/scene_draw.h"
-#include "raster/texture_fillers.h"
 #include "scene3d/camera.h"
 #include "scene3d/scene_prep.h"
 #include "tools/writers/image_writers.h"
@@ -104,7 +104,7 @@ int renderCommand(const std::vector<std::string>& args) {
         checker(texture);
     }
     if (!texture.buildTiledCopy()) return std::fprintf(stderr, "%s: a texture must be 256 x 256\n", texturePath.c_str()), 1;
-    raster::greyRamp().fill();
+    const fx::ColourTable greys = fx::makeGreyRamp();
     picture::Image32 sprite;
     dot(sprite);
     for (auto& m : scene.meshes) {
@@ -126,7 +126,9 @@ int renderCommand(const std::vector<std::string>& args) {
     picture::Image32 target;
     target.create(512, 256);
     clearDepth(scene, 512 * 256);
-    raster::drawScene(scene, camera, target);
+    fx::ScenePass pass;
+    pass.greyRamp = greys.data();
+    fx::drawScene(scene, camera, target, pass);
     if (!writers::writePngImage(out, target.pixels, 512, 256)) return std::fprintf(stderr, "cannot write %s\n", out.c_str()), 1;
     return 0;
 }

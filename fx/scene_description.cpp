@@ -1,4 +1,4 @@
-#include "launcher/scene_description.h"
+#include "fx/scene_description.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -6,9 +6,9 @@
 
 #include "picture/file_bytes.h"
 #include "platform/message_box.h"
-#include "raster/render.h"
+#include "raster/render_modes.h"
 
-namespace launcher {
+namespace fx {
 
 namespace {
 
@@ -167,4 +167,4 @@ void readSceneDescription(const std::string& path, scene3d::Scene3ds& scene, pic
     applySceneDescription(d, scene, lists);
 }
 
-} // namespace launcher
+} // namespace fx

@@ -3,11 +3,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "launcher/scene_description.h"
+#include "fx/scene_description.h"
 #include "tests/temp_dir.h"
 #include "tools/writers/image_writers.h"
 
-using namespace launcher;
+using namespace fx;
 using namespace scene3d;
 
 namespace {

@@ -10,7 +10,7 @@
 #include "picture/resource_lists.h"
 #include "scene3d/scene.h"
 
-namespace launcher {
+namespace fx {
 
 struct MeshDescription {
     std::string mode;           // render-mode name
@@ -46,4 +46,4 @@ void applySceneDescription(const SceneDescription& d, scene3d::Scene3ds& scene, 
 // "mode not found": each ends the program with exit code -1.
 void readSceneDescription(const std::string& path, scene3d::Scene3ds& scene, picture::ResourceLists& lists);
 
-} // namespace launcher
+} // namespace fx
