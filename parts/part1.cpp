@@ -185,10 +185,11 @@ void Part1::mainDrawing(Stage& stage, picture::Image32& target, bool opening) {
         const float k = std::min(1.0f, static_cast<float>(elapsed) / kArrivalMs);
         const Point3f& goal = s.swarm.streets[7 + 16 * 7];
         s.movingLight.position = {lerp(-475, goal.x, k), s.bounceHeight, lerp(-368, goal.z, k)};
-        if (!opening && elapsed >= kArrivalMs) s.arrived = true;
     } else {
         s.movingLight.position.y = -500;
     }
+    // Arrival ends the light's flares and slows the frames, even when a beat retired it early.
+    if (!opening && elapsed >= kArrivalMs) s.arrived = true;
     placeLights();
 
     // 4. The floor.
@@ -287,7 +288,8 @@ void Part1::opening(Stage& stage) {
     const uint32_t e = stage.clock.frameTickCount - s.openingStart;
     const float g = e >= 500 ? static_cast<float>(e - 500) * 0.0004f : 0;
     s.city.x = s.city.y = 0;
-    draw2d::drawAlpha(s.city, fb, static_cast<int>(g * 255));
+    // g passes 1 on the last opening frames; the alpha stops at 255 rather than wrap to black.
+    draw2d::drawAlpha(s.city, fb, std::min(255, static_cast<int>(g * 255)));
     const float h1 = static_cast<float>(lp.strip1.height / 2), h2 = static_cast<float>(lp.strip2.height / 2), h3 = static_cast<float>(lp.strip3.height / 2);
     draw2d::spriteBilAdd(fb, lp.strip1, lerp(256, s.strip1EndX, g), lerp(h1, -h1, g), 1, 1);
     draw2d::spriteBilAdd(fb, lp.strip3, lerp(256, s.strip3EndX, g), lerp(h3 + 171, h2 + 256, g), 1.01f, 1.01f);

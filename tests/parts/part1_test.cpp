@@ -133,3 +133,36 @@ TEST(Part1, FrameCapsAndTheHandOver) {
     EXPECT_FLOAT_EQ(s.lastCamera.target.y, s.camera.target.y);
     EXPECT_TRUE(s.swarm.inSky);
 }
+
+TEST(Part1, TheCityStaysOnThroughTheOpeningsLastFrames) {
+    City c;
+    Part1State& s = c.part.state();
+    c.frame();
+    while (platform::tickCount() - s.openingStart < 2990) c.frame();
+    // A late last frame of the opening: the fade's alpha passes 255 there and must stay there.
+    platform::waitUntilElapsed(platform::tickCount(), 20);
+    c.frame();
+    ASSERT_GE(c.clock.frameTickCount - s.openingStart, 3010u);
+    ASSERT_TRUE(s.musicStarted) << "the frame was the opening's";
+    uint64_t city = 0, shown = 0;
+    for (size_t i = 0; i < s.city.pixelCount(); ++i)
+        for (int k = 0; k < 24; k += 8) city += (s.city.pixels[i] >> k) & 255, shown += (c.framebuffer.pixels[i] >> k) & 255;
+    ASSERT_GT(city, 0u);
+    EXPECT_GT(shown, city * 9 / 10);
+}
+
+TEST(Part1, ABeatBeforeTheLightArrivesStillEndsItsFlight) {
+    City c;
+    Part1State& s = c.part.state();
+    while (!s.musicStarted) c.frame();
+    auto drawFrame = [&](int32_t beat) {
+        platform::tickFrameClock(c.clock, platform::tickCount());
+        s.sync = {0, beat, 0, 0, 0};
+        c.part.mainDrawing(*c.stage, c.framebuffer, false);
+        platform::waitUntilElapsed(platform::tickCount(), 25);
+    };
+    drawFrame(255);
+    EXPECT_TRUE(s.bounceRetired);
+    while (c.clock.frameTickCount - s.startTick < 2100) drawFrame(0);
+    EXPECT_TRUE(s.arrived) << "the walkers are drawn and the frames slow down";
+}
