@@ -21,6 +21,10 @@ struct Options {
     bool help = false;
     bool bench = false;    // headless run to the end, with a report of frame times
     bool timeline = false; // print the parts' hand-over rules and quit
+    // Developers: once the parts are loaded, go straight to this part with the music this many
+    // seconds in (virtual time only); the parts before it have not run.
+    int jumpPart = 0;
+    double jumpSeconds = 0;
 
     bool virtualTime() const { return headless || !captureDir.empty(); }
 };

@@ -189,6 +189,13 @@ void applyRunOptions(App& app) {
 
 } // namespace
 
+// The music started and the virtual clock moved on to the chosen second, then that part.
+static void jumpToPart(App& app) {
+    sound::startMusic(app.context);
+    platform::waitUntilElapsed(platform::tickCount(), app.options.jumpSeconds * 1000.0);
+    app.context.partNumber = app.options.jumpPart;
+}
+
 bool mainLoopPass(App& app, int& exitCode) {
     applyRunOptions(app);
     if (app.context.loadingPhase == 2) {
@@ -196,6 +203,7 @@ bool mainLoopPass(App& app, int& exitCode) {
         loadAllParts(app, kScreenWidth, partHeight(kScreenHeight));
         app.bench.loadedAll(platform::stopwatchMicroseconds() - started);
         app.context.loadingPhase = 0;
+        if (app.options.jumpPart) jumpToPart(app);
     }
     Message m;
     const bool got = app.host->peekMessage(m);

@@ -93,3 +93,18 @@ TEST(Input, FrameClockCountsWholeSecondsWithSignedDifferences) {
     platform::tickFrameClock(w, 0x200);
     EXPECT_EQ(w.framesPerSecond, 2);
 }
+
+TEST(Options, JumpToAPartInVirtualTime) {
+    app::Options o;
+    std::string e;
+    ASSERT_TRUE(parse({"--headless", "--jump", "5:139.5"}, o, e)) << e;
+    EXPECT_EQ(o.jumpPart, 5);
+    EXPECT_DOUBLE_EQ(o.jumpSeconds, 139.5);
+    EXPECT_EQ(o.autostartMs, 0) << "straight past the launcher";
+    for (const char* bad : {"9:10", "0:10", "5", "5:-1", "x:3"}) {
+        app::Options b;
+        EXPECT_FALSE(parse({"--headless", "--jump", bad}, b, e)) << bad;
+    }
+    app::Options w;
+    EXPECT_FALSE(parse({"--jump", "2:55"}, w, e));
+}
