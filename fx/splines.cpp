@@ -12,6 +12,13 @@ Point3f bSplinePoint(const Point3f* c, int a, int k) {
             b0 * p[0].z + b1 * p[1].z + b2 * p[2].z + b3 * p[3].z};
 }
 
+Point3f catmullRomPoint(const Point3f& p0, const Point3f& p1, const Point3f& p2, const Point3f& p3, float t) {
+    const float t2 = t * t, t3 = t2 * t;
+    const float h00 = 2 * t3 - 3 * t2 + 1, h10 = t3 - 2 * t2 + t, h01 = 3 * t2 - 2 * t3, h11 = t3 - t2;
+    auto mix = [&](float a0, float a1, float a2, float a3) { return h00 * a1 + h10 * (a2 - a0) / 2 + h01 * a2 + h11 * (a3 - a1) / 2; };
+    return {mix(p0.x, p1.x, p2.x, p3.x), mix(p0.y, p1.y, p2.y, p3.y), mix(p0.z, p1.z, p2.z, p3.z)};
+}
+
 std::vector<Point3f> sampleBSpline(const std::vector<Point3f>& control, int k) {
     std::vector<Point3f> out;
     if (control.size() < 4 || k <= 0) return out;

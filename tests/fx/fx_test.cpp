@@ -29,6 +29,20 @@ TEST(Splines, SampleCountsAndTheCurveThroughItsControlPoints) {
     for (size_t a = 0; a < path.size(); ++a) EXPECT_NEAR(path[a].y, 1 + static_cast<float>(a) / 10, 1e-4) << a;
 }
 
+TEST(Splines, CatmullRomPassesThroughItsEndsWithTheirTangents) {
+    const Point3f p0{0, 0, 0}, p1{10, 0, 0}, p2{20, 10, 0}, p3{30, 10, 5};
+    const Point3f a = catmullRomPoint(p0, p1, p2, p3, 0), b = catmullRomPoint(p0, p1, p2, p3, 1);
+    EXPECT_FLOAT_EQ(a.x, 10);
+    EXPECT_FLOAT_EQ(a.y, 0);
+    EXPECT_FLOAT_EQ(b.x, 20);
+    EXPECT_FLOAT_EQ(b.y, 10);
+    EXPECT_FLOAT_EQ(b.z, 0);
+    // Evenly spaced points on a line stay on it, evenly.
+    const Point3f m = catmullRomPoint({0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}, 0.25f);
+    EXPECT_FLOAT_EQ(m.x, 1.25f);
+    EXPECT_FLOAT_EQ(m.z, 1.25f);
+}
+
 TEST(ColourTables, GreyRamp) {
     const ColourTable g = makeGreyRamp();
     EXPECT_EQ(g[0], 0u);
