@@ -23,7 +23,6 @@ namespace {
 
 constexpr float kPi = 3.1415927f;
 constexpr int kLoopSamples = 850; // 20 control points, 17 segments of 50
-constexpr uint32_t kNoParent = 65535;
 
 int rnd() { return platform::nextRandom(); }
 
@@ -32,15 +31,6 @@ Point3f lerp(const Point3f& a, const Point3f& b, float t) {
 }
 
 float nearScale(float z) { return z < 100 ? 1 : 1 + (z - 100) * 0.01f; }
-
-// A parent by node id: among the meshes, then the dummies.
-const Mesh* findParent(const Scene3ds& scene, int32_t id) {
-    for (const auto& m : scene.meshes)
-        if (m->nodeId == id) return m.get();
-    for (const auto& d : scene.dummies)
-        if (d->nodeId == id) return d.get();
-    return nullptr;
-}
 
 } // namespace
 
@@ -220,20 +210,11 @@ void Part2::renderScene(picture::Image32& target) {
     for (auto& m : s.scene.meshes) transformBox(*m, camera);
     fx::ScenePass pass;
     pass.greyRamp = s.greys.data();
-    pass.select = [&](const Mesh& m) {
-        if (!fx::drawnByDefault(m)) return false;
-        return m.parentId != static_cast<int32_t>(kNoParent) || boxVisible(m, camera);
-    };
+    pass.select = [&](const Mesh& m) { return fx::drawnByDefault(m) && fx::drawnInView(m, camera); };
     pass.beforeMesh = [&](Mesh& m) {
         m.angles = s.slowAngles;
         m.constantColour = 255;
-        if (m.parentId != static_cast<int32_t>(kNoParent))
-            if (const Mesh* parent = findParent(s.scene, m.parentId)) {
-                Matrix4 world, turn;
-                multiplyMatrices(world, m.worldMatrix, parent->worldMatrix);
-                multiplyMatrices(turn, m.rotationMatrix, parent->rotationMatrix);
-                m.worldMatrix = world, m.rotationMatrix = turn;
-            }
+        fx::hangOnParent(s.scene, m);
         // The normals turn as the vertices do: the part's angles after the track's rotation.
         if (m.flags & kPartPlacement) rotateEuler(m.rotationMatrix, m.angles[0], m.angles[1], m.angles[2]);
     };

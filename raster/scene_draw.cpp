@@ -32,8 +32,7 @@ void placeLights(Scene3ds& scene, const SceneCamera& camera) {
     }
 }
 
-void drawMeshWithLights(Mesh& mesh, const std::vector<SceneLight*>& lights, const SceneCamera& camera, picture::Image32& target,
-                        const uint32_t* greyRamp) {
+void prepareMesh(Mesh& mesh, const std::vector<SceneLight*>& lights, const SceneCamera& camera) {
     toCameraSpace(mesh, camera);
     rotateEuler(mesh.rotationMatrix, camera.pitch, camera.yaw, camera.roll);
     turnVertexNormals(mesh);
@@ -49,6 +48,11 @@ void drawMeshWithLights(Mesh& mesh, const std::vector<SceneLight*>& lights, cons
     }
     mesh.projected.resize(mesh.cameraVertices.size());
     projectVertices(mesh.cameraVertices.data(), mesh.projected.data(), mesh.cameraVertices.size(), camera);
+}
+
+void drawMeshWithLights(Mesh& mesh, const std::vector<SceneLight*>& lights, const SceneCamera& camera, picture::Image32& target,
+                        const uint32_t* greyRamp) {
+    prepareMesh(mesh, lights, camera);
     renderMesh(mesh, camera, target, greyRamp);
 }
 

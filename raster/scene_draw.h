@@ -17,6 +17,10 @@ void placeLights(scene3d::Scene3ds& scene, const scene3d::SceneCamera& camera);
 void drawMeshInScene(scene3d::Mesh& mesh, scene3d::Scene3ds& scene, const scene3d::SceneCamera& camera, picture::Image32& target,
                      const uint32_t* greyRamp = nullptr);
 
+// Everything drawMeshWithLights does before renderMesh: camera space, turned normals,
+// lightVector, the lights with their towardLight, projection.
+void prepareMesh(scene3d::Mesh& mesh, const std::vector<scene3d::SceneLight*>& lights, const scene3d::SceneCamera& camera);
+
 // As drawMeshInScene with the given lights (towardLight filled for each) instead of the scene's.
 void drawMeshWithLights(scene3d::Mesh& mesh, const std::vector<scene3d::SceneLight*>& lights, const scene3d::SceneCamera& camera,
                         picture::Image32& target, const uint32_t* greyRamp = nullptr);
