@@ -1,15 +1,21 @@
 // demotool render: a 3DS file prepared as the production prepares it, optionally in one render
-// mode and with one texture on every mesh, placed at a frame and drawn as its first camera
-// sees it into a 512 x 256 PNG.
+// mode and with one texture on every mesh, or as its scene description says, placed at a frame
+// and drawn as one of its cameras sees it into a 512 x 256 PNG.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "draw2d/draw2d.h"
+#include "launcher/scene_description.h"
 #include "picture/image32.h"
+#include "picture/resource_lists.h"
 #include "raster/render.h"
 #include "raster/scene_draw.h"
 #include "raster/texture_fillers.h"
@@ -21,7 +27,58 @@ using namespace scene3d;
 
 namespace {
 
-constexpr const char* kUsage = "usage: demotool render FILE OUT.png [--mode NAME] [--frame F] [--texture PICTURE]\n";
+constexpr const char* kUsage =
+    "usage: demotool render FILE OUT.png [--mode NAME] [--frame F] [--texture PICTURE] [--camera "
+    "N]\n"
+    "                      [--describe DESCRIPTION] [--hide NAME,NAME...]\n";
+
+std::vector<std::string> splitNames(const std::string& list) {
+    std::vector<std::string> out;
+    size_t from = 0;
+    while (from <= list.size()) {
+        const size_t comma = std::min(list.find(',', from), list.size());
+        if (comma > from) out.push_back(list.substr(from, comma - from));
+        from = comma + 1;
+    }
+    return out;
+}
+
+// Children placed on their parents, as the parts' scene pass does: a parent is looked for
+// among the meshes, then the dummies, by node id.
+void placeOnParents(Scene3ds& scene) {
+    auto find = [&](int32_t id) -> const Mesh* {
+        for (const auto& list : {&scene.meshes, &scene.dummies})
+            for (const auto& m : *list)
+                if (m->nodeId == id) return m.get();
+        return nullptr;
+    };
+    for (auto& m : scene.meshes) {
+        if (m->parentId == 65535) continue;
+        if (const Mesh* parent = find(m->parentId)) {
+            Matrix4 own = m->worldMatrix;
+            multiplyMatrices(m->worldMatrix, own, parent->worldMatrix);
+        }
+    }
+}
+
+// The scene's lights as the parts show them: a flare at each, and at a spot's target.
+void drawLightFlares(const Scene3ds& scene, const SceneCamera& camera, picture::Image32& target,
+                     const picture::Image32& flare) {
+    const float d = 100 * scene.factor;
+    for (const auto& l : scene.lights) {
+        Point3f points[2] = {l->cameraPosition, l->cameraTarget};
+        for (int k = 0; k < (l->spot ? 2 : 1); ++k) {
+            Point3f p = points[k];
+            if (!(p.z > 1)) continue;
+            const float s = p.z >= d ? (p.z - d) / d + 1 : 1;
+            ProjectedVertex v;
+            projectPoint(v, p, camera);
+            draw2d::spriteBilAddDepth(target, flare, v.x, v.y, s, s,
+                                      static_cast<int32_t>(std::lround(67108864.0 / p.z)),
+                                      scene.depthBuffer.data());
+        }
+    }
+}
 
 // Grey levels for the flat and Gouraud modes, darkest at 0.
 const std::array<uint32_t, 256>& greyPalette() {
@@ -54,8 +111,9 @@ void dot(picture::Image32& image) {
 } // namespace
 
 int renderCommand(const std::vector<std::string>& args) {
-    std::string path, out, mode, texturePath;
+    std::string path, out, mode, texturePath, description, hide;
     float frame = 0;
+    long cameraIndex = 0;
     for (size_t i = 0; i < args.size(); ++i) {
         const bool value = i + 1 < args.size();
         if (args[i] == "--mode" && value)
@@ -64,6 +122,12 @@ int renderCommand(const std::vector<std::string>& args) {
             frame = std::strtof(args[++i].c_str(), nullptr);
         else if (args[i] == "--texture" && value)
             texturePath = args[++i];
+        else if (args[i] == "--camera" && value)
+            cameraIndex = std::strtol(args[++i].c_str(), nullptr, 10);
+        else if (args[i] == "--describe" && value)
+            description = args[++i];
+        else if (args[i] == "--hide" && value)
+            hide = args[++i];
         else if (args[i].rfind("--", 0) != 0 && path.empty())
             path = args[i];
         else if (args[i].rfind("--", 0) != 0 && out.empty())
@@ -78,7 +142,26 @@ int renderCommand(const std::vector<std::string>& args) {
     Scene3ds scene;
     ScenePreparation how;
     how.shadeTable = &greyPalette();
+    // A description names its textures and palettes inside the data folder, two levels up.
+    picture::ResourceLists lists;
+    const bool described = !description.empty();
+    if (described) {
+        std::error_code ec;
+        const std::filesystem::path d = std::filesystem::absolute(description, ec);
+        path = std::filesystem::absolute(path, ec).string(),
+        out = std::filesystem::absolute(out, ec).string();
+        if (chdir(d.parent_path().parent_path().c_str()) != 0)
+            return std::fprintf(stderr, "%s: no data folder\n", description.c_str()), 1;
+        description = d.string();
+        how.bindMaterials = true;
+    }
     prepareScene(scene, path, how);
+    if (described) launcher::readSceneDescription(description, scene, lists);
+    for (const std::string& name : splitNames(hide)) {
+        Mesh* m = findMesh(scene, name);
+        if (!m) return std::fprintf(stderr, "%s: no mesh %s\n", path.c_str(), name.c_str()), 1;
+        m->flags &= ~kDrawnByScene;
+    }
     const bool madeCamera = scene.cameras.empty();
     if (madeCamera) {
         // No camera of its own: look at the whole scene from the front and a little above.
@@ -112,11 +195,14 @@ int renderCommand(const std::vector<std::string>& args) {
         if (id >= 0) m->renderMode = id;
         if (!m->texture || !texturePath.empty()) m->texture = &texture;
     }
+    if (cameraIndex < 0 || static_cast<size_t>(cameraIndex) >= scene.cameras.size())
+        return std::fprintf(stderr, "%s: no camera %ld\n", path.c_str(), cameraIndex), 1;
 
-    SceneCamera& camera = *scene.cameras[0];
+    SceneCamera& camera = *scene.cameras[static_cast<size_t>(cameraIndex)];
     const float lensFov = camera.fov;
     const Point3f eye = camera.eye, at = camera.target;
     updateScene(scene, frame);
+    placeOnParents(scene);
     if (!(camera.fov > 0)) camera.fov = lensFov; // no field-of-view track: the lens's
     if (madeCamera) camera.eye = eye, camera.target = at; // no tracks to follow
     updateProjection(camera);
@@ -127,6 +213,9 @@ int renderCommand(const std::vector<std::string>& args) {
     target.create(512, 256);
     clearDepth(scene, 512 * 256);
     raster::drawScene(scene, camera, target);
+    picture::LoadedImage32 flare;
+    if (described && flare.load("image/flare32.jpg") == picture::LoadResult::kLoaded)
+        drawLightFlares(scene, camera, target, flare);
     if (!writers::writePngImage(out, target.pixels, 512, 256)) return std::fprintf(stderr, "cannot write %s\n", out.c_str()), 1;
     return 0;
 }
