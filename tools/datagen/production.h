@@ -27,5 +27,8 @@ void writeLoadingPictures(Production& p);
 void writeInformationText(Production& p);
 void writeLauncherData(Production& p);
 void writePart1Data(Production& p);
+void writePart2Data(Production& p);
+// Its textures, palettes and flare (called by writePart2Data).
+void writePart2Pictures(Production& p);
 
 } // namespace datagen

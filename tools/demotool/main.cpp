@@ -32,7 +32,8 @@ int usage() {
                "       demotool audioclock FILE SECONDS\n"
                "       demotool scene FILE [--frame F] [--json] [--lib3ds]\n"
                "       demotool xwd FILE [OUT.png]\n"
-               "       demotool render FILE OUT.png [--mode NAME] [--frame F] [--texture PICTURE]\n"
+               "       demotool render FILE OUT.png [--mode NAME] [--frame F] [--texture PICTURE] [--camera N]\n"
+               "                       [--describe DESCRIPTION] [--hide NAME,NAME...]\n"
                "  picture   read IN with the production's readers and write it as PNG\n"
                "  sync      list every event of a sync file\n"
                "  testdata  write a minimal production folder (a sync file and a short soundtrack)\n"
@@ -40,8 +41,9 @@ int usage() {
                "  scene     a 3DS file as the production reads it (at frame F; all of it as JSON;\n"
                "            or as lib3ds reads it)\n"
                "  xwd       an X window dump's mean brightness (0 .. 255), and as PNG\n"
-               "  render    what a 3DS file's first camera sees at frame F, in one mode and texture\n"
-               "            if given, as a 512 x 256 PNG\n",
+               "  render    what a 3DS file's camera N (the first by default) sees at frame F, as a\n"
+               "            512 x 256 PNG: in one mode and texture if given, or as its scene description\n"
+               "            says (with its textures, palettes and light flares); hidden meshes left out\n",
                stderr);
     return 2;
 }

@@ -1,17 +1,23 @@
 // demotool render: a 3DS file prepared as the production prepares it, optionally in one render
-// mode and with one texture on every mesh, placed at a frame and drawn as its first camera
-// sees it into a 512 x 256 PNG.
+// mode and with one texture on every mesh, or as its scene description says, placed at a frame
+// and drawn as one of its cameras sees it into a 512 x 256 PNG.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "fx/colour_tables.h"
+#include "fx/light_flares.h"
+#include "fx/scene_description.h"
 #include "fx/scene_pass.h"
 #include "picture/image32.h"
+#include "picture/resource_lists.h"
 #include "raster/render.h"
 #include "scene3d/camera.h"
 #include "scene3d/scene_prep.h"
@@ -21,7 +27,21 @@ using namespace scene3d;
 
 namespace {
 
-constexpr const char* kUsage = "usage: demotool render FILE OUT.png [--mode NAME] [--frame F] [--texture PICTURE]\n";
+constexpr const char* kUsage =
+    "usage: demotool render FILE OUT.png [--mode NAME] [--frame F] [--texture PICTURE] [--camera "
+    "N]\n"
+    "                      [--describe DESCRIPTION] [--hide NAME,NAME...]\n";
+
+std::vector<std::string> splitNames(const std::string& list) {
+    std::vector<std::string> out;
+    size_t from = 0;
+    while (from <= list.size()) {
+        const size_t comma = std::min(list.find(',', from), list.size());
+        if (comma > from) out.push_back(list.substr(from, comma - from));
+        from = comma + 1;
+    }
+    return out;
+}
 
 // Grey levels for the flat and Gouraud modes, darkest at 0.
 const std::array<uint32_t, 256>& greyPalette() {
@@ -54,8 +74,9 @@ void dot(picture::Image32& image) {
 } // namespace
 
 int renderCommand(const std::vector<std::string>& args) {
-    std::string path, out, mode, texturePath;
+    std::string path, out, mode, texturePath, description, hide;
     float frame = 0;
+    long cameraIndex = 0;
     for (size_t i = 0; i < args.size(); ++i) {
         const bool value = i + 1 < args.size();
         if (args[i] == "--mode" && value)
@@ -64,6 +85,12 @@ int renderCommand(const std::vector<std::string>& args) {
             frame = std::strtof(args[++i].c_str(), nullptr);
         else if (args[i] == "--texture" && value)
             texturePath = args[++i];
+        else if (args[i] == "--camera" && value)
+            cameraIndex = std::strtol(args[++i].c_str(), nullptr, 10);
+        else if (args[i] == "--describe" && value)
+            description = args[++i];
+        else if (args[i] == "--hide" && value)
+            hide = args[++i];
         else if (args[i].rfind("--", 0) != 0 && path.empty())
             path = args[i];
         else if (args[i].rfind("--", 0) != 0 && out.empty())
@@ -78,7 +105,26 @@ int renderCommand(const std::vector<std::string>& args) {
     Scene3ds scene;
     ScenePreparation how;
     how.shadeTable = &greyPalette();
+    // A description names its textures and palettes inside the data folder, two levels up.
+    picture::ResourceLists lists;
+    const bool described = !description.empty();
+    if (described) {
+        std::error_code ec;
+        const std::filesystem::path d = std::filesystem::absolute(description, ec);
+        path = std::filesystem::absolute(path, ec).string(),
+        out = std::filesystem::absolute(out, ec).string();
+        if (chdir(d.parent_path().parent_path().c_str()) != 0)
+            return std::fprintf(stderr, "%s: no data folder\n", description.c_str()), 1;
+        description = d.string();
+        how.bindMaterials = true;
+    }
     prepareScene(scene, path, how);
+    if (described) fx::readSceneDescription(description, scene, lists);
+    for (const std::string& name : splitNames(hide)) {
+        Mesh* m = findMesh(scene, name);
+        if (!m) return std::fprintf(stderr, "%s: no mesh %s\n", path.c_str(), name.c_str()), 1;
+        m->flags &= ~kDrawnByScene;
+    }
     const bool madeCamera = scene.cameras.empty();
     if (madeCamera) {
         // No camera of its own: look at the whole scene from the front and a little above.
@@ -112,8 +158,10 @@ int renderCommand(const std::vector<std::string>& args) {
         if (id >= 0) m->renderMode = id;
         if (!m->texture || !texturePath.empty()) m->texture = &texture;
     }
+    if (cameraIndex < 0 || static_cast<size_t>(cameraIndex) >= scene.cameras.size())
+        return std::fprintf(stderr, "%s: no camera %ld\n", path.c_str(), cameraIndex), 1;
 
-    SceneCamera& camera = *scene.cameras[0];
+    SceneCamera& camera = *scene.cameras[static_cast<size_t>(cameraIndex)];
     const float lensFov = camera.fov;
     const Point3f eye = camera.eye, at = camera.target;
     updateScene(scene, frame);
@@ -128,7 +176,11 @@ int renderCommand(const std::vector<std::string>& args) {
     clearDepth(scene, 512 * 256);
     fx::ScenePass pass;
     pass.greyRamp = greys.data();
+    pass.beforeMesh = [&](Mesh& m) { fx::hangOnParent(scene, m); };
     fx::drawScene(scene, camera, target, pass);
+    picture::LoadedImage32 flare;
+    if (described && flare.load("image/flare32.jpg") == picture::LoadResult::kLoaded)
+        fx::drawLightFlares(target, flare, scene, camera, scene.depthBuffer.data());
     if (!writers::writePngImage(out, target.pixels, 512, 256)) return std::fprintf(stderr, "cannot write %s\n", out.c_str()), 1;
     return 0;
 }
