@@ -194,6 +194,9 @@ static void jumpToPart(App& app) {
     sound::startMusic(app.context);
     platform::waitUntilElapsed(platform::tickCount(), app.options.jumpSeconds * 1000.0);
     app.context.partNumber = app.options.jumpPart;
+    // The frame rate is measured afresh: the jumped time holds no frames.
+    app.frameClock.framesPerSecond = 30, app.frameClock.frameCounter = 0;
+    app.frameClock.lastUpdateTick = platform::tickCount();
 }
 
 bool mainLoopPass(App& app, int& exitCode) {
