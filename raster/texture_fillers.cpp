@@ -20,23 +20,25 @@ template <Depth D, Blend B, bool Shade>
 inline void drawRun(uint32_t* p, int32_t* z, int count, const uint32_t* texture, const uint32_t* ramp, PackedUV at,
                    PackedUV step, RunState& r) {
     int32_t w = r.w, shade = r.shade;
+    // The texel is read only where the depth test passes: hidden pixels cost a compare.
+    auto texel = [&](PackedUV a, int32_t s) {
+        uint32_t t = texture[texelIndex(a)];
+        if constexpr (Shade) t = subSaturate(t, ramp[levelIndex(s)]);
+        return t;
+    };
     for (int i = 0; i < count; ++i) {
-        uint32_t texel = texture[texelIndex(at)];
-        at = advance(at, step);
-        if constexpr (Shade) {
-            texel = subSaturate(texel, ramp[levelIndex(shade)]);
-            shade = wrapAdd(shade, r.dshade);
-        }
         if constexpr (D == Depth::None) {
-            p[i] = blend<B>(p[i], texel);
+            p[i] = blend<B>(p[i], texel(at, shade));
         } else {
             const int32_t here = w;
             w = wrapAdd(w, r.dw);
             if (here > z[i]) {
                 if constexpr (D == Depth::TestWrite) z[i] = here;
-                p[i] = blend<B>(p[i], texel);
+                p[i] = blend<B>(p[i], texel(at, shade));
             }
         }
+        at = advance(at, step);
+        if constexpr (Shade) shade = wrapAdd(shade, r.dshade);
     }
     r.w = w, r.shade = shade;
 }
