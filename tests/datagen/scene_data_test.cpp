@@ -85,19 +85,31 @@ TEST(GeneratedScenes, TheFlightShowsTheCityItsLightAndTheSky) {
             nearest = std::min(nearest, std::hypot(box.x - f.camera.eye.x, box.y - f.camera.eye.y, box.z - f.camera.eye.z));
         }
     EXPECT_LT(nearest, 300.0f);
+    // Frames that break each rule, and the first of them.
+    struct Rule {
+        const char* what;
+        int broken = 0;
+        float first = -1;
+        void check(bool ok, float t) {
+            if (!ok && broken++ == 0) first = t;
+        }
+    } low{"eye at or below 100, among lifted boxes"}, middle{"the city's middle out of the picture"},
+        target{"target off the field before 46 s"}, sky{"the walkers' column out of the picture after 46 s"};
     for (float t = frameAt(0); t < frameAt(55); t += 1) {
         f.at(t);
-        EXPECT_GT(f.camera.eye.y, 100.0f) << t; // above the boxes, lifted ones too
-        EXPECT_TRUE(f.inPicture({0, 0, 0})) << t; // the city's middle is always in view
+        low.check(f.camera.eye.y > 100.0f, t);
+        middle.check(f.inPicture({0, 0, 0}), t);
         if (t < frameAt(46)) {
             // The five-block beats fall around the target: it stays over the field.
-            EXPECT_LT(std::abs(f.camera.target.x), 490.0f) << t;
-            EXPECT_LT(std::abs(f.camera.target.z), 490.0f) << t;
+            target.check(std::abs(f.camera.target.x) < 490.0f && std::abs(f.camera.target.z) < 490.0f, t);
         } else {
             // The walkers spiral up over the middle toward (19 .. 39, 1400 .. 1800, 62 .. 82).
-            for (float y = 0; y <= 400; y += 100) EXPECT_TRUE(f.inPicture({30, y, 70})) << t << " " << y;
+            bool seen = true;
+            for (float y = 0; y <= 400; y += 100) seen = seen && f.inPicture({30, y, 70});
+            sky.check(seen, t);
         }
     }
+    for (const Rule& r : {low, middle, target, sky}) EXPECT_EQ(r.broken, 0) << r.what << ", first at flight frame " << r.first;
 }
 
 TEST(GeneratedScenes, TheLauncherTextClearsTheRings) {
