@@ -142,9 +142,10 @@ void buildCube(Mesh& m, float size) {
     const float h = size / 2;
     m.vertices.clear();
     for (int i = 0; i < 8; ++i) m.vertices.push_back({i & 4 ? h : -h, i & 2 ? h : -h, i & 1 ? h : -h});
-    // Two triangles a side, wound the same way seen from outside.
-    static constexpr int kFaces[12][3] = {{0, 1, 3}, {0, 3, 2}, {4, 6, 7}, {4, 7, 5}, {0, 4, 5}, {0, 5, 1},
-                                          {2, 3, 7}, {2, 7, 6}, {0, 2, 6}, {0, 6, 4}, {1, 5, 7}, {1, 7, 3}};
+    // Two triangles a side, wound as a loaded scene's faces are after the swap of Y and Z:
+    // normals point inward, away from an eye outside, so culling keeps the sides facing it.
+    static constexpr int kFaces[12][3] = {{0, 3, 1}, {0, 2, 3}, {4, 7, 6}, {4, 5, 7}, {0, 5, 4}, {0, 1, 5},
+                                          {2, 7, 3}, {2, 6, 7}, {0, 6, 2}, {0, 4, 6}, {1, 7, 5}, {1, 3, 7}};
     m.faces.clear();
     for (const auto& f : kFaces) m.faces.push_back({0, f[0], f[1], f[2], 0, 0.0f});
     finish(m);
@@ -188,13 +189,14 @@ void buildSphere(Mesh& m, float radius, int rings, int segments) {
     m.vertices.push_back({0, radius, 0});
     const int top = static_cast<int>(m.vertices.size()) - 1;
     auto at = [&](int ring, int k) { return 1 + (ring - 1) * segments + (k % segments); };
-    for (int k = 0; k < segments; ++k) m.faces.push_back({0, 0, at(1, k + 1), at(1, k), 0, 0.0f});
+    // Wound like the cube: normals inward, so the outside is what culling keeps.
+    for (int k = 0; k < segments; ++k) m.faces.push_back({0, 0, at(1, k), at(1, k + 1), 0, 0.0f});
     for (int i = 1; i + 1 < rings; ++i)
         for (int k = 0; k < segments; ++k) {
-            m.faces.push_back({0, at(i, k), at(i, k + 1), at(i + 1, k + 1), 0, 0.0f});
-            m.faces.push_back({0, at(i, k), at(i + 1, k + 1), at(i + 1, k), 0, 0.0f});
+            m.faces.push_back({0, at(i, k), at(i + 1, k + 1), at(i, k + 1), 0, 0.0f});
+            m.faces.push_back({0, at(i, k), at(i + 1, k), at(i + 1, k + 1), 0, 0.0f});
         }
-    for (int k = 0; k < segments; ++k) m.faces.push_back({0, top, at(rings - 1, k), at(rings - 1, k + 1), 0, 0.0f});
+    for (int k = 0; k < segments; ++k) m.faces.push_back({0, top, at(rings - 1, k + 1), at(rings - 1, k), 0, 0.0f});
     m.mapping.clear();
     for (size_t v = 0; v < m.vertices.size(); ++v) {
         const float u = static_cast<float>(platform::nextRandom() & 0xFF);

@@ -91,12 +91,21 @@ TEST(ScenePreparation, ProceduralMeshes) {
     EXPECT_EQ(cube.faces.size(), 12u);
     EXPECT_FLOAT_EQ(cube.boxCorners[0].x, -1);
     EXPECT_FLOAT_EQ(cube.boxCorners[6].z, 1);
-    // Closed and consistently wound: every face normal points away from the centre.
+    // Closed and wound as loaded scenes are: every face normal points toward the centre, so
+    // that culling (which keeps faces whose normals point away from the eye) keeps exactly the
+    // sides an eye outside looks at: from above and in front, the top and the front.
+    const Point3f eye{0.3f, 10, -4};
+    int kept = 0;
     for (size_t i = 0; i < cube.faces.size(); ++i) {
         const Point3f& v = cube.vertices[static_cast<size_t>(cube.faces[i].a)];
         const Point3f& n = cube.faceNormals[i];
-        EXPECT_GT(n.x * v.x + n.y * v.y + n.z * v.z, 0) << i;
+        EXPECT_LT(n.x * v.x + n.y * v.y + n.z * v.z, 0) << i;
+        if (n.x * (v.x - eye.x) + n.y * (v.y - eye.y) + n.z * (v.z - eye.z) > 0) {
+            ++kept;
+            EXPECT_TRUE(n.y < -0.99f || n.z > 0.99f) << i;
+        }
     }
+    EXPECT_EQ(kept, 4);
     EXPECT_EQ(cube.edges.size(), 18u); // 12 box edges and 6 diagonals
     Mesh grid;
     buildGrid(grid, 4, 3, 8, 6);
@@ -114,6 +123,6 @@ TEST(ScenePreparation, ProceduralMeshes) {
     for (size_t i = 0; i < sphere.faces.size(); ++i) {
         const Point3f& v = sphere.vertices[static_cast<size_t>(sphere.faces[i].a)];
         const Point3f& n = sphere.faceNormals[i];
-        EXPECT_GT(n.x * v.x + n.y * v.y + n.z * v.z, 0) << i;
+        EXPECT_LT(n.x * v.x + n.y * v.y + n.z * v.z, 0) << i;
     }
 }

@@ -218,29 +218,34 @@ std::vector<uint8_t> backgroundMask() {
 }
 
 // Drawn additively over the scene: the title, a rule of light and small print; black is clear.
+// The rings around the buttons (centred at (227, 111) and (294, 178)) take the middle, so the
+// title block sits top right, above the globe, and the small print bottom left, under the cogs.
 Canvas foregroundPicture(const Typeface& title, const Typeface& small) {
     Canvas c(512, 256, 0);
+    constexpr int kCentre = 388; // of the title block
     const std::string name = "CORVANE";
     const int w = title.textWidth(name);
     // A soft halo under the title, then the letters.
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 512; ++x) {
-            const double d = std::hypot((x - 256) / 150.0, (y - 52) / 18.0);
+            const double d = std::hypot((x - kCentre) / 95.0, (y - 50) / 18.0);
             const double halo = 40 * std::exp(-d * d);
             c.at(x, y) = rgb(halo * 0.3, halo * 0.6, halo);
         }
-    title.draw(c, name, 256 - w / 2, 66, 0x00C8DCFF);
-    for (int x = 60; x < 452; ++x) {
-        const double fade = std::sin(kPi * (x - 60) / 392.0);
+    title.draw(c, name, kCentre - w / 2, 62, 0x00C8DCFF);
+    for (int x = kCentre - 80; x < kCentre + 80; ++x) {
+        const double fade = std::sin(kPi * (x - kCentre + 80) / 160.0);
         for (int dy = -1; dy <= 1; ++dy) {
             const double v = fade * (dy == 0 ? 150 : 40);
-            c.at(x, 78 + dy) = rgb(v * 0.5, v * 0.8, v);
+            c.at(x, 72 + dy) = rgb(v * 0.5, v * 0.8, v);
         }
     }
-    const std::string line = "a real-time production in eight parts";
-    small.draw(c, line, 256 - small.textWidth(line) / 2, 94, 0x0090A8C8);
-    const std::string foot = "512 x 256  \xB7  software rendered  \xB7  press start";
-    small.draw(c, foot, 256 - small.textWidth(foot) / 2, 224, 0x00607890);
+    int baseline = 90;
+    for (const std::string line : {"a real-time production", "in eight parts"}) {
+        small.draw(c, line, kCentre - small.textWidth(line) / 2, baseline, 0x0090A8C8);
+        baseline += 13;
+    }
+    small.draw(c, "512 x 256  \xB7  software rendered  \xB7  press start", 40, 224, 0x00607890);
     return c;
 }
 
@@ -261,33 +266,44 @@ Canvas button(const Typeface& face, const std::string& caption, int w, int h, bo
     return c;
 }
 
-// The viewer's panel: bright, because it is subtracted to darken what lies behind the text.
+// The viewer's small buttons: an arrow up, an arrow down, a cross; lit by their glow.
+bool viewerGlyph(int kind, int x, int y) {
+    const double cx = x - 4.5, cy = y - 6.5;
+    if (kind == 2) return std::abs(std::abs(cx) - std::abs(cy)) < 0.9 && std::abs(cx) < 4;
+    const double t = kind == 0 ? cy : -cy; // apex at the top for up
+    return t > -5 && t < 3 && std::abs(cx) < (t + 5) * 0.55;
+}
+
+Canvas viewerButton(int kind) {
+    Canvas c(10, 14, 0);
+    for (int y = 0; y < 14; ++y)
+        for (int x = 0; x < 10; ++x) c.at(x, y) = viewerGlyph(kind, x, y) ? rgb(120, 190, 255) : 0;
+    return c;
+}
+
+// The viewer's panel: bright, because it is subtracted to darken what lies behind the text. The
+// buttons light up only under the mouse, so the panel marks them: a darker rail down the right
+// edge with a socket for each and its sign left lighter (less is subtracted there).
 Canvas viewerPanel() {
+    struct Socket {
+        int kind, x, y; // top-left, as the launcher places the button
+    };
+    const Socket sockets[] = {{2, 500, 4}, {0, 500, 20}, {1, 501, 239}};
     Canvas c(512, 256);
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 512; ++x) {
             const double d = roundedBox(x - 255.5, y - 127.5, 250, 122, 12);
             const double inside = 1 - smooth(-2, 0, d), border = std::exp(-(d + 3) * (d + 3) / 3.0);
-            const double v = 200 * inside - 150 * border;
-            c.at(x, y) = rgb(v * 0.95, v * 0.9, v * 0.7);
-        }
-    return c;
-}
-
-// The viewer's small buttons: an arrow up, an arrow down, a cross; shown by their glow.
-Canvas viewerButton(int kind) {
-    Canvas c(10, 14, 0);
-    for (int y = 0; y < 14; ++y)
-        for (int x = 0; x < 10; ++x) {
-            const double cx = x - 4.5, cy = y - 6.5;
-            bool on = false;
-            if (kind == 2)
-                on = std::abs(std::abs(cx) - std::abs(cy)) < 0.9 && std::abs(cx) < 4;
-            else {
-                const double t = kind == 0 ? cy : -cy; // apex at the top for up
-                on = t > -5 && t < 3 && std::abs(cx) < (t + 5) * 0.55;
+            double v = 200 * inside - 150 * border;
+            const double rail = roundedBox(x - 503.5, y - 127.5, 8, 127, 5);
+            if (rail < 0.5) v = 235;
+            for (const Socket& s : sockets) {
+                const double e = roundedBox(x - (s.x + 4.5), y - (s.y + 6.5), 6, 7.6, 3);
+                if (e < 0.4 && e > -0.8) v = 40; // its outline
+                const int gx = x - s.x, gy = y - s.y;
+                if (gx >= 0 && gx < 10 && gy >= 0 && gy < 14 && viewerGlyph(s.kind, gx, gy)) v = 0;
             }
-            c.at(x, y) = on ? rgb(120, 190, 255) : 0;
+            c.at(x, y) = rgb(v * 0.95, v * 0.9, v * 0.7);
         }
     return c;
 }
@@ -360,18 +376,20 @@ void writeLauncherData(Production& p) {
     // buttons and two cogs that rock (names beginning with r), a wire globe and a glass strip.
     writers::Scene3dsFile s;
     s.endFrame = kFrames;
+    // Screen x = 256 + X and y = 128 - Z at Y = 0, a little larger in front and smaller behind.
+    // The rings hug their buttons, so that the text of the foreground clears them.
     Mesh3ds section = frame("Section", 252, 124, 22, 10, 0);
-    Mesh3ds ringStart = torus("rStart", 46, 4, 36, 8), ringInfo = torus("rInfo", 36, 3.5f, 30, 8);
-    Mesh3ds cogLeft = cog("rCogLeft", 62, 54, 20, 14, 10), cogRight = cog("rCogRight", 40, 34, 12, 10, 8);
-    Mesh3ds wire = globe("globe", 46, 8, 16), glass = plate("glass", -215, 88, 215, 104, -12);
+    Mesh3ds ringStart = torus("rStart", 40, 3.5f, 36, 8), ringInfo = torus("rInfo", 32, 3, 30, 8);
+    Mesh3ds cogLeft = cog("rCogLeft", 56, 48, 18, 14, 10), cogRight = cog("rCogRight", 36, 30, 11, 10, 8);
+    Mesh3ds wire = globe("globe", 44, 8, 16), glass = plate("glass", -215, 88, 215, 104, -12);
     for (Mesh3ds* m : {&section, &ringStart, &ringInfo, &cogLeft, &cogRight, &wire, &glass}) flip(*m);
     s.meshes = {section, glass, wire, cogLeft, cogRight, ringInfo, ringStart};
     s.nodes.push_back(node(0, "Section", {0, 0, 0}));
-    s.nodes.push_back(node(1, "rStart", {-29, -30, 17}));
-    s.nodes.push_back(node(2, "rInfo", {38, -30, -50}));
-    s.nodes.push_back(node(3, "rCogLeft", {-165, 20, 8}));
-    s.nodes.push_back(node(4, "rCogRight", {168, 20, -30}));
-    writers::Node3ds spin = node(5, "globe", {166, 40, 38});
+    s.nodes.push_back(node(1, "rStart", {-29, -10, 17}));
+    s.nodes.push_back(node(2, "rInfo", {38, -10, -50}));
+    s.nodes.push_back(node(3, "rCogLeft", {-160, 20, 30}));
+    s.nodes.push_back(node(4, "rCogRight", {-106, 20, -44}));
+    writers::Node3ds spin = node(5, "globe", {164, 40, -44});
     spin.rotation = {{{}, 0, {0, 0, 1}}, {{kFrames / 2}, static_cast<float>(kPi), {0, 0, 1}}, {{kFrames}, static_cast<float>(kPi), {0, 0, 1}}};
     s.nodes.push_back(spin);
     s.nodes.push_back(node(6, "glass", {0, 0, 0}));

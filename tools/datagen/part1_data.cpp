@@ -20,17 +20,23 @@ writers::Vec3 file(float x, float y, float z) { return {x, z, y}; }
 } // namespace
 
 void writePart1Data(Production& p) {
-    // The flight, frame by frame: over the streets, past the field's edges and, from about
-    // frame 1130 when the walkers leave the streets, up at the sky they rise into.
+    // The flight, frame by frame. The part plays it from frame 110 at 45 ms a frame: 0 s of
+    // music is frame 110, 2 s 154, 46 s 1132, 55 s 1332. It starts low behind the field's
+    // corner, where the bouncing light sets off, close enough for the headlight to reach the
+    // first boxes; follows the light to the centre; rises over the streets, looking down so
+    // that the box tops read as a city block plan, its target always inside the field (the
+    // five-block beats fall around it); and from 46 s stands back south of the centre and
+    // tilts up with the walkers spiralling into the sky, the city below them.
     struct Key {
         uint32_t frame;
         float ex, ey, ez, tx, ty, tz;
     };
     const Key keys[] = {
-        {0, -560, 200, -520, -60, 0, -60},     {110, -475, 145, -368, -100, 0, -100}, {300, -260, 90, -300, 40, 0, 0},
-        {500, -10, 70, -260, 100, 0, 100},     {700, 220, 100, -140, 0, 0, 150},      {900, 260, 130, 150, -120, 0, 0},
-        {1100, 60, 110, 260, 0, 150, -50},     {1250, 0, 90, 200, 0, 600, 0},         {1400, -60, 120, 160, 0, 1100, 30},
-        {1460, -80, 130, 150, 0, 1200, 30},
+        {0, -660, 150, -560, -400, 20, -320},    {110, -590, 135, -490, -340, 0, -270},  {154, -360, 170, -360, -60, 0, -60},
+        {240, -330, 240, -360, -30, 0, -30},     {400, -60, 300, -430, 60, 0, -10},      {560, 280, 300, -260, 80, 0, 60},
+        {720, 420, 290, 120, 20, 0, 60},         {880, 170, 320, 420, -70, 0, 10},       {1040, -260, 340, 360, -20, 0, -40},
+        {1132, -60, 260, 520, 0, 60, 0},         {1199, -20, 300, 480, 5, 180, 0},       {1266, 0, 340, 450, 10, 250, 10},
+        {1332, 10, 360, 420, 20, 290, 20},       {1460, 20, 400, 440, 25, 600, 40},
     };
     writers::Scene3dsFile s;
     s.endFrame = 1460;
@@ -52,14 +58,15 @@ void writePart1Data(Production& p) {
     std::filesystem::create_directories(p.root() / "data" / "3D", ec);
     if (!writers::writeScene3ds((p.root() / "data" / "3D" / "p1.3ds").string(), s)) std::fprintf(stderr, "datagen: cannot write 3D/p1.3ds\n");
 
-    // Dark to bright blue: the boxes' light levels.
+    // The boxes' light levels, dark to bright blue. Unlit faces stay a dark blue, so the boxes
+    // stand out against the black floor and streets.
     writers::Palette256 blue{};
     for (int i = 0; i < 256; ++i) {
         const double t = i / 255.0;
         auto c = [](double v) { return static_cast<uint32_t>(std::clamp(v, 0.0, 255.0)); };
-        blue[static_cast<size_t>(i)] = c(255 * std::pow(t, 2.4)) << 16 | c(255 * std::pow(t, 1.5)) << 8 | c(40 + 215 * std::pow(t, 0.8));
+        blue[static_cast<size_t>(i)] =
+            c(9 + 246 * std::pow(t, 2.4)) << 16 | c(18 + 237 * std::pow(t, 1.5)) << 8 | c(72 + 183 * std::pow(t, 0.8));
     }
-    blue[0] = 0;
     p.write("data/palette/blue.pal", writers::encodePalette(blue));
 
     // A soft round glow on black, 96 x 96: drawn at one source pixel per screen pixel up

@@ -115,6 +115,7 @@ Score composeScore() {
     c.chords(16, 90, dark, false, 1, 0, false);
     c.chords(48, 90, dark, false, 0, 1, false);
     c.drums(8, 90, true, true, 1);
+    c.crash(1, 0.5f); // a soft one while the bouncing light flies: the city lit from the camera
     c.crash(8);
     c.crash(40, 0.8f);
     c.crash(72, 0.8f);

@@ -56,8 +56,9 @@ std::vector<SyncFile> makeSyncFiles(const Score& score) {
         f.channels.push_back(b.on(Voice::Snare, 4.0, 45.0, 148, 4));
         // 1: the five-block beat (255) on every bar's first kick from 6 s to 45 s.
         f.channels.push_back(b.on(Voice::Kick, 6.0, 45.0, 255, 6, 4));
-        // 2: once, on the crash at 20 s: every box lit from the camera.
-        f.channels.push_back(b.atBeats(Voice::Crash, {40}, 255, 8));
+        // 2: once, on the soft crash at 0.5 s: every box lit from the camera, which shows
+        // only while the bouncing light still flies (its first 2 s).
+        f.channels.push_back(b.atBeats(Voice::Crash, {1}, 255, 8));
         // 3: two in part 1, then the stabs of part 2 (indices 2 .. 18 inside 55 .. 84 s).
         f.channels.push_back(join(b.atBeats(Voice::Crash, {8, 72}, 255, 3), b.on(Voice::Stab, 55.0, 82.0, 255, 3)));
         // 4: part 2's ghosting flash on its crashes, the first one early in the part.
