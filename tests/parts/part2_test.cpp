@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <random>
 #include <vector>
 
 #include "parts/part2.h"
+#include "platform/clock.h"
+#include "tests/test_production.h"
 #include "platform/random.h"
 #include "scene3d/scene.h"
 
@@ -153,4 +157,43 @@ TEST(Part2, CursorsOutsideTheTableLeaveTheCamera) {
     EXPECT_EQ(m.s.cameraIndex, 1);
     EXPECT_EQ(m.s.animStart, 30000u - 7150);
     EXPECT_FALSE(m.s.reverse);
+}
+
+TEST(Part2, PlaysLitAfterItsFadeInAndHandsOverAt84Seconds) {
+    testing_files::TestProduction production{"part2"};
+    std::filesystem::current_path(production.data());
+    platform::setClock(platform::Clock::virtualClock(30));
+    picture::Image32 framebuffer;
+    framebuffer.create(512, 256);
+    sound::DemoContext context;
+    sound::initialiseDemoContext(context, {.withDevice = false});
+    picture::ResourceLists resources;
+    platform::FrameClock clock;
+    platform::InputState input;
+    platform::DebugScratch debug;
+    LoadingPictures loading;
+    Stage stage{framebuffer, context, resources, clock, input, debug, loading};
+    Machine m;
+    m.city.load(stage, 512, 256);
+    m.part.load(stage, 512, 256);
+    sound::startMusic(context);
+    platform::waitUntilElapsed(platform::tickCount(), 80000);
+    context.partNumber = 2;
+    int frames = 0;
+    double darkest = 255;
+    while (context.partNumber == 2 && frames < 1000) {
+        platform::tickFrameClock(clock, platform::tickCount());
+        m.part.run(stage);
+        if (++frames > 140) {
+            uint64_t sum = 0;
+            for (size_t i = 0; i < framebuffer.pixelCount(); ++i)
+                sum += (framebuffer.pixels[i] & 255) + ((framebuffer.pixels[i] >> 8) & 255) + ((framebuffer.pixels[i] >> 16) & 255);
+            darkest = std::min(darkest, static_cast<double>(sum) / (3.0 * static_cast<double>(framebuffer.pixelCount())));
+        }
+    }
+    ASSERT_EQ(context.partNumber, 3);
+    const uint32_t at = clock.frameTickCount - context.musicStartTick;
+    EXPECT_GT(at, 83999u);
+    EXPECT_LE(at, 84000u + 29) << "the first frame past 84 s";
+    EXPECT_GT(darkest, 8.0) << "the machine lit once the fade-in is over";
 }
