@@ -93,20 +93,33 @@ std::vector<writers::RotationKey3ds> turns(const std::vector<std::pair<uint32_t,
     return keys;
 }
 
-// Catmull-Rom through the points, `per` samples a span, plus the end point.
-std::vector<P3> smoothPath(const std::vector<P3>& p, int per) {
-    std::vector<P3> out;
+// Catmull-Rom through the points, then `count` points evenly spaced along it.
+std::vector<P3> smoothPath(const std::vector<P3>& p, int count) {
+    std::vector<P3> dense;
     for (size_t k = 0; k + 1 < p.size(); ++k) {
         const P3 p0 = p[k > 0 ? k - 1 : 0], p1 = p[k], p2 = p[k + 1],
                  p3 = p[std::min(k + 2, p.size() - 1)];
-        for (int i = 0; i < per; ++i) {
-            const double t = static_cast<double>(i) / per, t2 = t * t, t3 = t2 * t;
-            out.push_back((p1 * 2 + (p2 - p0) * t + (p0 * 2 - p1 * 5 + p2 * 4 - p3) * t2 +
-                           (p1 * 3 - p0 - p2 * 3 + p3) * t3) *
-                          0.5);
+        for (int i = 0; i < 64; ++i) {
+            const double t = i / 64.0, t2 = t * t, t3 = t2 * t;
+            dense.push_back((p1 * 2 + (p2 - p0) * t + (p0 * 2 - p1 * 5 + p2 * 4 - p3) * t2 +
+                             (p1 * 3 - p0 - p2 * 3 + p3) * t3) *
+                            0.5);
         }
     }
-    out.push_back(p.back());
+    dense.push_back(p.back());
+    std::vector<double> along(1, 0);
+    for (size_t i = 1; i < dense.size(); ++i)
+        along.push_back(along.back() +
+                        std::sqrt(dot(dense[i] - dense[i - 1], dense[i] - dense[i - 1])));
+    std::vector<P3> out;
+    size_t i = 0;
+    for (int k = 0; k < count; ++k) {
+        const double want = along.back() * k / (count - 1);
+        while (i + 2 < dense.size() && along[i + 1] < want)
+            ++i;
+        const double t = std::clamp((want - along[i]) / (along[i + 1] - along[i]), 0.0, 1.0);
+        out.push_back(dense[i] + (dense[i + 1] - dense[i]) * t);
+    }
     return out;
 }
 
@@ -305,7 +318,7 @@ std::vector<Object> buildObjects() {
         const std::vector<P3> route = {at(kFountains.x + ox * 0.25, 800, kFountains.z - 20),
                                        at(ox, 835, 700), at(ox * 1.1, 840, 150),
                                        at(ox * 0.8, 835, -350), at(ox * 0.3, 705, -700)};
-        std::vector<P3> path = smoothPath(route, 12);
+        std::vector<P3> path = smoothPath(route, 56);
         for (size_t k = 1; k + 1 < path.size(); ++k)
             path[k].x += 22 * std::sin(static_cast<double>(k) * 0.35 + phase) *
                          std::sin(kPi * static_cast<double>(k) / (path.size() - 1));
@@ -533,7 +546,7 @@ std::string describe(const std::vector<Object>& objects, size_t cameras) {
         if (n == "Cylinder03" || n == "Cylinder04" || n == "Cylinder05" || n == "Cylinder06")
             return {"FLATZTRANSDIV", "cyan.pal", 50, 205, "0 1 0 0"};
         if (n == "Cylinder01" || n == "geardoor02")
-            return {"GOURAUDZ", "copper.pal", 28, 227, "1 0 0 0"};
+            return {"GOURAUDZ", "copper.pal", 45, 210, "1 0 0 0"};
         if (n == "Cylinder02" || n == "Cylinder08" || n == "Tube01")
             return {"GOURAUDZ", "gunmetal.pal", 30, 225, "1 0 0 0"};
         if (n == "Box06") return {"FLATZ", "gunmetal.pal", 24, 200, "1 0 0 0"};
