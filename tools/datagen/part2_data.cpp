@@ -137,15 +137,16 @@ constexpr double kDoorRadius = 380, kDoorHeight = 380;
 
 std::vector<Object> buildObjects() {
     std::vector<Object> out;
-    // The hall: floor, walls and ceiling beams.
+    // The hall: floor, walls and ceiling beams. Their names sort after the machine's, so that
+    // the depth-tested modes draw the near machine first and skip most of the hall behind it.
     {
-        Shape s = shape("Box01", "plates");
+        Shape s = shape("Floor", "plates");
         addSurface(s, {-900, 0, -1300}, {0, 0, 3000}, {1800, 0, 0}, 20, 12, 15, 9);
         out.push_back(object(std::move(s), at(0, 0, 0)));
     }
     {
-        Shape l = shape("Box02", "panel"), r = shape("Box03", "panel"), b = shape("Box04", "panel"),
-              f = shape("Box05", "panel");
+        Shape l = shape("Wall01", "panel"), r = shape("Wall02", "panel"),
+              b = shape("Wall03", "panel"), f = shape("Wall04", "panel");
         addSurface(l, {-900, 0, -1300}, {0, 950, 0}, {0, 0, 3000}, 5, 20, 4, 12);
         addSurface(r, {900, 0, -1300}, {0, 0, 3000}, {0, 950, 0}, 20, 5, 12, 4);
         addSurface(b, {-900, 0, -1300}, {1800, 0, 0}, {0, 950, 0}, 12, 5, 7, 4);
@@ -154,7 +155,7 @@ std::vector<Object> buildObjects() {
             out.push_back(object(std::move(*s), at(0, 0, 0)));
     }
     {
-        Shape s = shape("Box06");
+        Shape s = shape("Beams");
         for (double z : {-1000.0, -400.0, 200.0, 800.0, 1400.0})
             addBox(s, {-900, 880, z - 25}, {900, 920, z + 25}, 300, 100);
         out.push_back(object(std::move(s), at(0, 0, 0)));
@@ -549,7 +550,7 @@ std::string describe(const std::vector<Object>& objects, size_t cameras) {
             return {"GOURAUDZ", "copper.pal", 45, 210, "1 0 0 0"};
         if (n == "Cylinder02" || n == "Cylinder08" || n == "Tube01")
             return {"GOURAUDZ", "gunmetal.pal", 30, 225, "1 0 0 0"};
-        if (n == "Box06") return {"FLATZ", "gunmetal.pal", 24, 200, "1 0 0 0"};
+        if (n == "Beams") return {"FLATZ", "gunmetal.pal", 24, 200, "1 0 0 0"};
         if (n == "Cylinder07") return {"MAPZ", "noOne", 30, 225, "1 0 1 0"};
         if (n.rfind("Loft", 0) == 0) return {"GOURAUDZTRANSADD", "cyan.pal", 14, 150, "0 0 0 0"};
         if (n == "Tube03") return {"GOURAUDZTRANSADD", "amber.pal", 30, 200, "0 0 0 0"};
