@@ -257,6 +257,27 @@ TEST(MachineScene, LoftsGiveSmoothStreamsFromTheSphereToTheColumn) {
     }
 }
 
+// A comet's trail loop joins the gear door's vertices start, start + stride, ... (strides 3
+// to 11): neighbours in that list should lie a little way round the same ring of the door,
+// so that the loop swirls round it instead of zigzagging across.
+TEST(MachineScene, GearDoorVerticesRunRoundItsRings) {
+    Scene3ds scene;
+    load(scene);
+    const Mesh* gear = findMesh(scene, "geardoor01");
+    ASSERT_NE(gear, nullptr);
+    const size_t n = gear->vertices.size();
+    auto radial = [&](size_t i) { return std::hypot(gear->vertices[i].x, gear->vertices[i].y); };
+    for (size_t stride : {3u, 5u, 7u, 9u, 11u}) {
+        size_t sameRing = 0;
+        for (size_t a = 0; a < n; ++a) {
+            const size_t b = (a + stride) % n;
+            sameRing += std::abs(radial(a) - radial(b)) < 0.2 * std::max(radial(a), radial(b)) &&
+                        std::abs(gear->vertices[a].z - gear->vertices[b].z) < 1;
+        }
+        EXPECT_GT(sameRing, n * 8 / 10) << "stride " << stride;
+    }
+}
+
 TEST(MachineScene, PartThreesCameraFramesTheFountainsAndTheDoors) {
     Scene3ds scene;
     load(scene);

@@ -569,7 +569,10 @@ std::string describe(const std::vector<Object>& objects, size_t cameras) {
     std::sort(names.begin(), names.end());
     for (const std::string& n : names) {
         const Look l = look(n);
-        d += std::string(l.mode) + "\n16777215\nnoOne\n" + l.palette + "\n" +
+        std::string texture = "noOne";
+        for (const Object& o : objects)
+            if (o.shape.name == n && !o.shape.material.empty()) texture = o.shape.material + ".jpg";
+        d += std::string(l.mode) + "\n16777215\n" + texture + "\n" + l.palette + "\n" +
              std::to_string(l.ambient) + " " + std::to_string(l.diffuse) + "\n" + l.switches + "\n";
     }
     // Light flares keep their size out to 300 units.
