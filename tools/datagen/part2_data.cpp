@@ -575,8 +575,8 @@ std::string describe(const std::vector<Object>& objects, size_t cameras) {
         d += std::string(l.mode) + "\n16777215\n" + texture + "\n" + l.palette + "\n" +
              std::to_string(l.ambient) + " " + std::to_string(l.diffuse) + "\n" + l.switches + "\n";
     }
-    // Light flares keep their size out to 300 units.
-    d += "3.0\n";
+    // Light flares keep their size out to 500 units.
+    d += "5.0\n";
     for (size_t i = 0; i < cameras; ++i)
         d += "300 1700 40 60\n0 0\n";
     return d;
