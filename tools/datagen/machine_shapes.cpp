@@ -117,16 +117,16 @@ void addCog(Shape& s, double outer, double root, double hole, int teeth, double 
                        static_cast<float>(p.y / outer * 0.5 + 0.5));
     };
     const double front = depth / 2, back = -depth / 2;
-    // Separate vertices per side, so that the sharp edges stay sharp in the shading.
+    // Separate vertices per side, so that the sharp edges stay sharp in the shading; ring by
+    // ring, so that vertices a few indices apart lie a little way round the same ring.
     std::vector<uint16_t> rf(static_cast<size_t>(steps)), rb(rf), hf(rf), hb(rf), sf(rf), sb(rf),
         gf(rf), gb(rf);
-    for (int k = 0; k < steps; ++k) {
-        const auto i = static_cast<size_t>(k);
-        uv(rim(k, front), rf[i]), uv(in(k, front), hf[i]);
-        uv(rim(k, back), rb[i]), uv(in(k, back), hb[i]);
-        uv(rim(k, front), sf[i]), uv(rim(k, back), sb[i]);
-        uv(in(k, front), gf[i]), uv(in(k, back), gb[i]);
-    }
+    auto ring = [&](std::vector<uint16_t>& out, bool rimRing, double z) {
+        for (int k = 0; k < steps; ++k)
+            uv(rimRing ? rim(k, z) : in(k, z), out[static_cast<size_t>(k)]);
+    };
+    ring(rf, true, front), ring(sf, true, front), ring(sb, true, back), ring(rb, true, back);
+    ring(hf, false, front), ring(gf, false, front), ring(gb, false, back), ring(hb, false, back);
     for (int k = 0; k < steps; ++k) {
         const auto i = static_cast<size_t>(k), j = static_cast<size_t>((k + 1) % steps);
         s.quad(hf[i], rf[i], rf[j], hf[j]); // front, outside +z

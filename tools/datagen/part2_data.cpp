@@ -93,20 +93,33 @@ std::vector<writers::RotationKey3ds> turns(const std::vector<std::pair<uint32_t,
     return keys;
 }
 
-// Catmull-Rom through the points, `per` samples a span, plus the end point.
-std::vector<P3> smoothPath(const std::vector<P3>& p, int per) {
-    std::vector<P3> out;
+// Catmull-Rom through the points, then `count` points evenly spaced along it.
+std::vector<P3> smoothPath(const std::vector<P3>& p, int count) {
+    std::vector<P3> dense;
     for (size_t k = 0; k + 1 < p.size(); ++k) {
         const P3 p0 = p[k > 0 ? k - 1 : 0], p1 = p[k], p2 = p[k + 1],
                  p3 = p[std::min(k + 2, p.size() - 1)];
-        for (int i = 0; i < per; ++i) {
-            const double t = static_cast<double>(i) / per, t2 = t * t, t3 = t2 * t;
-            out.push_back((p1 * 2 + (p2 - p0) * t + (p0 * 2 - p1 * 5 + p2 * 4 - p3) * t2 +
-                           (p1 * 3 - p0 - p2 * 3 + p3) * t3) *
-                          0.5);
+        for (int i = 0; i < 64; ++i) {
+            const double t = i / 64.0, t2 = t * t, t3 = t2 * t;
+            dense.push_back((p1 * 2 + (p2 - p0) * t + (p0 * 2 - p1 * 5 + p2 * 4 - p3) * t2 +
+                             (p1 * 3 - p0 - p2 * 3 + p3) * t3) *
+                            0.5);
         }
     }
-    out.push_back(p.back());
+    dense.push_back(p.back());
+    std::vector<double> along(1, 0);
+    for (size_t i = 1; i < dense.size(); ++i)
+        along.push_back(along.back() +
+                        std::sqrt(dot(dense[i] - dense[i - 1], dense[i] - dense[i - 1])));
+    std::vector<P3> out;
+    size_t i = 0;
+    for (int k = 0; k < count; ++k) {
+        const double want = along.back() * k / (count - 1);
+        while (i + 2 < dense.size() && along[i + 1] < want)
+            ++i;
+        const double t = std::clamp((want - along[i]) / (along[i + 1] - along[i]), 0.0, 1.0);
+        out.push_back(dense[i] + (dense[i + 1] - dense[i]) * t);
+    }
     return out;
 }
 
@@ -124,15 +137,16 @@ constexpr double kDoorRadius = 380, kDoorHeight = 380;
 
 std::vector<Object> buildObjects() {
     std::vector<Object> out;
-    // The hall: floor, walls and ceiling beams.
+    // The hall: floor, walls and ceiling beams. Their names sort after the machine's, so that
+    // the depth-tested modes draw the near machine first and skip most of the hall behind it.
     {
-        Shape s = shape("Box01", "plates");
+        Shape s = shape("Floor", "plates");
         addSurface(s, {-900, 0, -1300}, {0, 0, 3000}, {1800, 0, 0}, 20, 12, 15, 9);
         out.push_back(object(std::move(s), at(0, 0, 0)));
     }
     {
-        Shape l = shape("Box02", "panel"), r = shape("Box03", "panel"), b = shape("Box04", "panel"),
-              f = shape("Box05", "panel");
+        Shape l = shape("Wall01", "panel"), r = shape("Wall02", "panel"),
+              b = shape("Wall03", "panel"), f = shape("Wall04", "panel");
         addSurface(l, {-900, 0, -1300}, {0, 950, 0}, {0, 0, 3000}, 5, 20, 4, 12);
         addSurface(r, {900, 0, -1300}, {0, 0, 3000}, {0, 950, 0}, 20, 5, 12, 4);
         addSurface(b, {-900, 0, -1300}, {1800, 0, 0}, {0, 950, 0}, 12, 5, 7, 4);
@@ -141,7 +155,7 @@ std::vector<Object> buildObjects() {
             out.push_back(object(std::move(*s), at(0, 0, 0)));
     }
     {
-        Shape s = shape("Box06");
+        Shape s = shape("Beams");
         for (double z : {-1000.0, -400.0, 200.0, 800.0, 1400.0})
             addBox(s, {-900, 880, z - 25}, {900, 920, z + 25}, 300, 100);
         out.push_back(object(std::move(s), at(0, 0, 0)));
@@ -305,7 +319,7 @@ std::vector<Object> buildObjects() {
         const std::vector<P3> route = {at(kFountains.x + ox * 0.25, 800, kFountains.z - 20),
                                        at(ox, 835, 700), at(ox * 1.1, 840, 150),
                                        at(ox * 0.8, 835, -350), at(ox * 0.3, 705, -700)};
-        std::vector<P3> path = smoothPath(route, 12);
+        std::vector<P3> path = smoothPath(route, 56);
         for (size_t k = 1; k + 1 < path.size(); ++k)
             path[k].x += 22 * std::sin(static_cast<double>(k) * 0.35 + phase) *
                          std::sin(kPi * static_cast<double>(k) / (path.size() - 1));
@@ -366,8 +380,9 @@ std::vector<CameraPlan> cameraPlans() {
                  30,
                  {{0, at(520, 560, -1150), at(0, 430, -750)},
                   {400, at(500, 540, -1080), at(0, 430, -750)},
-                  {550, at(470, 420, -470), at(0, 380, -650)},
-                  {700, at(-50, 290, -330), at(0, 300, 80)},
+                  {480, at(500, 470, -760), at(0, 400, -700)},
+                  {600, at(330, 360, -420), at(-200, 310, 80)},
+                  {700, at(-50, 290, -330), at(-100, 300, 80)},
                   {850, at(-200, 290, -120), at(-40, 300, 150)},
                   {950, at(-160, 300, 50), at(10, 420, 1006)},
                   {1050, at(-160, 330, 420), at(10, 450, 1006)},
@@ -376,9 +391,9 @@ std::vector<CameraPlan> cameraPlans() {
     // 3: up the column from its foot (320..390).
     c.push_back({"Camera03",
                  26,
-                 {{0, at(-230, 50, 790), at(10, 620, 1006)},
-                  {400, at(-170, 60, 770), at(10, 640, 1006)},
-                  {2000, at(-100, 80, 740), at(10, 640, 1006)}}});
+                 {{0, at(-240, 70, 770), at(10, 470, 1006)},
+                  {400, at(-180, 80, 750), at(10, 490, 1006)},
+                  {2000, at(-110, 90, 730), at(10, 490, 1006)}}});
     // 4: across the hall from the right wall.
     c.push_back({"Camera04",
                  32,
@@ -533,10 +548,10 @@ std::string describe(const std::vector<Object>& objects, size_t cameras) {
         if (n == "Cylinder03" || n == "Cylinder04" || n == "Cylinder05" || n == "Cylinder06")
             return {"FLATZTRANSDIV", "cyan.pal", 50, 205, "0 1 0 0"};
         if (n == "Cylinder01" || n == "geardoor02")
-            return {"GOURAUDZ", "copper.pal", 28, 227, "1 0 0 0"};
+            return {"GOURAUDZ", "copper.pal", 45, 210, "1 0 0 0"};
         if (n == "Cylinder02" || n == "Cylinder08" || n == "Tube01")
             return {"GOURAUDZ", "gunmetal.pal", 30, 225, "1 0 0 0"};
-        if (n == "Box06") return {"FLATZ", "gunmetal.pal", 24, 200, "1 0 0 0"};
+        if (n == "Beams") return {"FLATZ", "gunmetal.pal", 24, 200, "1 0 0 0"};
         if (n == "Cylinder07") return {"MAPZ", "noOne", 30, 225, "1 0 1 0"};
         if (n.rfind("Loft", 0) == 0) return {"GOURAUDZTRANSADD", "cyan.pal", 14, 150, "0 0 0 0"};
         if (n == "Tube03") return {"GOURAUDZTRANSADD", "amber.pal", 30, 200, "0 0 0 0"};
@@ -554,11 +569,14 @@ std::string describe(const std::vector<Object>& objects, size_t cameras) {
     std::sort(names.begin(), names.end());
     for (const std::string& n : names) {
         const Look l = look(n);
-        d += std::string(l.mode) + "\n16777215\nnoOne\n" + l.palette + "\n" +
+        std::string texture = "noOne";
+        for (const Object& o : objects)
+            if (o.shape.name == n && !o.shape.material.empty()) texture = o.shape.material + ".jpg";
+        d += std::string(l.mode) + "\n16777215\n" + texture + "\n" + l.palette + "\n" +
              std::to_string(l.ambient) + " " + std::to_string(l.diffuse) + "\n" + l.switches + "\n";
     }
-    // Light flares keep their size out to 300 units.
-    d += "3.0\n";
+    // Light flares keep their size out to 500 units.
+    d += "5.0\n";
     for (size_t i = 0; i < cameras; ++i)
         d += "300 1700 40 60\n0 0\n";
     return d;

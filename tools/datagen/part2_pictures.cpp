@@ -192,8 +192,7 @@ void writePart2Pictures(Production& p) {
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) {
             const double d = std::hypot(x - 31.5, y - 31.5) / 32,
-                         v = std::pow(std::max(0.0, 1 - d), 2.4) * 0.8 +
-                             std::exp(-d * d * 60) * 0.2;
+                         v = std::pow(std::max(0.0, 1 - d), 2.4) + std::exp(-d * d * 60) * 0.25;
             flare[static_cast<size_t>(y * 64 + x)] =
                 static_cast<uint8_t>(std::lround(255 * std::min(1.0, v)));
         }
