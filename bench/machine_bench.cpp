@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
-#include "launcher/scene_description.h"
-#include "raster/scene_draw.h"
-#include "raster/texture_fillers.h"
+#include "fx/colour_tables.h"
+#include "fx/scene_description.h"
+#include "fx/scene_pass.h"
 #include "scene3d/camera.h"
 #include "scene3d/scene_prep.h"
 #include "scene3d/tracks.h"
@@ -19,17 +19,14 @@ struct Hall {
     Scene3ds scene;
     picture::ResourceLists lists;
     picture::Image32 target;
-    std::array<uint32_t, 256> ramp{};
+    fx::ColourTable ramp = fx::makeGreyRamp();
     Hall() {
         std::filesystem::current_path(PRODUCTION_DIR "/data");
-        for (uint32_t i = 0; i < 256; ++i)
-            ramp[i] = i * 0x010101u;
         ScenePreparation how;
         how.shadeTable = &ramp;
         how.bindMaterials = true;
         prepareScene(scene, "3D/p2.3ds", how);
-        launcher::readSceneDescription("3D/p2", scene, lists);
-        raster::greyRamp().fill();
+        fx::readSceneDescription("3D/p2", scene, lists);
         // What part 2 hides.
         for (const char* name : {"bbv", "Box09", "bbbbb", "Box11", "Cylinder05", "Cylinder04",
                                  "Cylinder03", "Cylinder06"})
@@ -57,7 +54,12 @@ void BM_MachineShot(benchmark::State& state) {
     for (auto _ : state) {
         std::fill(h.target.pixels, h.target.pixels + 512 * 256, 0u);
         clearDepth(h.scene, 512 * 256);
-        raster::drawScene(h.scene, camera, h.target);
+        fx::ScenePass pass;
+        pass.greyRamp = h.ramp.data();
+        pass.select = [&](const Mesh& m) { return fx::drawnByDefault(m) && fx::drawnInView(m, camera); };
+        pass.beforeMesh = [&](Mesh& m) { fx::hangOnParent(h.scene, m); };
+        for (auto& m : h.scene.meshes) transformBox(*m, camera);
+        fx::drawScene(h.scene, camera, h.target, pass);
     }
     state.SetLabel("camera " + std::to_string(cameraIndex) + " frame " + std::to_string(frame));
 }

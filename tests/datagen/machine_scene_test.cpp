@@ -9,14 +9,14 @@
 #include <map>
 #include <set>
 
-#include "launcher/scene_description.h"
+#include "fx/scene_description.h"
+#include "fx/scene_pass.h"
 #include "picture/file_bytes.h"
 #include "picture/image8.h"
 #include "picture/palette.h"
 #include "picture/resource_lists.h"
 #include "raster/render.h"
-#include "raster/scene_draw.h"
-#include "raster/texture_fillers.h"
+#include "raster/render_modes.h"
 #include "scene3d/camera.h"
 #include "scene3d/scene_prep.h"
 #include "scene3d/tracks.h"
@@ -59,24 +59,8 @@ void load(Scene3ds& scene) {
     prepareScene(scene, kData + "3D/p2.3ds", how);
 }
 
-// The parts' rule: a child's own placement, then its parent's (a mesh, else a dummy).
-void placeOnParents(Scene3ds& scene) {
-    for (auto& m : scene.meshes) {
-        if (m->parentId == 65535) continue;
-        for (const auto* list : {&scene.meshes, &scene.dummies})
-            for (const auto& p : *list)
-                if (p->nodeId == m->parentId) {
-                    const Matrix4 own = m->worldMatrix;
-                    multiplyMatrices(m->worldMatrix, own, p->worldMatrix);
-                    goto placed;
-                }
-    placed:;
-    }
-}
-
 void aim(Scene3ds& scene, SceneCamera& camera, float frame) {
     updateScene(scene, frame);
-    placeOnParents(scene);
     updateProjection(camera);
     finishCameraStep(camera);
     beginCameraStep(camera);
@@ -417,8 +401,7 @@ TEST(MachineScene, EveryShotOfPartTwoShowsTheLitMachine) {
     how.bindMaterials = true;
     prepareScene(scene, "3D/p2.3ds", how);
     picture::ResourceLists lists;
-    launcher::readSceneDescription("3D/p2", scene, lists);
-    raster::greyRamp().fill();
+    fx::readSceneDescription("3D/p2", scene, lists);
     for (const char* name : kDoors)
         findMesh(scene, name)->flags &= ~kDrawnByScene;
     picture::Image32 target;
@@ -429,7 +412,10 @@ TEST(MachineScene, EveryShotOfPartTwoShowsTheLitMachine) {
         aim(scene, c, s.frame);
         std::fill(target.pixels, target.pixels + 512 * 256, 0u);
         clearDepth(scene, 512 * 256);
-        raster::drawScene(scene, c, target);
+        fx::ScenePass pass;
+        pass.greyRamp = greyRamp().data();
+        pass.beforeMesh = [&](Mesh& m) { fx::hangOnParent(scene, m); };
+        fx::drawScene(scene, c, target, pass);
         double sum = 0;
         int lit = 0;
         for (int i = 0; i < 512 * 256; ++i) {
@@ -448,16 +434,16 @@ TEST(MachineScene, DescriptionMixesTheModesAndKnowsEveryMesh) {
     load(scene);
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(picture::readFileBytes(kData + "3D/p2", bytes));
-    launcher::SceneDescription d;
+    fx::SceneDescription d;
     int line = 0;
     std::string problem;
-    ASSERT_TRUE(launcher::parseSceneDescription(std::string(bytes.begin(), bytes.end()),
+    ASSERT_TRUE(fx::parseSceneDescription(std::string(bytes.begin(), bytes.end()),
                                                 scene.meshes.size(), scene.cameras.size(), d, line,
                                                 problem))
         << "line " << line << ": " << problem;
     std::map<std::string, int> modes;
     for (size_t i = 0; i < d.meshes.size(); ++i) {
-        const launcher::MeshDescription& m = d.meshes[i];
+        const fx::MeshDescription& m = d.meshes[i];
         const int32_t id = raster::lookupRenderMode(m.mode);
         ASSERT_GE(id, 0) << m.mode;
         const bool textured = raster::isTextureMode(id);
