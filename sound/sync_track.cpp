@@ -9,6 +9,7 @@ namespace {
 class Reader {
 public:
     Reader(const uint8_t* d, size_t n) : d_(d), n_(n) {}
+    bool atEnd() const { return at_ == n_; }
     bool next(int32_t& v) {
         if (n_ - at_ < 4) return false;
         v = static_cast<int32_t>(static_cast<uint32_t>(d_[at_]) | static_cast<uint32_t>(d_[at_ + 1]) << 8 |
@@ -57,9 +58,15 @@ SyncParse parseSyncFile(const uint8_t* data, size_t size, SyncTable& table, int3
                 if (!in.next(time) || !in.next(value) || !in.next(duration)) return refuse(shortFile);
                 ch.events[static_cast<size_t>(k)] = {static_cast<uint32_t>(time), static_cast<uint8_t>(value & 0xFF),
                                                      static_cast<uint8_t>(duration & 0xFF)};
+                // The cursors step through a channel in time order; an event earlier than the
+                // one before it would never fire where it stands.
+                if (k > 0 && ch.events[static_cast<size_t>(k)].time < ch.events[static_cast<size_t>(k - 1)].time)
+                    return refuse("entry " + std::to_string(&e - parsed.data()) + ", channel " + std::to_string(c) +
+                                  ": event " + std::to_string(k) + " is earlier than the one before it");
             }
         }
     }
+    if (!in.atEnd()) return refuse("the file is longer than its counts say");
     entryCount = entries;
     for (size_t e = 0; e < parsed.size(); ++e) {
         SyncEntry& out = table.entries[e];
