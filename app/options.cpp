@@ -45,6 +45,7 @@ const char* usageText() {
            "  --data DIR        use DIR as the data folder\n"
            "  --bench           headless to the end of the music; report frame times and memory\n"
            "  --timeline        print each part's sync file and end rule\n"
+           "  --check-data      read every file of the production and list every problem\n"
            "  --help            this text\n";
 }
 
@@ -66,6 +67,8 @@ bool parseOptions(int argc, const char* const* argv, Options& out, std::string& 
             out.bench = out.headless = true;
         } else if (arg == "--timeline") {
             out.timeline = true;
+        } else if (arg == "--check-data") {
+            out.checkData = true;
         } else if (arg == "--help" || arg == "-h") {
             out.help = true;
         } else if (arg == "--frames") {

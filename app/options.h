@@ -21,6 +21,7 @@ struct Options {
     bool help = false;
     bool bench = false;    // headless run to the end, with a report of frame times
     bool timeline = false; // print the parts' hand-over rules and quit
+    bool checkData = false; // read every file of the production, list the problems and quit
 
     bool virtualTime() const { return headless || !captureDir.empty(); }
 };
