@@ -73,7 +73,7 @@ bool decodeTgaItems(const uint8_t* in, size_t inSize, bool rle, int itemBytes, s
 } // namespace
 
 LoadResult readBmp(const uint8_t* d, size_t size, Image32& out) {
-    if (size < 54) return kDamaged;
+    if (size < 54 || d[0] != 'B' || d[1] != 'M') return kDamaged;
     const int32_t heightField = static_cast<int32_t>(le32(d + 22));
     const int bitCount = static_cast<int>(le16(d + 28));
     const uint32_t compression = le32(d + 30);

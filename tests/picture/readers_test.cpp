@@ -238,6 +238,9 @@ TEST(Readers, DamagedFilesAreRefusedAndShortDataStaysBlack) {
     Bytes unpadded = writers::encodeBmp24(px.data(), 7, 8);
     unpadded.resize(unpadded.size() - 3);
     EXPECT_EQ(load32("u.bmp", unpadded, e), kLoaded);
+    Bytes unsigned_ = writers::encodeBmp24(px.data(), 8, 8);
+    unsigned_[0] = 'X';
+    EXPECT_EQ(load32("x.bmp", unsigned_, e), kDamaged);
     // A data offset inside the header or past the end.
     for (uint8_t offset : {10, 200}) {
         Bytes moved = writers::encodeBmp24(px.data(), 8, 8);
