@@ -46,6 +46,7 @@ const char* usageText() {
            "  --bench           headless to the end of the music; report frame times and memory\n"
            "  --timeline        print each part's sync file and end rule\n"
            "  --jump N:S        (development, headless) after loading, part N with the music S s in\n"
+           "  --check-data      read every file of the production and list every problem\n"
            "  --help            this text\n";
 }
 
@@ -67,6 +68,8 @@ bool parseOptions(int argc, const char* const* argv, Options& out, std::string& 
             out.bench = out.headless = true;
         } else if (arg == "--timeline") {
             out.timeline = true;
+        } else if (arg == "--check-data") {
+            out.checkData = true;
         } else if (arg == "--help" || arg == "-h") {
             out.help = true;
         } else if (arg == "--frames") {

@@ -25,6 +25,7 @@ struct Options {
     // seconds in (virtual time only); the parts before it have not run.
     int jumpPart = 0;
     double jumpSeconds = 0;
+    bool checkData = false; // read every file of the production, list the problems and quit
 
     bool virtualTime() const { return headless || !captureDir.empty(); }
 };

@@ -11,10 +11,11 @@ void initLoadingScreen(App& app) {
     app.framebuffer32.create(kScreenWidth, partHeight(kScreenHeight));
     app.framebufferOwnPixels = app.framebuffer32.pixels;
     parts::LoadingPictures& p = app.loading;
-    p.strip1.load("image/loading01.tga");
-    p.strip2.load("image/loading02.tga");
-    p.strip3.load("image/loading03.tga");
-    p.caption.load("image/loadingText.tga");
+    // The show goes on without a loading picture: a missing one draws nothing.
+    picture::loadOrWarn(p.strip1, "image/loading01.tga");
+    picture::loadOrWarn(p.strip2, "image/loading02.tga");
+    picture::loadOrWarn(p.strip3, "image/loading03.tga");
+    picture::loadOrWarn(p.caption, "image/loadingText.tga");
 }
 
 void drawLoadingScreen(App& app, uint8_t* surface) {
@@ -33,6 +34,9 @@ void drawLoadingScreen(App& app, uint8_t* surface) {
 }
 
 void loadAllParts(App& app, int width, int height) {
+    // The sync files the parts take later are checked now (and read again when their part
+    // begins), so that a damaged one stops the show before it starts, not minutes in.
+    for (const char* file : sound::kLaterSyncFiles) sound::checkSyncFile(file);
     parts::Stage stage = stageOf(app);
     for (auto& part : app.parts)
         if (part) part->load(stage, width, height);

@@ -52,7 +52,7 @@ void cutGlyphs(BitmapFont& font) {
 }
 
 void loadFont(BitmapFont& font, const std::string& fileName) {
-    font.sheet.load(fileName);
+    picture::loadOrWarn(font.sheet, fileName);
     cutGlyphs(font);
 }
 

@@ -97,6 +97,9 @@ bool parseSceneDescription(const std::string& text, size_t meshCount, size_t cam
         if (!line("a render mode", s)) return false;
         d.mode = firstWord(s);
         if (d.mode.empty()) return badLine = static_cast<int>(next), problem = "expected a render mode", false;
+        // Refused here, with the file and line, rather than by the mode lookup's own box.
+        if (raster::lookupRenderMode(d.mode) < 0)
+            return badLine = static_cast<int>(next), problem = "unknown render mode \"" + d.mode + "\"", false;
         if (!numbers("a colour", &d.colour)) return false;
         if (!line("a texture name", s)) return false;
         d.texture = lessLast(s);

@@ -92,18 +92,30 @@ void refreshBackground(Launcher& l, const picture::Image32& desktop) {
         l.desktopBand.copyTo(l.background); // no picture or mask to blend with: the desktop alone
 }
 
-void readViewerText(InfoViewer& v, const std::string& textFile) {
+std::string viewerTextProblem(const uint8_t* data, size_t size) {
+    if (size == 0) return "the text is empty";
+    for (size_t i = 0; i < size; ++i) {
+        const uint8_t c = data[i];
+        // Codes above 127 are left to the text's own code page; the font skips them.
+        if ((c < 32 && c != '\n' && c != '\r' && c != '\t') || c == 127)
+            return "byte " + std::to_string(i) + " is a control character: not a text, or garbled";
+    }
+    if (size > InfoViewer::kTextBytes - 1)
+        return "longer than the " + std::to_string(InfoViewer::kTextBytes - 1) + " bytes the viewer shows";
+    if (data[size - 1] != '\n') return "the last line has no line end: cut short?";
+    return {};
+}
+
+void viewerTextFromBytes(InfoViewer& v, const uint8_t* data, size_t size) {
     v.text.clear();
     v.lineCount = 0;
-    std::vector<uint8_t> bytes;
-    if (!picture::readFileBytes(textFile, bytes)) return;
     // Each read takes a line up to 99 characters; the area holds 6000 bytes with its end mark.
     size_t at = 0;
-    while (at < bytes.size()) {
+    while (at < size) {
         std::string line;
-        while (at < bytes.size() && line.size() < 99) {
-            const char c = static_cast<char>(bytes[at++]);
-            if (c == '\r' && at < bytes.size() && bytes[at] == '\n') continue;
+        while (at < size && line.size() < 99) {
+            const char c = static_cast<char>(data[at++]);
+            if (c == '\r' && at < size && data[at] == '\n') continue;
             line.push_back(c);
             if (c == '\n') break;
         }
@@ -111,6 +123,19 @@ void readViewerText(InfoViewer& v, const std::string& textFile) {
         v.text += line;
         ++v.lineCount;
     }
+}
+
+void readViewerText(InfoViewer& v, const std::string& textFile) {
+    std::vector<uint8_t> bytes;
+    if (!picture::readFileBytes(textFile, bytes)) {
+        v.text.clear();
+        v.lineCount = 0;
+        picture::warnPlayingOn(textFile, "file doesn't exist");
+        return;
+    }
+    if (const std::string problem = viewerTextProblem(bytes.data(), bytes.size()); !problem.empty())
+        picture::warnPlayingOn(textFile, problem);
+    viewerTextFromBytes(v, bytes.data(), bytes.size());
 }
 
 void renderViewerText(InfoViewer& v, draw2d::BitmapFont& font) {
@@ -145,7 +170,7 @@ void setupViewer(InfoViewer& v, draw2d::BitmapFont& font, const std::string& tex
         v.endScale[i] = {1, 1};
     }
     picture::LoadedImage32 panel;
-    panel.load(panelFile);
+    picture::loadOrWarn(panel, panelFile);
     constexpr std::array<std::array<int, 2>, 4> corner = {{{0, 0}, {256, 0}, {0, 128}, {256, 128}}};
     constexpr std::array<std::array<float, 2>, 4> end = {{{128, 64}, {384, 64}, {128, 192}, {384, 192}}};
     for (size_t i = 0; i < 4; ++i) {
@@ -160,9 +185,9 @@ void setupViewer(InfoViewer& v, draw2d::BitmapFont& font, const std::string& tex
     }
     for (size_t i = 0; i < 4; ++i)
         for (size_t a = 0; a < 2; ++a) v.tileStart[i][a] = v.tileEnd[i][a] + 70 - static_cast<float>(platform::nextRandom() % 140);
-    v.scrollUp.image.load("dlg/scrollUp.jpg");
-    v.scrollDown.image.load("dlg/scrollDown.jpg");
-    v.exit.image.load("dlg/exit.jpg");
+    picture::loadOrWarn(v.scrollUp.image, "dlg/scrollUp.jpg");
+    picture::loadOrWarn(v.scrollDown.image, "dlg/scrollDown.jpg");
+    picture::loadOrWarn(v.exit.image, "dlg/exit.jpg");
     v.scrollUp.left = 500, v.scrollUp.top = 20;
     v.scrollDown.left = 501, v.scrollDown.top = 239;
     v.exit.left = 500, v.exit.top = 4;
@@ -206,9 +231,10 @@ void initialiseLauncher(Launcher& l, LauncherIo& io) {
     ScenePreparation how;
     prepareScene(l.scene, "dlg/dlg.3ds", how);
     fx::readSceneDescription("dlg/dlg", l.scene, *io.resources);
-    l.foreground.load("dlg/foreground.jpg");
-    l.backgroundPicture.load("dlg/bck.jpg");
-    l.backgroundMask.load("dlg/bck.tga");
+    // The launcher's pictures: without one it plays on, drawing nothing in its place.
+    picture::loadOrWarn(l.foreground, "dlg/foreground.jpg");
+    picture::loadOrWarn(l.backgroundPicture, "dlg/bck.jpg");
+    picture::loadOrWarn(l.backgroundMask, "dlg/bck.tga");
     l.background.create(kW, kH);
     l.desktopBand.create(kW, kH);
     refreshBackground(l, *io.desktop);
@@ -225,10 +251,10 @@ void initialiseLauncher(Launcher& l, LauncherIo& io) {
     l.sectionPixels.assign(l.desktopBand.pixels, l.desktopBand.pixels + kBandWords);
     refreshBackground(l, *io.desktop); // the background with the section in it
     *io.launcherLoaded = 1;
-    l.infoIdle.load("dlg/nfo01.jpg");
-    l.infoLit.load("dlg/nfo02.jpg");
-    l.startIdle.load("dlg/start01.jpg");
-    l.startLit.load("dlg/start02.jpg");
+    picture::loadOrWarn(l.infoIdle, "dlg/nfo01.jpg");
+    picture::loadOrWarn(l.infoLit, "dlg/nfo02.jpg");
+    picture::loadOrWarn(l.startIdle, "dlg/start01.jpg");
+    picture::loadOrWarn(l.startLit, "dlg/start02.jpg");
     setupViewer(l.viewer, l.font, "../corvane.nfo", "dlg/nfoBck.jpg");
     *io.infoTextOpen = 0;
 }

@@ -77,8 +77,15 @@ void refreshBackground(Launcher& l, const picture::Image32& desktop);
 
 // The viewer from the text file and the panel picture.
 void setupViewer(InfoViewer& v, draw2d::BitmapFont& font, const std::string& textFile, const std::string& panelFile);
-// Reads at most kTextBytes - 1 bytes of lines of at most 99 characters each.
+// Reads at most kTextBytes - 1 bytes of lines of at most 99 characters each. A text that is
+// missing or looks damaged (see viewerTextProblem) is shown as far as it goes, after one
+// line on stderr naming the file.
 void readViewerText(InfoViewer& v, const std::string& textFile);
+void viewerTextFromBytes(InfoViewer& v, const uint8_t* data, size_t size);
+// What is wrong with an information text, or empty: no text at all, bytes that are neither
+// printable nor line ends or tabs (not a text, or garbled), more than the viewer holds, or a
+// last line without its line end (cut short).
+std::string viewerTextProblem(const uint8_t* data, size_t size);
 void renderViewerText(InfoViewer& v, draw2d::BitmapFont& font);
 // Opening, tiles, text, buttons.
 void viewerFrame(InfoViewer& v, picture::Image32& framebuffer, const platform::MouseState& mouse, int& infoTextOpen);

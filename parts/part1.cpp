@@ -38,7 +38,7 @@ SceneLight omni() {
 void Part1::load(Stage& stage, int, int) {
     Part1State& s = *s_;
     platform::seedRandom(platform::tickCount());
-    s.flare.load("image/flare32.jpg");
+    picture::loadOrWarn(s.flare, "image/flare32.jpg");
     draw2d::loadFont(s.font, "dlg/font.tga");
     picture::addPalette(stage.resources, "blue.pal");
     if (const picture::Palette* p = picture::findPalette(stage.resources, "blue.pal")) s.palette = &p->table;

@@ -20,4 +20,8 @@ bool readFileBytes(const std::string& path, std::vector<uint8_t>& out) {
     return ok;
 }
 
+void warnPlayingOn(const std::string& file, const std::string& problem) {
+    std::fprintf(stderr, "demo: %s: %s; the show plays on\n", file.c_str(), problem.c_str());
+}
+
 } // namespace picture

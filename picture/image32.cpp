@@ -45,27 +45,41 @@ LoadResult LoadedImage32::loadFrom(const std::string& folder, const std::string&
         reader = readBmp;
     else if (ext == "TGA")
         reader = readTga24;
-    else if (ext == "JPG")
-        reader = readJpeg;
-    else
+    else if (ext != "JPG")
         return kExtensionNotSupported;
+    const std::string path = folder.empty() ? name : folder + "/" + name;
     std::vector<uint8_t> bytes;
-    if (!readFileBytes(folder.empty() ? name : folder + "/" + name, bytes)) return kCannotOpen;
+    if (!readFileBytes(path, bytes)) return kCannotOpen;
+    if (!reader) return readJpeg(bytes.data(), bytes.size(), *this, path.c_str());
     return reader(bytes.data(), bytes.size(), *this);
 }
 
-void LoadedImage32::reportLoadError(LoadResult code) {
-    const char* text = "error unknow";
+const char* loadResultText(LoadResult code) {
     switch (code) {
-    case kCannotOpen: text = "file doesn't exist"; break;
-    case kExtensionNotSupported: text = "extension not supported"; break;
-    case kModeNotSupported: text = "extension supported, but mode isn't"; break;
-    case kNot24Bit: text = "not a 8/8/8 format"; break;
-    case kDamaged: text = "file is damaged or truncated"; break;
-    case kNotTexture: text = "a texture must be 256 x 256"; break;
-    default: break;
+    case kCannotOpen: return "file doesn't exist";
+    case kExtensionNotSupported: return "extension not supported";
+    case kModeNotSupported: return "extension supported, but mode isn't";
+    case kNot24Bit: return "not a 8/8/8 format";
+    case kCannotCreate: return "can't create file";
+    case kNot8Bit: return "not a 8 bits format";
+    case kDamaged: return "file is damaged or truncated";
+    case kNotTexture: return "a texture must be 256 x 256";
+    default: return "error unknow";
     }
+}
+
+void LoadedImage32::reportLoadError(LoadResult code) {
+    // This class's own texts: codes it has no text for show the catch-all.
+    const char* text = code == kCannotCreate || code == kNot8Bit ? "error unknow" : loadResultText(code);
     platform::messageBox("error loading file: " + fileName, text);
+}
+
+bool loadOrWarn(LoadedImage32& image, const std::string& fileName) {
+    const LoadResult r = image.load(fileName);
+    if (r == kLoaded) return true;
+    image.create(0, 0);
+    warnPlayingOn(fileName, loadResultText(r));
+    return false;
 }
 
 bool LoadedImage32::buildTiledCopy() {

@@ -69,9 +69,17 @@ private:
     std::vector<uint32_t> tiledBlock_;
 };
 
+// Loads a picture the production plays on without: a failure leaves the image empty (it
+// draws nothing) and prints one line on stderr naming the file and what is wrong.
+bool loadOrWarn(LoadedImage32& image, const std::string& fileName);
+
 // The readers, on a file's bytes; each gives the image its storage and fills it.
 LoadResult readBmp(const uint8_t* data, size_t size, Image32& out);
 LoadResult readTga24(const uint8_t* data, size_t size, Image32& out);
-LoadResult readJpeg(const uint8_t* data, size_t size, Image32& out);
+// A JPEG that does not decode (libjpeg's error, or a warning for data cut short or corrupt)
+// gives kDamaged after libjpeg's message in a box, led by fileName when one is given; with
+// `message` the message goes there instead of a box.
+LoadResult readJpeg(const uint8_t* data, size_t size, Image32& out, const char* fileName = nullptr,
+                    std::string* message = nullptr);
 
 } // namespace picture

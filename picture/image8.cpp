@@ -31,17 +31,23 @@ LoadResult Image8::load(const std::string& name) {
 }
 
 void Image8::reportLoadError(LoadResult code) {
-    const char* text = nullptr;
     switch (code) {
-    case kCannotOpen: text = "file doesn't exist"; break;
-    case kExtensionNotSupported: text = "extension not supported"; break;
-    case kModeNotSupported: text = "extension supported, but mode isn't"; break;
-    case kCannotCreate: text = "can't create file"; break;
-    case kNot8Bit: text = "not a 8 bits format"; break;
-    case kDamaged: text = "file is damaged or truncated"; break;
-    default: return; // no box for the other codes
+    case kCannotOpen:
+    case kExtensionNotSupported:
+    case kModeNotSupported:
+    case kCannotCreate:
+    case kNot8Bit:
+    case kDamaged: platform::messageBox("error loading file: " + fileName, loadResultText(code)); break;
+    default: break; // no box for the other codes
     }
-    platform::messageBox("error loading file: " + fileName, text);
+}
+
+bool loadOrWarn(Image8& image, const std::string& fileName) {
+    const LoadResult r = image.load(fileName);
+    if (r == kLoaded) return true;
+    image.create(0, 0);
+    warnPlayingOn(fileName, r == kNot24Bit ? "not an indexed picture" : loadResultText(r));
+    return false;
 }
 
 } // namespace picture

@@ -41,6 +41,9 @@ private:
     std::vector<uint8_t> block_;
 };
 
+// As for LoadedImage32: a failure leaves the image empty and prints one line naming the file.
+bool loadOrWarn(Image8& image, const std::string& fileName);
+
 LoadResult readPcx(const uint8_t* data, size_t size, Image8& out);
 LoadResult readTga8(const uint8_t* data, size_t size, Image8& out);
 

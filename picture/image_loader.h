@@ -24,6 +24,9 @@ public:
     virtual void reportLoadError(LoadResult code) = 0;
 };
 
+// The text of a failed load, as the boxes show it.
+const char* loadResultText(LoadResult code);
+
 // The last three characters of a name, each above 'Z' moved down by 32 ("jpg", "Jpg" ->
 // "JPG"); empty for a name shorter than three characters.
 std::string upperExtension(const std::string& fileName);

@@ -15,17 +15,29 @@ struct Palette {
 };
 using PaletteList = std::vector<std::unique_ptr<Palette>>;
 
-// Byte 0 of entry i becomes the lowest byte (blue) of word i, byte 1 green, byte 2 red.
-// Returns 1 when the file cannot be opened, 2 otherwise; entries past a short file's end
-// keep what they held.
-int loadPaletteFile(const std::string& fileName, ColourTable& table);
-void paletteFromBytes(const uint8_t* data, size_t size, ColourTable& table);
+// What loadPaletteFile gives.
+enum PaletteResult : int {
+    kPaletteMissing = 1, // the file cannot be opened
+    kPaletteLoaded = 2,
+    kPaletteWrongSize = 3, // not the 768 bytes of a palette: cut short or something else
+};
+constexpr size_t kPaletteBytes = 768;
+// The text for a failed result, for the messages.
+const char* paletteProblem(int result);
 
-// As loadPaletteFile into a new table; on failure `out` is left as it was.
+// Byte 0 of entry i becomes the lowest byte (blue) of word i, byte 1 green, byte 2 red.
+// A file of any other length than 768 bytes is refused and the table left as it was.
+int loadPaletteFile(const std::string& fileName, ColourTable& table);
+// The bytes of a palette file; false, changing nothing, unless there are exactly 768.
+bool paletteFromBytes(const uint8_t* data, size_t size, ColourTable& table);
+
+// As loadPaletteFile into a new table; on failure `out` is left as it was and a line on
+// stderr names the file (the callers play on without it).
 int loadColourTable(const std::string& fileName, std::unique_ptr<ColourTable>& out);
 
 // Loads "palette/<name>" into the list unless a palette of that exact name is there already
-// (then 0). Returns the new count. A file that cannot be loaded ends the program.
+// (then 0). Returns the new count. A file that cannot be loaded ends the program, naming
+// the file and what is wrong.
 int addNamedPalette(PaletteList& list, const std::string& name);
 const Palette* findPalette(const PaletteList& list, const std::string& name);
 

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdio>
 #include <mutex>
+#include <string>
 
 #include "platform/clock.h"
 
@@ -45,8 +46,11 @@ struct Decoder {
         mpg123_format(handle, kAudioRate, MPG123_STEREO, MPG123_ENC_SIGNED_16);
         return true;
     }
-    // Total frames, by scanning the stream without decoding it.
-    uint64_t frames() {
+    // Total frames, by scanning the stream without decoding it. `claimed` is what the
+    // stream's own header says before the scan (its length from the info frame, when there
+    // is one; otherwise an estimate from the file's size).
+    uint64_t frames(int64_t& claimed) {
+        claimed = mpg123_length(handle);
         mpg123_scan(handle);
         const off_t n = mpg123_length(handle);
         return n > 0 ? static_cast<uint64_t>(n) : 0;
@@ -175,10 +179,29 @@ uint64_t silentPosition(uint64_t elapsedUs, uint64_t lengthBytes) {
 std::unique_ptr<AudioStream> openMp3Stream(const std::string& path, bool withDevice, std::string& error) {
     auto decoder = std::make_unique<Decoder>();
     if (!decoder->open(path, error)) return nullptr;
-    const uint64_t frames = decoder->frames();
+    int64_t claimed = 0;
+    const uint64_t frames = decoder->frames(claimed);
     if (frames == 0) {
         error = path + " holds no audio";
         return nullptr;
+    }
+    // A file cut short decodes as far as it goes; its info frame still gives the whole length.
+    if (claimed > 0 && frames + kAudioRate / 10 < static_cast<uint64_t>(claimed)) {
+        error = path + " is cut short: it holds " + std::to_string(frames * 1000 / kAudioRate) + " ms of its " +
+                std::to_string(static_cast<uint64_t>(claimed) * 1000 / kAudioRate) + " ms";
+        return nullptr;
+    }
+    // A stream starts with its tag or its first frame; anything else is garbled.
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        unsigned char head[3] = {};
+        const size_t got = std::fread(head, 1, 3, f);
+        std::fclose(f);
+        const bool tag = got == 3 && head[0] == 'I' && head[1] == 'D' && head[2] == '3';
+        const bool frame = got >= 2 && head[0] == 0xFF && (head[1] & 0xE0) == 0xE0;
+        if (!tag && !frame) {
+            error = path + " does not begin with an MP3 tag or frame: garbled";
+            return nullptr;
+        }
     }
     const uint64_t length = frames * kAudioFrameBytes;
     if (withDevice) {

@@ -154,8 +154,6 @@ struct Reader {
                 for (MeshFace& f : m.faces) {
                     uint32_t a = 0, b = 0, c = 0, flags = 0;
                     u16(p, e, a), u16(p, e, b), u16(p, e, c), u16(p, e, flags);
-                    if (a >= m.vertices.size() || b >= m.vertices.size() || c >= m.vertices.size())
-                        return void(fail("a face names a vertex beyond the vertex count"));
                     f.a = static_cast<int32_t>(a), f.b = static_cast<int32_t>(b), f.c = static_cast<int32_t>(c);
                 }
                 m.flags |= kHasFaces;
@@ -180,6 +178,14 @@ struct Reader {
             default: break;
             }
         });
+        // Faces are checked against the vertex list the mesh ends with, whatever order the
+        // lists came in: a later vertex list may be shorter than the one the faces were read
+        // against.
+        for (const MeshFace& f : m.faces)
+            if (static_cast<size_t>(f.a) >= m.vertices.size() || static_cast<size_t>(f.b) >= m.vertices.size() ||
+                static_cast<size_t>(f.c) >= m.vertices.size())
+                return void(fail("a face names a vertex beyond the vertex count"));
+        allocateFrameArrays(m);
         // One mapping pair per vertex, whatever the file gave, so nothing indexes past it.
         if (m.flags & kHasMapping) m.mapping.resize(m.vertices.size(), {0.0f, 0.0f});
     }
@@ -383,14 +389,16 @@ LightCarry& loaderLightCarry() {
 
 bool parseScene3ds(const uint8_t* data, size_t size, Scene3ds& scene, LightCarry& carry, std::string& problem) {
     Reader r(data, size, scene, carry);
-    if (size >= 6 && (data[0] | data[1] << 8) == 0x4D4D) {
-        const uint32_t length = picture::le32(data + 2);
-        if (length < 6 || length > size) {
-            problem = "the main chunk runs past the end of the file";
-            return false;
-        }
-        r.main(6, length);
+    if (size < 6 || (data[0] | data[1] << 8) != 0x4D4D) {
+        problem = "not a 3DS file: it does not begin with the main chunk";
+        return false;
     }
+    const uint32_t length = picture::le32(data + 2);
+    if (length < 6 || length > size) {
+        problem = "the main chunk runs past the end of the file";
+        return false;
+    }
+    r.main(6, length);
     problem = r.problem;
     return r.ok();
 }

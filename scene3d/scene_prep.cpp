@@ -44,6 +44,10 @@ void bindMaterials(Scene3ds& scene) {
 
 void prepareScene(Scene3ds& scene, const std::string& path, const ScenePreparation& how) {
     loadScene3ds(path, scene);
+    prepareLoadedScene(scene, how);
+}
+
+void prepareLoadedScene(Scene3ds& scene, const ScenePreparation& how) {
     if (!how.camerasOnly) {
         scene.auxBuffer.assign(kSceneBufferBytes, 0);
         scene.depthBuffer.assign(kSceneBufferBytes / 4, 0);

@@ -19,6 +19,8 @@ struct ScenePreparation {
 };
 
 void prepareScene(Scene3ds& scene, const std::string& path, const ScenePreparation& how);
+// The steps after reading the file, for a scene read already.
+void prepareLoadedScene(Scene3ds& scene, const ScenePreparation& how);
 
 // Binds each textured mesh to its material's picture from "texture/"; a picture that does not
 // load becomes a 256 x 256 image of one random colour. A mesh whose material is not in the

@@ -32,7 +32,9 @@ void initialiseDemoContext(DemoContext& context, const SoundOptions& options) {
     readSyncFile(context, "other/s0");
     std::string error;
     if (!openSoundtrack(context, "../vantrel.mp3", options.withDevice, error)) {
-        platform::messageBox("global", "Can't load 'vantrel.mp3");
+        // The production's text; for a file that is there but unusable, what is wrong with it.
+        const bool missing = error.rfind("cannot open", 0) == 0;
+        platform::messageBox("global", missing ? std::string("Can't load 'vantrel.mp3") : "Can't load 'vantrel.mp3 (" + error + ")");
         platform::fatalExit(-1);
     }
 }
@@ -63,6 +65,22 @@ void readSyncFile(DemoContext& context, const std::string& fileName) {
     const SyncParse r = parseSyncFile(bytes.data(), bytes.size(), *context.syncTable, context.entryCount);
     if (!r.ok) {
         platform::messageBox("sync Info", fileName + ": " + r.problem);
+        platform::fatalExit(-1);
+    }
+}
+
+std::string syncFileProblem(const std::string& fileName) {
+    std::vector<uint8_t> bytes;
+    if (!readBytes(fileName, bytes)) return "Can't load " + fileName + " !";
+    auto scratch = std::make_unique<SyncTable>();
+    int32_t entries = 0;
+    const SyncParse r = parseSyncFile(bytes.data(), bytes.size(), *scratch, entries);
+    return r.ok ? std::string() : fileName + ": " + r.problem;
+}
+
+void checkSyncFile(const std::string& fileName) {
+    if (const std::string problem = syncFileProblem(fileName); !problem.empty()) {
+        platform::messageBox("sync Info", problem);
         platform::fatalExit(-1);
     }
 }

@@ -41,6 +41,11 @@ void startMusic(DemoContext& context);
 void allocateSyncTable(DemoContext& context);
 // Reads a sync file into the current table. A missing or refused file ends the program.
 void readSyncFile(DemoContext& context, const std::string& fileName);
+// Reads a sync file into a scratch table: a missing or refused file ends the program as
+// readSyncFile does, a sound one changes nothing.
+void checkSyncFile(const std::string& fileName);
+// What is wrong with a sync file, or empty when it is sound (for a list of problems).
+std::string syncFileProblem(const std::string& fileName);
 // Each channel's cursor: the first event later than the current position, -1 if none.
 void resetSyncCursors(DemoContext& context, int entry);
 // Reads the soundtrack position, fires at most one due event per channel and writes the five

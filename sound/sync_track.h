@@ -12,6 +12,10 @@ constexpr int kSyncEntries = 100;
 constexpr int kSyncChannels = 5;
 constexpr int kSyncEvents = 200;
 
+// The sync files the parts take when they begin, after the one read at start-up: checked
+// while the loading screen shows, so that a damaged one stops the show before it starts.
+constexpr std::array<const char*, 3> kLaterSyncFiles = {"other/s3", "other/s4", "other/s7"};
+
 struct SyncEvent {
     uint32_t time = 0; // soundtrack position in bytes of decoded audio
     uint8_t value = 0;
@@ -43,8 +47,9 @@ struct SyncParse {
 };
 
 // Reads a sync file's bytes into `table` (entries and channels the file does not mention keep
-// what they held) and sets entryCount. Refuses counts beyond the limits, negative counts
-// and data shorter than the counts say; a refused file changes nothing.
+// what they held) and sets entryCount. Refuses counts beyond the limits, negative counts,
+// data shorter or longer than the counts say and a channel's events out of time order; a
+// refused file changes nothing.
 SyncParse parseSyncFile(const uint8_t* data, size_t size, SyncTable& table, int32_t& entryCount);
 
 } // namespace sound

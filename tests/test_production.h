@@ -1,5 +1,5 @@
 #pragma once
-// A small production folder for tests that start the program: data/other/s0 and a one-second
+// A small production folder for tests that start the program: the sync files and a one-second
 // soundtrack beside data, written fresh in a temporary folder, with the launcher's files (its
 // scene, pictures, font, textures, palettes and the information text) and part 1's from the generated
 // production.
@@ -21,8 +21,9 @@ public:
         : root_(std::filesystem::temp_directory_path() / (name + "_" + std::to_string(::getpid()))) {
         std::filesystem::remove_all(root_);
         std::filesystem::create_directories(root_ / "data" / "other");
-        writers::writeBytes((root_ / "data/other/s0").string(),
-                            writers::encodeSyncFile({{{{writers::syncTime(0.5), 255, 4}}}}));
+        for (const char* sync : {"s0", "s3", "s4", "s7"})
+            writers::writeBytes((root_ / "data/other" / sync).string(),
+                                writers::encodeSyncFile({{{{writers::syncTime(0.5), 255, 4}}}}));
         if (withSoundtrack) writers::writeBytes((root_ / "vantrel.mp3").string(), tone(1.0));
         const std::filesystem::path generated(PRODUCTION_DIR);
         for (const char* folder : {"dlg", "texture", "palette", "3D", "image"})

@@ -113,7 +113,8 @@ TEST(SceneDescription, ShortOrMalformedFilesAreRefusedWithTheirLine) {
     EXPECT_EXIT(readSceneDescription("dlg/none", *scene, lists), testing::ExitedWithCode(255), "Can't open file dlg/none !");
     const std::string bad = header() + meshBlock("flat", 1, "noOne", "noOne", "30 225", "1 1 0 0") + "1\n";
     ASSERT_TRUE(writers::writeBytes("bad", writers::Bytes(bad.begin(), bad.end())));
-    EXPECT_EXIT(readSceneDescription("bad", *scene, lists), testing::ExitedWithCode(255), "flat: mode not found");
+    // The mode names are exact: "flat" is not a mode, and the refusal names file and line.
+    EXPECT_EXIT(readSceneDescription("bad", *scene, lists), testing::ExitedWithCode(255), "bad line 10: unknown render mode \"flat\"");
     const std::string shortFile = header() + "FLAT\n";
     ASSERT_TRUE(writers::writeBytes("short", writers::Bytes(shortFile.begin(), shortFile.end())));
     EXPECT_EXIT(readSceneDescription("short", *scene, lists), testing::ExitedWithCode(255), "short line 11: the file ends");

@@ -134,6 +134,27 @@ TEST(Launcher, ViewerTextIsBoundedAndItsLinesSplit) {
     EXPECT_EQ(v.text.substr(0, 99), std::string(99, 'x')) << "99 characters a read";
     EXPECT_EQ(v.text[99], 'x');
     EXPECT_EQ(v.lineCount, 2 + static_cast<int>((v.text.size() - 151) / 40));
+    testing::internal::CaptureStderr();
     readViewerText(v, (production.root() / "none.nfo").string());
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("none.nfo: file doesn't exist; the show plays on"), std::string::npos);
     EXPECT_EQ(v.lineCount, 0);
+}
+
+TEST(Launcher, DamagedViewerTextIsNamedAndShownAsFarAsItGoes) {
+    auto problem = [](const std::string& t) { return viewerTextProblem(reinterpret_cast<const uint8_t*>(t.data()), t.size()); };
+    EXPECT_EQ(problem("two lines\r\n\tand a tab\n"), "");
+    EXPECT_EQ(problem("box \xC9\xCD\xBB drawing\n"), ""); // a code page's own characters
+    EXPECT_EQ(problem(""), "the text is empty");
+    EXPECT_EQ(problem("cut in the mid"), "the last line has no line end: cut short?");
+    EXPECT_EQ(problem(std::string("ab\x01\n", 4)), "byte 2 is a control character: not a text, or garbled");
+    EXPECT_EQ(problem(std::string(6000, 'x')).find("longer than the 5999 bytes"), 0u);
+
+    testing_files::TestProduction production{"viewer_cut"};
+    const std::string path = (production.root() / "cut.nfo").string();
+    ASSERT_TRUE(writers::writeBytes(path, writers::Bytes{'o', 'n', 'e', '\n', 't', 'w'}));
+    InfoViewer v;
+    testing::internal::CaptureStderr();
+    readViewerText(v, path);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "demo: " + path + ": the last line has no line end: cut short?; the show plays on\n");
+    EXPECT_EQ(v.lineCount, 2);
 }

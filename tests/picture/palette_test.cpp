@@ -19,15 +19,18 @@ TEST(Palette, FileBytesAreBlueGreenRed) {
     EXPECT_EQ(t[255], 0x00990000u);
     EXPECT_EQ(loadPaletteFile("none.pal", t), 1);
 
-    // A short file leaves the entries past its end as they were.
+    // A short or long file is refused and leaves the table as it was.
     ASSERT_TRUE(writers::writeBytes("s.pal", writers::Bytes(6, 0x44)));
+    ASSERT_TRUE(writers::writeBytes("l.pal", writers::Bytes(769, 0x44)));
     t.fill(0x123456);
-    ASSERT_EQ(loadPaletteFile("s.pal", t), 2);
-    EXPECT_EQ(t[1], 0x444444u);
-    EXPECT_EQ(t[2], 0x123456u);
+    EXPECT_EQ(loadPaletteFile("s.pal", t), kPaletteWrongSize);
+    EXPECT_EQ(loadPaletteFile("l.pal", t), kPaletteWrongSize);
+    EXPECT_EQ(t[0], 0x123456u);
 
     std::unique_ptr<ColourTable> loose;
     EXPECT_EQ(loadColourTable("none.pal", loose), 1);
+    EXPECT_EQ(loose, nullptr);
+    EXPECT_EQ(loadColourTable("s.pal", loose), 1);
     EXPECT_EQ(loose, nullptr);
     EXPECT_EQ(loadColourTable("p.pal", loose), 2);
     ASSERT_NE(loose, nullptr);
@@ -53,6 +56,10 @@ TEST(PaletteDeathTest, MissingNamedPaletteEndsTheProgram) {
     PaletteList list;
     Image32 out;
     EXPECT_EXIT(addNamedPalette(list, "gone.pal"), testing::ExitedWithCode(255), "palette Info: Can't load gone.pal !");
+    std::filesystem::create_directory("palette");
+    ASSERT_TRUE(writers::writeBytes("palette/half.pal", writers::Bytes(384, 1)));
+    EXPECT_EXIT(addNamedPalette(list, "half.pal"), testing::ExitedWithCode(255),
+                "palette Info: Can't load half.pal ! \\(a palette file holds 768 bytes, this one does not\\)");
     EXPECT_EXIT(recolourIndexed(out, "gone.pcx", "x.pal"), testing::ExitedWithCode(255),
                 "error loading file: gone.pcx: file doesn't exist");
 }

@@ -101,13 +101,20 @@ TEST(Readers, RunLengthTgaStopsAtTheLastPixelAndAtTheEndOfItsData) {
     EXPECT_EQ(image.pixels[3], 0xFF0000u);
     EXPECT_EQ(image.pixels[0], 0xFF0000u);
     EXPECT_EQ(image.pixels[1], 0x00FF00u);
-    // A literal packet that promises more pixels than the file holds: the rest is black.
+    // A literal packet that promises more pixels than the file holds: refused, nothing kept.
     Bytes cut = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 24, 0, 3, 1, 2, 3};
     LoadedImage32 partial;
-    ASSERT_EQ(load32("c.tga", cut, partial), kLoaded);
-    EXPECT_EQ(partial.pixels[2], 0x030201u);
-    EXPECT_EQ(partial.pixels[3], 0u);
-    EXPECT_EQ(partial.pixels[0], 0u);
+    EXPECT_EQ(load32("c.tga", cut, partial), kDamaged);
+    EXPECT_EQ(partial.width, 0);
+    // Packets that end one pixel short, in either reader.
+    Bytes shortRun = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 24, 0, 130, 0, 0, 255};
+    EXPECT_EQ(load32("s.tga", shortRun, partial), kDamaged);
+    Bytes indexed = {0, 1, 9, 0, 0, 1, 0, 24, 0, 0, 0, 0, 2, 0, 2, 0, 8, 0, 1, 2, 3, 130, 0};
+    Image8 shortIndexed;
+    EXPECT_EQ(load8("i.tga", indexed, shortIndexed), kDamaged);
+    indexed.push_back(0); // the fourth index
+    indexed.push_back(5);
+    EXPECT_EQ(load8("i.tga", indexed, shortIndexed), kLoaded);
 }
 
 TEST(Readers, JpegDepthsAndOddWidths) {
@@ -131,12 +138,29 @@ TEST(Readers, JpegDepthsAndOddWidths) {
     grey.reportLoadError(g);
     EXPECT_EQ(boxes.host.lastBox(), "error loading file: g.jpg: not a 8/8/8 format");
 
+    // A JPEG that does not decode is damaged, not missing, and libjpeg's message names it.
     Bytes broken = writers::encodeJpeg(px.data(), w, h, 90);
     broken.resize(30);
     broken[20] = 0xFF, broken[21] = 0xD9;
     LoadedImage32 bad;
-    EXPECT_EQ(load32("b.jpg", broken, bad), kCannotOpen);
-    EXPECT_NE(boxes.host.lastBox().find("JPEG Fatal Error: "), std::string::npos);
+    EXPECT_EQ(load32("b.jpg", broken, bad), kDamaged);
+    EXPECT_EQ(boxes.host.lastBox().find("JPEG Fatal Error: b.jpg: "), 0u) << boxes.host.lastBox();
+    // Cut in half: libjpeg would fill the rest with grey and only warn; refused instead.
+    Bytes half = writers::encodeJpeg(px.data(), w, h, 90);
+    half.resize(half.size() / 2);
+    LoadedImage32 halfImage;
+    EXPECT_EQ(load32("h.jpg", half, halfImage), kDamaged);
+    EXPECT_EQ(halfImage.width, 0);
+    EXPECT_EQ(boxes.host.lastBox(), "JPEG Fatal Error: h.jpg: Premature end of JPEG file");
+    // A header claiming far more pixels than the data could hold is refused before decoding.
+    Bytes claims = writers::encodeJpeg(px.data(), w, h, 90);
+    for (size_t i = 0; i + 8 < claims.size(); ++i)
+        if (claims[i] == 0xFF && claims[i + 1] == 0xC0) { // the frame header: height, then width
+            claims[i + 5] = 0x1F, claims[i + 6] = 0xFF, claims[i + 7] = 0x1F, claims[i + 8] = 0xFF;
+            break;
+        }
+    LoadedImage32 large;
+    EXPECT_EQ(load32("l.jpg", claims, large), kDamaged);
 }
 
 TEST(Readers, PcxBoundsPaletteAndShear) {
@@ -205,19 +229,53 @@ TEST(Readers, DamagedFilesAreRefusedAndShortDataStaysBlack) {
     deep[28] = 32;
     EXPECT_EQ(load32("d.bmp", deep, d), kNot24Bit);
 
+    // Pixel rows that run past the file are refused before the picture is made; only the
+    // last row may lack its padding.
     Bytes cut = writers::encodeBmp24(px.data(), 8, 8);
-    cut.resize(54 + 24 * 3 + 5); // three whole rows and a bit
-    ASSERT_EQ(load32("cut.bmp", cut, e), kLoaded);
-    EXPECT_EQ(e.pixels[7 * 8], px[7 * 8]);     // the bottom row came first
-    EXPECT_EQ(e.pixels[4 * 8], px[4 * 8]); // a partial row keeps its whole pixels
-    EXPECT_EQ(e.pixels[4 * 8 + 1], 0u);
-    EXPECT_EQ(e.pixels[0], 0u);
+    cut.resize(54 + 24 * 3 + 5);
+    EXPECT_EQ(load32("cut.bmp", cut, e), kDamaged);
+    EXPECT_EQ(e.width, 0);
+    Bytes unpadded = writers::encodeBmp24(px.data(), 7, 8);
+    unpadded.resize(unpadded.size() - 3);
+    EXPECT_EQ(load32("u.bmp", unpadded, e), kLoaded);
+    Bytes unsigned_ = writers::encodeBmp24(px.data(), 8, 8);
+    unsigned_[0] = 'X';
+    EXPECT_EQ(load32("x.bmp", unsigned_, e), kDamaged);
+    // A data offset inside the header or past the end.
+    for (uint8_t offset : {10, 200}) {
+        Bytes moved = writers::encodeBmp24(px.data(), 8, 8);
+        moved[10] = offset;
+        LoadedImage32 m;
+        EXPECT_EQ(load32("o.bmp", moved, m), kDamaged) << int(offset);
+    }
+    // An 18-byte TGA header claiming 8192 x 8192: refused, nothing allocated.
+    Bytes claims = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0, 0x20, 24, 0};
+    LoadedImage32 large;
+    EXPECT_EQ(load32("large.tga", claims, large), kDamaged);
+    EXPECT_EQ(large.pixels, nullptr);
+    claims[2] = 10; // as run-length packets it would still need 4 bytes a 128 pixels
+    EXPECT_EQ(load32("large.tga", claims, large), kDamaged);
+    EXPECT_EQ(large.pixels, nullptr);
 
     Image8 p, q;
     EXPECT_EQ(load8("s.pcx", Bytes(500, 0), p), kDamaged);
     Bytes mapLie = {0, 1, 1, 250, 0, 10, 0, 24, 0, 0, 0, 0, 1, 0, 1, 0, 8, 0};
     EXPECT_EQ(load8("l.tga", mapLie, q), kDamaged);
-    EXPECT_EQ(load32("e.jpg", Bytes{}, f), kCannotOpen);
+    EXPECT_EQ(load32("e.jpg", Bytes{}, f), kDamaged);
+    // PCX: the palette's marker byte must be there, and the runs must fill the picture.
+    const auto pal = rampPalette();
+    std::vector<uint8_t> idx(64 * 64, 7);
+    Bytes pcx = writers::encodePcx8(idx.data(), 64, 64, pal);
+    Image8 r;
+    ASSERT_EQ(load8("r.pcx", pcx, r), kLoaded);
+    Bytes noMarker = pcx;
+    noMarker[noMarker.size() - 769] = 0;
+    EXPECT_EQ(load8("m.pcx", noMarker, r), kDamaged);
+    Bytes tall = pcx;
+    tall[10] = 0x00, tall[11] = 0x10; // 4097 rows
+    Image8 t;
+    EXPECT_EQ(load8("t.pcx", tall, t), kDamaged);
+    EXPECT_EQ(t.width, 0);
 }
 
 TEST(Readers, TiledCopyLayout) {
@@ -235,4 +293,20 @@ TEST(Readers, TiledCopyLayout) {
     other.create(128, 256);
     EXPECT_FALSE(other.buildTiledCopy());
     EXPECT_EQ(other.tiled, nullptr);
+}
+
+TEST(Readers, PicturesThePlayGoesOnWithoutWarnOnceNamingTheFile) {
+    testing_files::TempDir dir("readers_warn");
+    LoadedImage32 missing;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(loadOrWarn(missing, "image/none.jpg"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "demo: image/none.jpg: file doesn't exist; the show plays on\n");
+    Image8 cut;
+    Bytes half = writers::encodeTga8(std::vector<uint8_t>(64, 1).data(), 8, 8, rampPalette(), false);
+    half.resize(half.size() - 10);
+    ASSERT_TRUE(writers::writeBytes("half.tga", half));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(loadOrWarn(cut, "half.tga"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "demo: half.tga: file is damaged or truncated; the show plays on\n");
+    EXPECT_EQ(cut.width, 0);
 }

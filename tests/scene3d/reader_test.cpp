@@ -174,11 +174,51 @@ TEST(Scene3dsReader, DamagedFilesAreRefused) {
     std::string problem;
     EXPECT_FALSE(parseScene3ds(bytes.data(), bytes.size(), scene, carry, problem));
     EXPECT_EQ(problem, "chunk 3D3D runs past its parent");
-    // Not a 3DS file: an empty scene, no refusal.
-    Scene3ds empty;
-    const std::vector<uint8_t> other = {1, 2, 3, 4, 5, 6, 7, 8};
-    EXPECT_TRUE(parseScene3ds(other.data(), other.size(), empty, carry, problem));
-    EXPECT_TRUE(empty.meshes.empty());
+    // Not a 3DS file, or too short for a header: refused, not read as an empty scene.
+    for (const std::vector<uint8_t>& other : {std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8}, std::vector<uint8_t>{0x4D, 0x4D, 6, 0},
+                                              std::vector<uint8_t>{}}) {
+        Scene3ds empty;
+        EXPECT_FALSE(parseScene3ds(other.data(), other.size(), empty, carry, problem));
+        EXPECT_EQ(problem, "not a 3DS file: it does not begin with the main chunk");
+    }
+}
+
+// A vertex list after the face list that holds fewer vertices than the faces name: the faces
+// were read against the first list, so the check must come when the mesh is complete. (Read
+// as it came, scene preparation's vertex normals wrote past the vertex arrays.)
+Chunk shrinkingMesh() {
+    return {0x4100, {}, {{0x4110, Bytes().u16(3).f(0).f(0).f(0).f(1).f(0).f(0).f(0).f(1).f(0), {}},
+                         {0x4120, Bytes().u16(1).u16(0).u16(1).u16(2).u16(0), {}},
+                         {0x4110, Bytes().u16(1).f(5).f(5).f(5), {}}}};
+}
+
+TEST(Scene3dsReader, FacesAreCheckedAgainstTheLastVertexList) {
+    LightCarry carry;
+    Scene3ds scene;
+    std::string problem;
+    EXPECT_FALSE(parse({0x4D4D, {}, {{0x3D3D, {}, {object("m", {shrinkingMesh()})}}}}, scene, problem, carry));
+    EXPECT_EQ(problem, "a face names a vertex beyond the vertex count");
+    // Faces before a vertex list that holds them are sound, whatever the order.
+    Scene3ds later;
+    const Chunk facesFirst = {0x4100, {}, {{0x4120, Bytes().u16(1).u16(0).u16(1).u16(2).u16(0), {}},
+                                           {0x4110, Bytes().u16(3).f(0).f(0).f(0).f(1).f(0).f(0).f(0).f(1).f(0), {}}}};
+    ASSERT_TRUE(parse({0x4D4D, {}, {{0x3D3D, {}, {object("m", {facesFirst})}}}}, later, problem, carry)) << problem;
+    const Mesh& m = *later.meshes[0];
+    EXPECT_EQ(m.vertices.size(), 3u);
+    EXPECT_EQ(m.projected.size(), 3u);
+    EXPECT_EQ(m.faceNormals.size(), 1u);
+}
+
+TEST(Scene3dsReaderDeathTest, AShrinkingVertexListEndsTheProgramNamingTheFile) {
+    testing_files::TempDir dir("reader_shrinking");
+    const auto bytes = Chunk{0x4D4D, {}, {{0x3D3D, {}, {object("m", {shrinkingMesh()})}}}}.bytes();
+    FILE* f = std::fopen("bad.3ds", "wb");
+    ASSERT_TRUE(f);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    Scene3ds scene;
+    EXPECT_EXIT(loadScene3ds("bad.3ds", scene), testing::ExitedWithCode(1),
+                "bad.3ds: a face names a vertex beyond the vertex count");
 }
 
 TEST(Scene3dsReaderDeathTest, MissingFilesEndTheProgramWithCodeOne) {

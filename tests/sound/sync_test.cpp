@@ -110,6 +110,13 @@ TEST(Sync, TheReaderRefusesWhatItCannotHold) {
               "more than 200 events in a channel");
     EXPECT_EQ(parse({0xFF, 0xFF, 0xFF, 0xFF}).problem, "negative entry count");
     EXPECT_EQ(parse({}).problem, "the file is shorter than its counts say");
+    // Bytes past what the counts cover, and a channel out of time order (its cursor would
+    // pass the earlier event by).
+    auto longer = writers::encodeSyncFile({{{{1, 2, 3}}}});
+    longer.push_back(0);
+    EXPECT_EQ(parse(longer).problem, "the file is longer than its counts say");
+    EXPECT_EQ(parse(writers::encodeSyncFile({{{}, {{5, 1, 1}, {5, 1, 1}, {4, 1, 1}}}})).problem,
+              "entry 0, channel 1: event 2 is earlier than the one before it");
     // Values and durations keep their low bytes.
     std::vector<uint8_t> raw = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 8, 0, 0, 0, 0x2C, 0x01, 0, 0, 0x05, 0x01, 0, 0};
     ASSERT_TRUE(parse(raw).ok);
@@ -124,4 +131,12 @@ TEST(SyncDeathTest, MissingOrRefusedFilesEndTheProgram) {
     ASSERT_TRUE(writers::writeBytes("s9", {3, 0, 0, 0}));
     EXPECT_EXIT(readSyncFile(context, "s9"), testing::ExitedWithCode(255),
                 "sync Info: s9: the file is shorter than its counts say");
+    // The check the loading screen makes of the later files ends the program the same way,
+    // and changes nothing when the file is sound.
+    EXPECT_EXIT(checkSyncFile("s9"), testing::ExitedWithCode(255), "sync Info: s9: the file is shorter than its counts say");
+    ASSERT_TRUE(writers::writeBytes("s8", writers::encodeSyncFile({{{{1, 2, 3}}}})));
+    allocateSyncTable(context);
+    checkSyncFile("s8");
+    EXPECT_EQ(context.entryCount, 0);
+    EXPECT_EQ(syncFileProblem("s8"), "");
 }

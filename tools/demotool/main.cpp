@@ -152,7 +152,7 @@ int audioClockCommand(const std::vector<std::string>& args) {
     return 0;
 }
 
-// A folder the program can start on: data/other/s0 and a soundtrack of a tone (two seconds
+// A folder the program can start on: the sync files and a soundtrack of a tone (two seconds
 // unless SECONDS says otherwise).
 int testDataCommand(const std::vector<std::string>& args) {
     if (args.empty() || args.size() > 2) return usage();
@@ -164,8 +164,9 @@ int testDataCommand(const std::vector<std::string>& args) {
     std::vector<int16_t> pcm(2 * static_cast<size_t>(seconds * 44100));
     for (size_t i = 0; i < pcm.size(); ++i)
         pcm[i] = static_cast<int16_t>(6000 * std::sin(2 * M_PI * 330.0 * static_cast<double>(i / 2) / 44100.0));
-    const bool ok = writers::writeBytes((root / "data/other/s0").string(), writers::encodeSyncFile({{{}}})) &&
-                    writers::writeBytes((root / "vantrel.mp3").string(), writers::encodeMp3(pcm, 44100, 2, 192));
+    bool ok = writers::writeBytes((root / "vantrel.mp3").string(), writers::encodeMp3(pcm, 44100, 2, 192));
+    for (const char* sync : {"s0", "s3", "s4", "s7"})
+        ok = ok && writers::writeBytes((root / "data/other" / sync).string(), writers::encodeSyncFile({{{}}}));
     if (!ok) std::fprintf(stderr, "cannot write into %s\n", args[0].c_str());
     return ok ? 0 : 1;
 }
