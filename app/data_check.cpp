@@ -9,7 +9,7 @@
 
 #include "app/options.h"
 #include "launcher/launcher.h"
-#include "launcher/scene_description.h"
+#include "fx/scene_description.h"
 #include "picture/file_bytes.h"
 #include "picture/image32.h"
 #include "picture/image8.h"
@@ -190,14 +190,14 @@ class Checker {
             return "its scene is missing or refused";
         std::vector<uint8_t> bytes;
         if (!picture::readFileBytes(file, bytes)) return "Can't open file " + file + " !";
-        launcher::SceneDescription d;
+        fx::SceneDescription d;
         int line = 0;
         std::string problem;
-        if (!launcher::parseSceneDescription(std::string(bytes.begin(), bytes.end()),
+        if (!fx::parseSceneDescription(std::string(bytes.begin(), bytes.end()),
                                              scene.meshes.size(), scene.cameras.size(), d, line,
                                              problem))
             return "line " + std::to_string(line) + ": " + problem;
-        for (const launcher::MeshDescription& m : d.meshes) {
+        for (const fx::MeshDescription& m : d.meshes) {
             if (m.texture != "noOne") check("texture/" + m.texture, Kind::Texture, true);
             if (m.palette != "noOne") check("palette/" + m.palette, Kind::Palette, true);
         }

@@ -4,14 +4,14 @@
 #include <cstdint>
 #include <string>
 
-#include "launcher/scene_description.h"
+#include "fx/scene_description.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
-    launcher::SceneDescription d;
+    fx::SceneDescription d;
     int line = 0;
     std::string problem;
-    launcher::parseSceneDescription(text, data[0] & 7, (data[0] >> 3) & 3, d, line, problem);
+    fx::parseSceneDescription(text, data[0] & 7, (data[0] >> 3) & 3, d, line, problem);
     return 0;
 }
