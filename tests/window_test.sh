@@ -24,7 +24,7 @@ for n in $(seq 90 140); do
 done
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 50); do xdotool getmouselocation --display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 50); do DISPLAY="$display" xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
 export DISPLAY="$display"
 unset SDL_VIDEODRIVER SDL_AUDIODRIVER
 # In a sanitizer build, the X, GL and D-Bus libraries behind SDL keep allocations to the end;
