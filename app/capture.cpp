@@ -133,7 +133,7 @@ bool CaptureWriter::open(const CaptureSettings& settings, int width, int height)
     rate_ = settings.rate.num && settings.rate.den ? settings.rate : platform::FrameRate{};
     scale_ = std::clamp(settings.scale, 1, 8);
     width_ = width, height_ = height;
-    endUs_ = settings.endUs;
+    durationUs_ = settings.durationUs;
     shown_.assign(static_cast<size_t>(width) * height * 3, 0);
     if (scale_ > 1) scaled_.assign(shown_.size() * scale_ * scale_, 0);
     if (!video_.empty()) {
@@ -181,7 +181,7 @@ void CaptureWriter::writeDue(uint64_t before) {
     // Period k begins at firstUs + k * den / num s; the picture on screen then is written.
     for (;;) {
         const uint64_t due = firstUs_ + rate_.periodStartUs(static_cast<uint64_t>(written_));
-        if (due >= before || due >= endUs_ || failed_) return;
+        if (due >= before || due - firstUs_ >= durationUs_ || failed_) return;
         if (scale_ > 1) scaleRgb(shown_.data(), width_, height_, scale_, scaled_.data());
         if (!writePicture(scale_ > 1 ? scaled_.data() : shown_.data())) {
             failed_ = true;

@@ -34,15 +34,16 @@ struct CaptureSettings {
     std::string video; // an MP4 through ffmpeg; empty for none
     platform::FrameRate rate;
     int scale = 1;
-    uint64_t endUs = UINT64_MAX; // periods that begin then or later are never written
+    // Periods that begin this long after the first picture or later are never written.
+    uint64_t durationUs = UINT64_MAX;
 };
 
 class CaptureWriter {
   public:
     // False, with a line on stderr, when the folder cannot be made or ffmpeg cannot start.
     bool open(const CaptureSettings& settings, int width, int height);
-    bool open(const std::string& dir, int fps, int width, int height, uint64_t endUs = UINT64_MAX) {
-        return open(CaptureSettings{dir, {}, {static_cast<uint32_t>(fps), 1}, 1, endUs}, width,
+    bool open(const std::string& dir, int fps, int width, int height, uint64_t durationUs = UINT64_MAX) {
+        return open(CaptureSettings{dir, {}, {static_cast<uint32_t>(fps), 1}, 1, durationUs}, width,
                     height);
     }
     bool active() const { return open_; }
@@ -79,7 +80,7 @@ class CaptureWriter {
     int width_ = 0, height_ = 0;
     bool started_ = false;
     uint64_t firstUs_ = 0;
-    uint64_t endUs_ = UINT64_MAX;
+    uint64_t durationUs_ = UINT64_MAX;
     int written_ = 0;
     bool failed_ = false;
     std::vector<uint8_t> shown_;

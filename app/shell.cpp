@@ -408,7 +408,11 @@ void applyRunOptions(App& app) {
     const Options& o = app.options;
     const uint64_t us = platform::clock().microseconds();
     const bool framesDone = o.frames >= 0 && app.framesPresented >= o.frames;
-    const bool timeDone = o.seconds >= 0 && static_cast<double>(us) >= o.seconds * 1e6;
+    // A capture's time counts from its first picture, so that it holds that much.
+    uint64_t origin = 0;
+    if (app.capture.active() && !app.capture.firstPicture(origin)) origin = UINT64_MAX;
+    const bool timeDone =
+        o.seconds >= 0 && origin != UINT64_MAX && static_cast<double>(us - origin) >= o.seconds * 1e6;
     // A bench ends with the music; or, when nothing starts the music within ten seconds
     // of the launcher closing, then.
     if (o.bench && !app.stopRequested && !app.flags.launcherOpen && app.context.stream) {
@@ -425,10 +429,10 @@ void applyRunOptions(App& app) {
     const bool signalled = app.capture.active() && platform::stopRequested();
     if ((framesDone || timeDone || signalled || app.capture.failed()) && !app.stopRequested) {
         app.stopRequested = true;
-        // A run of N frames writes the period its last frame began; a run of S seconds ends
-        // its capture at S.
+        // A run of N frames writes the period its last frame began; a capture of S seconds
+        // holds S seconds of pictures.
         const uint64_t end =
-            timeDone && !signalled ? static_cast<uint64_t>(o.seconds * 1e6) : us + 1;
+            timeDone && !signalled ? origin + static_cast<uint64_t>(o.seconds * 1e6) : us + 1;
         finishCapture(app, end);
         app.host->postMessage({MessageKind::Close, 0});
     }
