@@ -510,6 +510,7 @@ std::unique_ptr<App> replayFromStart(std::unique_ptr<App> old, void (*buildParts
     options.startAt = {old->replayToSeconds, 0};
     options.fullScreen = old->display.fullScreen();
     platform::Host* host = old->host;
+    const bool overlay = old->overlay;
     old.reset(); // the soundtrack's device closes before the next one opens
     auto app = std::make_unique<App>();
     app->options = options;
@@ -517,6 +518,7 @@ std::unique_ptr<App> replayFromStart(std::unique_ptr<App> old, void (*buildParts
     app->desktopImage.create(kScreenWidth, kScreenHeight);
     host->captureDesktop(app->desktopImage.pixels, kWindowX, kWindowY, kScreenWidth, kScreenHeight);
     app->flags.windowActive = true; // the window is shown already
+    app->overlay = overlay;
     buildParts(*app);
     startUp(*app);
     return app;
