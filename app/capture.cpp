@@ -144,7 +144,6 @@ bool CaptureWriter::open(const CaptureSettings& settings, int width, int height)
                 "--capture DIR writes the pictures and soundtrack.wav instead\n");
             return false;
         }
-        platform::catchStopSignals();
         encoder_ = std::make_unique<platform::PipedProcess>();
         if (!encoder_->start(videoEncodeCommand(width * scale_, height * scale_, rate_,
                                                 video_ + ".pictures.part"))) {

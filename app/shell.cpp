@@ -502,6 +502,8 @@ bool startUp(App& app) {
     launcher::LauncherIo io = launcherIoOf(app);
     launcher::initialiseLauncher(app.launcher, io);
     if (app.options.startAt.given()) beginSeek(app, app.options.startAt);
+    // Ctrl+C or a kill ends a capture as its time limit would, whole.
+    if (app.options.capturing()) platform::catchStopSignals();
     return true;
 }
 
