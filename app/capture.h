@@ -42,7 +42,8 @@ class CaptureWriter {
   public:
     // False, with a line on stderr, when the folder cannot be made or ffmpeg cannot start.
     bool open(const CaptureSettings& settings, int width, int height);
-    bool open(const std::string& dir, int fps, int width, int height, uint64_t durationUs = UINT64_MAX) {
+    bool open(const std::string& dir, int fps, int width, int height,
+              uint64_t durationUs = UINT64_MAX) {
         return open(CaptureSettings{dir, {}, {static_cast<uint32_t>(fps), 1}, 1, durationUs}, width,
                     height);
     }

@@ -1,9 +1,9 @@
 #include "app/options.h"
 
 #include <cerrno>
-#include <filesystem>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <string_view>
 
 namespace app {

@@ -411,8 +411,8 @@ void applyRunOptions(App& app) {
     // A capture's time counts from its first picture, so that it holds that much.
     uint64_t origin = 0;
     if (app.capture.active() && !app.capture.firstPicture(origin)) origin = UINT64_MAX;
-    const bool timeDone =
-        o.seconds >= 0 && origin != UINT64_MAX && static_cast<double>(us - origin) >= o.seconds * 1e6;
+    const bool timeDone = o.seconds >= 0 && origin != UINT64_MAX &&
+                          static_cast<double>(us - origin) >= o.seconds * 1e6;
     // A bench ends with the music; or, when nothing starts the music within ten seconds
     // of the launcher closing, then.
     if (o.bench && !app.stopRequested && !app.flags.launcherOpen && app.context.stream) {

@@ -35,7 +35,8 @@ struct ShowRun {
     void nextShown(int passes = 100) {
         const int64_t before = app.framesPresented;
         int code = 0;
-        for (int i = 0; i < passes && app.framesPresented == before; ++i) ASSERT_TRUE(app::mainLoopPass(app, code));
+        for (int i = 0; i < passes && app.framesPresented == before; ++i)
+            ASSERT_TRUE(app::mainLoopPass(app, code));
         ASSERT_GT(app.framesPresented, before);
         const uint8_t* s = host.surfacePixels();
         picture.assign(s, s + 512 * 384 * 4);
@@ -44,7 +45,8 @@ struct ShowRun {
     // Passes until the seek target holds at the start of a pass, then the frame it shows.
     void runTo(const app::StartAt& target) {
         int code = 0;
-        for (int i = 0; i < 20000 && !app::seekReached(app, target); ++i) ASSERT_TRUE(app::mainLoopPass(app, code));
+        for (int i = 0; i < 20000 && !app::seekReached(app, target); ++i)
+            ASSERT_TRUE(app::mainLoopPass(app, code));
         ASSERT_TRUE(app::seekReached(app, target));
         nextShown();
     }
