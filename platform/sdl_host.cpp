@@ -281,7 +281,6 @@ class SdlHost : public Host {
         const Presentation& p = presentation();
         const Rect r = presentationRect(p.scale, ow, oh, width_, height_);
         shown_ = {r.left, r.top, r.right - r.left, r.bottom - r.top};
-        outputW_ = ow, outputH_ = oh;
         const int k = wholeMultiple(shown_.w, shown_.h, width_, height_);
         const bool exact = shown_.w == width_ * k && shown_.h == height_ * k;
         if (!p.sharp || exact || !SDL_RenderTargetSupported(renderer_))
@@ -384,7 +383,6 @@ class SdlHost : public Host {
     SDL_Texture* sharpTarget_ = nullptr;
     int sharpK_ = 0;
     SDL_Rect shown_{};
-    int outputW_ = 0, outputH_ = 0;
     bool fullScreen_ = false;
     bool managed_ = true, checkedManager_ = false;
     std::vector<uint8_t> surface_;
