@@ -7,14 +7,14 @@
 
 #include "app/bench.h"
 #include "app/capture.h"
-#include "platform/input_state.h"
 #include "app/options.h"
 #include "display/display.h"
 #include "launcher/launcher.h"
 #include "parts/part.h"
-#include "picture/resource_lists.h"
 #include "picture/image32.h"
+#include "picture/resource_lists.h"
 #include "platform/host.h"
+#include "platform/input_state.h"
 #include "sound/demo_context.h"
 
 namespace app {
@@ -25,7 +25,9 @@ constexpr int kFullScreenDepth = 32;
 constexpr int kWindowX = 200, kWindowY = 200;
 
 // 256 for a 384-row screen: a letterboxed picture with 64 empty rows above and below.
-constexpr int partHeight(int screenHeight) { return screenHeight == 384 ? 256 : screenHeight; }
+constexpr int partHeight(int screenHeight) {
+    return screenHeight == 384 ? 256 : screenHeight;
+}
 
 struct AppFlags {
     bool windowActive = false;
@@ -58,14 +60,32 @@ struct App {
     bool stopRequested = false;
     launcher::Launcher launcher;
     CaptureWriter capture;
+    bool captureFinished = false;
+    uint64_t progressShownUs = 0, progressBeganUs = 0; // real microseconds
     BenchRecorder bench;
     uint64_t benchLauncherClosedUs = 0;
+    // A seek: frames run in virtual time, unseen and unheard, until the target is reached.
+    bool seeking = false;
+    StartAt seekTarget;
+    // Developer keys: paused, the overlay shown, and a replay from the start asked for (the
+    // music time to replay to, or -1).
+    bool paused = false;
+    bool overlay = false;
+    picture::Image32 overlayImage;
+    double replayToSeconds = -1;
 };
 
 // What the launcher is lent of the shell's state.
 inline launcher::LauncherIo launcherIoOf(App& app) {
-    return {&app.framebuffer32, &app.desktopImage, &app.mouse, &app.debug, &app.resources,
-            &app.flags.launcherOpen, &app.flags.fullScreenRequest, &app.flags.infoTextOpen, &app.flags.launcherLoaded};
+    return {&app.framebuffer32,
+            &app.desktopImage,
+            &app.mouse,
+            &app.debug,
+            &app.resources,
+            &app.flags.launcherOpen,
+            &app.flags.fullScreenRequest,
+            &app.flags.infoTextOpen,
+            &app.flags.launcherLoaded};
 }
 
 // What the parts are lent of the shell's state.

@@ -4,10 +4,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 
 namespace app {
 
@@ -38,59 +38,172 @@ void surfaceToRgb(const uint8_t* s, int depth, int pixelCount, uint8_t* rgb) {
     }
 }
 
-bool writeSoundtrackWav(const std::string& path, const std::vector<int16_t>& soundtrack, uint64_t offsetUs,
-                        uint64_t durationUs) {
-    const uint64_t frames = durationUs * 44100 / 1'000'000, silent = std::min(frames, offsetUs * 44100 / 1'000'000);
+bool writeSoundtrackWav(const std::string& path, const std::vector<int16_t>& soundtrack,
+                        uint64_t offsetUs, uint64_t durationUs, uint64_t skipUs) {
+    const uint64_t frames = durationUs * 44100 / 1'000'000,
+                   silent = std::min(frames, offsetUs * 44100 / 1'000'000);
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
     auto put = [&](const void* p, size_t n) { return std::fwrite(p, 1, n, f) == n; };
     auto put32 = [&](uint32_t v) { return put(&v, 4); };
     auto put16 = [&](uint16_t v) { return put(&v, 2); };
     const uint32_t dataBytes = static_cast<uint32_t>(std::min<uint64_t>(frames * 4, 0xFFFFFF00u));
-    bool ok = put("RIFF", 4) && put32(36 + dataBytes) && put("WAVEfmt ", 8) && put32(16) && put16(1) && put16(2) &&
-              put32(44100) && put32(176400) && put16(4) && put16(16) && put("data", 4) && put32(dataBytes);
+    bool ok = put("RIFF", 4) && put32(36 + dataBytes) && put("WAVEfmt ", 8) && put32(16) &&
+              put16(1) && put16(2) && put32(44100) && put32(176400) && put16(4) && put16(16) &&
+              put("data", 4) && put32(dataBytes);
     const std::vector<int16_t> zeros(8192, 0);
-    uint64_t left = dataBytes / 4, fromTrack = 0;
+    uint64_t left = dataBytes / 4, fromTrack = skipUs * 44100 / 1'000'000;
     for (uint64_t i = 0; ok && i < silent && left > 0;) {
         const uint64_t n = std::min<uint64_t>({zeros.size() / 2, silent - i, left});
         ok = put(zeros.data(), n * 4), i += n, left -= n;
     }
     while (ok && left > 0) {
-        const uint64_t available = soundtrack.size() / 2 > fromTrack ? soundtrack.size() / 2 - fromTrack : 0;
-        const uint64_t n = std::min<uint64_t>(left, available ? std::min<uint64_t>(available, 8192) : zeros.size() / 2);
+        const uint64_t available =
+            soundtrack.size() / 2 > fromTrack ? soundtrack.size() / 2 - fromTrack : 0;
+        const uint64_t n = std::min<uint64_t>(left, available ? std::min<uint64_t>(available, 8192)
+                                                              : zeros.size() / 2);
         ok = available ? put(soundtrack.data() + fromTrack * 2, n * 4) : put(zeros.data(), n * 4);
         fromTrack += available ? n : 0, left -= n;
     }
     return std::fclose(f) == 0 && ok;
 }
 
-bool CaptureWriter::open(const std::string& dir, int fps, int width, int height, uint64_t endUs) {
-    if (::mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) {
-        std::fprintf(stderr, "capture: cannot make %s: %s\n", dir.c_str(), std::strerror(errno));
+void scaleRgb(const uint8_t* rgb, int width, int height, int factor, uint8_t* out) {
+    const size_t outRow = static_cast<size_t>(width) * factor * 3;
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = out + static_cast<size_t>(y) * factor * outRow;
+        const uint8_t* in = rgb + static_cast<size_t>(y) * width * 3;
+        for (int x = 0; x < width; ++x)
+            for (int k = 0; k < factor; ++k)
+                std::memcpy(row + (static_cast<size_t>(x) * factor + k) * 3, in + x * 3, 3);
+        for (int k = 1; k < factor; ++k)
+            std::memcpy(row + k * outRow, row, outRow);
+    }
+}
+
+std::vector<std::string> videoEncodeCommand(int width, int height, platform::FrameRate rate,
+                                            const std::string& out) {
+    const std::string r = std::to_string(rate.num) + "/" + std::to_string(rate.den);
+    return {"ffmpeg",
+            "-hide_banner",
+            "-loglevel",
+            "error",
+            "-y",
+            "-f",
+            "rawvideo",
+            "-pix_fmt",
+            "rgb24",
+            "-s",
+            std::to_string(width) + "x" + std::to_string(height),
+            "-framerate",
+            r,
+            "-i",
+            "-",
+            "-c:v",
+            "libx264",
+            "-preset",
+            "veryfast",
+            "-crf",
+            "16",
+            "-pix_fmt",
+            "yuv420p",
+            "-r",
+            r,
+            "-f",
+            "mp4",
+            out};
+}
+
+std::vector<std::string> videoMuxCommand(const std::string& pictures, const std::string& wav,
+                                         const std::string& out) {
+    return {"ffmpeg",     "-hide_banner", "-loglevel", "error", "-nostdin", "-y",   "-i",
+            pictures,     "-i",           wav,         "-map",  "0:v",      "-map", "1:a",
+            "-c:v",       "copy",         "-c:a",      "aac",   "-b:a",     "192k", "-movflags",
+            "+faststart", "-f",           "mp4",       out};
+}
+
+bool CaptureWriter::open(const CaptureSettings& settings, int width, int height) {
+    if (!settings.dir.empty() && ::mkdir(settings.dir.c_str(), 0755) != 0 && errno != EEXIST) {
+        std::fprintf(stderr, "capture: cannot make %s: %s\n", settings.dir.c_str(),
+                     std::strerror(errno));
         return false;
     }
-    dir_ = dir;
-    fps_ = fps > 0 ? fps : 30;
+    dir_ = settings.dir;
+    video_ = settings.video;
+    rate_ = settings.rate.num && settings.rate.den ? settings.rate : platform::FrameRate{};
+    scale_ = std::clamp(settings.scale, 1, 8);
     width_ = width, height_ = height;
-    endUs_ = endUs;
+    durationUs_ = settings.durationUs;
     shown_.assign(static_cast<size_t>(width) * height * 3, 0);
+    if (scale_ > 1) scaled_.assign(shown_.size() * scale_ * scale_, 0);
+    if (!video_.empty()) {
+        if (!platform::programInstalled("ffmpeg")) {
+            std::fprintf(
+                stderr,
+                "capture: --video needs ffmpeg, which is not installed (apt-get install ffmpeg); "
+                "--capture DIR writes the pictures and soundtrack.wav instead\n");
+            return false;
+        }
+        encoder_ = std::make_unique<platform::PipedProcess>();
+        if (!encoder_->start(videoEncodeCommand(width * scale_, height * scale_, rate_,
+                                                video_ + ".pictures.part"))) {
+            std::fprintf(stderr, "capture: cannot start ffmpeg\n");
+            return false;
+        }
+    }
+    open_ = true;
+    return true;
+}
+
+std::string CaptureWriter::wavPath() const {
+    return dir_.empty() ? video_ + ".wav.part" : dir_ + "/soundtrack.wav";
+}
+
+bool CaptureWriter::writePicture(const uint8_t* rgb) {
+    const int w = width_ * scale_, h = height_ * scale_;
+    if (!dir_.empty()) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/%06d.png", written_);
+        if (!picture::writePng(dir_ + name, rgb, w, h)) {
+            std::fprintf(stderr, "capture: cannot write %s%s\n", dir_.c_str(), name);
+            return false;
+        }
+    }
+    if (encoder_ && !encoder_->write(rgb, static_cast<size_t>(w) * h * 3)) {
+        std::fprintf(stderr, "capture: ffmpeg stopped taking pictures\n");
+        return false;
+    }
     return true;
 }
 
 void CaptureWriter::writeDue(uint64_t before) {
-    // Period k begins at firstUs + k * 1e6 / fps; the picture on screen then is written.
+    // Period k begins at firstUs + k * den / num s; the picture on screen then is written.
     for (;;) {
-        const uint64_t due = firstUs_ + static_cast<uint64_t>(written_) * 1'000'000 / fps_;
-        if (due >= before || due >= endUs_ || failed_) return;
-        char name[32];
-        std::snprintf(name, sizeof name, "/%06d.png", written_);
-        if (!picture::writePng(dir_ + name, shown_.data(), width_, height_)) {
-            std::fprintf(stderr, "capture: cannot write %s%s\n", dir_.c_str(), name);
+        const uint64_t due = firstUs_ + rate_.periodStartUs(static_cast<uint64_t>(written_));
+        if (due >= before || due - firstUs_ >= durationUs_ || failed_) return;
+        if (scale_ > 1) scaleRgb(shown_.data(), width_, height_, scale_, scaled_.data());
+        if (!writePicture(scale_ > 1 ? scaled_.data() : shown_.data())) {
             failed_ = true;
             return;
         }
         ++written_;
     }
+}
+
+bool CaptureWriter::closeVideo() {
+    if (!encoder_) return true;
+    const std::string pictures = video_ + ".pictures.part", wav = wavPath(),
+                      part = video_ + ".part";
+    const int encoded = encoder_->finish();
+    encoder_.reset();
+    bool ok = !failed_ && encoded == 0 && written_ > 0;
+    if (ok) ok = platform::runProgram(videoMuxCommand(pictures, wav, part)) == 0;
+    if (ok) ok = std::rename(part.c_str(), video_.c_str()) == 0;
+    std::remove(pictures.c_str());
+    std::remove(part.c_str());
+    if (dir_.empty()) std::remove(wav.c_str());
+    if (!ok) std::fprintf(stderr, "capture: the video %s could not be made\n", video_.c_str());
+    return ok;
 }
 
 void CaptureWriter::onPresent(uint64_t us, const uint8_t* surface, int depth) {

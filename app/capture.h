@@ -3,8 +3,12 @@
 // video can be made of a run. A frame that stays on screen for several periods is written
 // several times.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/clock.h"
+#include "platform/process.h"
 
 namespace app {
 
@@ -12,16 +16,39 @@ namespace app {
 void surfaceToRgb(const uint8_t* surface, int depth, int pixelCount, uint8_t* rgb);
 
 // A WAV file (44100 Hz, stereo, 16-bit) of `durationUs`: silence until offsetUs, then the
-// decoded soundtrack. False when it cannot be written.
-bool writeSoundtrackWav(const std::string& path, const std::vector<int16_t>& soundtrack, uint64_t offsetUs,
-                        uint64_t durationUs);
+// decoded soundtrack from skipUs into it. False when it cannot be written.
+bool writeSoundtrackWav(const std::string& path, const std::vector<int16_t>& soundtrack,
+                        uint64_t offsetUs, uint64_t durationUs, uint64_t skipUs = 0);
+
+// Pictures N times larger, each pixel an N x N square.
+void scaleRgb(const uint8_t* rgb, int width, int height, int factor, uint8_t* out);
+
+// The ffmpeg command lines of a video: the pictures as they come, then the sound beside them.
+std::vector<std::string> videoEncodeCommand(int width, int height, platform::FrameRate rate,
+                                            const std::string& out);
+std::vector<std::string> videoMuxCommand(const std::string& pictures, const std::string& wav,
+                                         const std::string& out);
+
+struct CaptureSettings {
+    std::string dir;   // PNG pictures and soundtrack.wav; may be empty with a video
+    std::string video; // an MP4 through ffmpeg; empty for none
+    platform::FrameRate rate;
+    int scale = 1;
+    // Periods that begin this long after the first picture or later are never written.
+    uint64_t durationUs = UINT64_MAX;
+};
 
 class CaptureWriter {
-public:
-    // False, with a line on stderr, when the folder cannot be made.
-    // Periods that begin at endUs or later are never written.
-    bool open(const std::string& dir, int fps, int width, int height, uint64_t endUs = UINT64_MAX);
-    bool active() const { return !dir_.empty(); }
+  public:
+    // False, with a line on stderr, when the folder cannot be made or ffmpeg cannot start.
+    bool open(const CaptureSettings& settings, int width, int height);
+    bool open(const std::string& dir, int fps, int width, int height,
+              uint64_t durationUs = UINT64_MAX) {
+        return open(CaptureSettings{dir, {}, {static_cast<uint32_t>(fps), 1}, 1, durationUs}, width,
+                    height);
+    }
+    bool active() const { return open_; }
+    bool failed() const { return failed_; }
     // The picture just presented at time us.
     void onPresent(uint64_t us, const uint8_t* surface, int depth);
     // Writes the periods that begin before time us with the picture on screen.
@@ -33,15 +60,28 @@ public:
         return started_;
     }
     const std::string& folder() const { return dir_; }
+    // Microseconds of pictures written so far.
+    uint64_t writtenUs() const { return rate_.periodStartUs(static_cast<uint64_t>(written_)); }
+    // Where the soundtrack goes: the folder's soundtrack.wav, or beside the video.
+    std::string wavPath() const;
+    // Ends the video: the pictures' stream closed, the sound added, the file in place. False
+    // (with a line on stderr, the unfinished files removed) when ffmpeg failed.
+    bool closeVideo();
 
-private:
+  private:
     void writeDue(uint64_t before);
+    bool writePicture(const uint8_t* rgb);
+    bool open_ = false;
     std::string dir_;
-    int fps_ = 30;
+    std::string video_;
+    platform::FrameRate rate_;
+    int scale_ = 1;
+    std::vector<uint8_t> scaled_;
+    std::unique_ptr<platform::PipedProcess> encoder_;
     int width_ = 0, height_ = 0;
     bool started_ = false;
     uint64_t firstUs_ = 0;
-    uint64_t endUs_ = UINT64_MAX;
+    uint64_t durationUs_ = UINT64_MAX;
     int written_ = 0;
     bool failed_ = false;
     std::vector<uint8_t> shown_;

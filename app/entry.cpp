@@ -35,6 +35,8 @@ void enterDataFolder(const char* argv0, const std::string& dataDir) {
     }
 }
 
+void buildParts(App& app) { app.parts = parts::buildParts(); }
+
 } // namespace
 
 int runEntry(int argc, const char* const* argv) {
@@ -64,6 +66,7 @@ int runEntry(int argc, const char* const* argv) {
     }
     app->bench.enabled = o.bench;
     if (o.virtualTime()) platform::setClock(platform::Clock::virtualClock(o.fps));
+    makePathsAbsolute(app->options); // before the move into the data folder
 
     std::unique_ptr<platform::Host> host;
     if (o.headless) {
@@ -72,8 +75,7 @@ int runEntry(int argc, const char* const* argv) {
         if (o.depth == 15) ho.greenMask16 = 0x03E0;
         host = platform::makeHeadlessHost(ho);
     } else {
-        platform::SdlOptions so;
-        so.forcedDepth = o.depth;
+        platform::SdlOptions so = sdlOptionsOf(o);
         host = platform::makeSdlHost(so);
         if (!host) {
             std::fprintf(stderr, "demo: no display to open a window on (try --headless)\n");
@@ -88,13 +90,18 @@ int runEntry(int argc, const char* const* argv) {
     host->captureDesktop(app->desktopImage.pixels, kWindowX, kWindowY, kScreenWidth, kScreenHeight);
     if (!host->createWindow(kWindowX, kWindowY, kScreenWidth, kScreenHeight)) return 1;
     const uint64_t captureEnd = o.seconds >= 0 ? static_cast<uint64_t>(o.seconds * 1e6) : UINT64_MAX;
-    if (!o.captureDir.empty() && !app->capture.open(o.captureDir, o.fps, kScreenWidth, kScreenHeight, captureEnd))
+    if (o.capturing() && !app->capture.open({o.captureDir, o.videoFile, o.fps, o.captureScale, captureEnd},
+                                            kScreenWidth, kScreenHeight))
         return 1;
     // A display failure has destroyed the window already; the loop then ends on the quit
     // message that follows.
-    app->parts = parts::buildParts();
+    buildParts(*app);
     startUp(*app);
-    const int code = runMainLoop(*app);
+    int code = runMainLoop(*app);
+    while (app->replayToSeconds >= 0) {
+        app = replayFromStart(std::move(app), buildParts);
+        code = runMainLoop(*app);
+    }
     if (o.bench) app->bench.report(stdout);
     platform::setMessageBoxHost(nullptr);
     app.reset(); // the soundtrack's device closes before the host shuts SDL down

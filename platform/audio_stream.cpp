@@ -4,9 +4,9 @@
 #include <mpg123.h>
 
 #include <algorithm>
-#include <cstring>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <string>
 
@@ -36,11 +36,13 @@ struct Decoder {
         mpg123_param(handle, MPG123_FORCE_RATE, kAudioRate, 0);
         mpg123_format_none(handle);
         mpg123_format(handle, kAudioRate, MPG123_STEREO, MPG123_ENC_SIGNED_16);
-        if (mpg123_open(handle, path.c_str()) != MPG123_OK) return fail("cannot open " + path, error);
+        if (mpg123_open(handle, path.c_str()) != MPG123_OK)
+            return fail("cannot open " + path, error);
         long rate = 0;
         int channels = 0, encoding = 0;
-        if (mpg123_getformat(handle, &rate, &channels, &encoding) != MPG123_OK || rate != static_cast<long>(kAudioRate) ||
-            channels != 2 || encoding != MPG123_ENC_SIGNED_16)
+        if (mpg123_getformat(handle, &rate, &channels, &encoding) != MPG123_OK ||
+            rate != static_cast<long>(kAudioRate) || channels != 2 ||
+            encoding != MPG123_ENC_SIGNED_16)
             return fail(path + " is not an MP3 stream the decoder can read", error);
         mpg123_format_none(handle);
         mpg123_format(handle, kAudioRate, MPG123_STEREO, MPG123_ENC_SIGNED_16);
@@ -75,27 +77,41 @@ struct Decoder {
 };
 
 class SilentStream : public AudioStream {
-public:
+  public:
     explicit SilentStream(uint64_t length) : length_(length) {}
     void play() override {
-        if (!started_) noteStart();
+        if (started_) return;
+        noteStart();
+        originUs_ = startUs_;
     }
     uint64_t position() override {
-        return started_ ? silentPosition(clock().microseconds() - startUs_, length_) : 0;
+        const uint64_t now = clock().microseconds();
+        return started_ ? silentPosition(now > originUs_ ? now - originUs_ : 0, length_) : 0;
+    }
+    void playFrom(uint64_t bytes, uint64_t startUs) override {
+        started_ = true;
+        startUs_ = startUs;
+        // The earliest origin whose whole frames reach `bytes` now.
+        const uint64_t framesIn = std::min(bytes, length_) / kAudioFrameBytes;
+        const uint64_t us = (framesIn * 1'000'000 + kAudioRate - 1) / kAudioRate;
+        const uint64_t now = clock().microseconds();
+        originUs_ = now > us ? now - us : 0;
     }
     uint64_t length() const override { return length_; }
     bool audible() const override { return false; }
 
-private:
+  private:
     uint64_t length_;
+    uint64_t originUs_ = 0; // clock time of position 0
 };
 
 // Decodes in the device's callback. The position is what the device took before its latest
 // callback, plus the time since that callback at the stream's rate, but never past what it
 // took in all: the buffer just handed over is still waiting to be heard.
 class DeviceStream : public AudioStream {
-public:
-    DeviceStream(std::unique_ptr<Decoder> decoder, uint64_t length) : decoder_(std::move(decoder)), length_(length) {}
+  public:
+    DeviceStream(std::unique_ptr<Decoder> decoder, uint64_t length)
+        : decoder_(std::move(decoder)), length_(length) {}
     ~DeviceStream() override {
         if (device_) SDL_CloseAudioDevice(device_);
         if (audioStarted_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -121,13 +137,29 @@ public:
         SDL_PauseAudioDevice(device_, 0);
     }
 
-    uint64_t position() override {
-        uint64_t before, total, atUs;
+    void playFrom(uint64_t bytes, uint64_t startUs) override {
+        if (started_) return;
+        started_ = true;
+        startUs_ = startUs;
+        bytes = std::min(bytes, length_) / kAudioFrameBytes * kAudioFrameBytes;
+        if (mpg123_seek(decoder_->handle, static_cast<off_t>(bytes / kAudioFrameBytes), SEEK_SET) <
+            0)
+            bytes = 0;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            before = deliveredBefore_, total = delivered_, atUs = callbackUs_;
+            base_ = deliveredBefore_ = delivered_ = bytes;
         }
-        if (total == 0) return 0;
+        reported_ = bytes;
+        SDL_PauseAudioDevice(device_, 0);
+    }
+
+    uint64_t position() override {
+        uint64_t before, total, atUs, base;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            before = deliveredBefore_, total = delivered_, atUs = callbackUs_, base = base_;
+        }
+        if (total == base) return base;
         const uint64_t now = clock().microseconds();
         const uint64_t since = now > atUs ? now - atUs : 0;
         uint64_t p = before + since * kAudioRate / 1'000'000 * kAudioFrameBytes;
@@ -138,7 +170,7 @@ public:
     uint64_t length() const override { return length_; }
     bool audible() const override { return true; }
 
-private:
+  private:
     static void callback(void* self, Uint8* out, int bytes) {
         static_cast<DeviceStream*>(self)->fill(out, static_cast<size_t>(bytes));
     }
@@ -160,6 +192,7 @@ private:
     bool audioStarted_ = false;
     bool finished_ = false; // callback thread only
     std::mutex mutex_;
+    uint64_t base_ = 0; // where playback began
     uint64_t deliveredBefore_ = 0, delivered_ = 0, callbackUs_ = 0;
     uint64_t reported_ = 0; // main thread only
 };
@@ -176,7 +209,8 @@ uint64_t silentPosition(uint64_t elapsedUs, uint64_t lengthBytes) {
     return std::min(frames * kAudioFrameBytes, lengthBytes);
 }
 
-std::unique_ptr<AudioStream> openMp3Stream(const std::string& path, bool withDevice, std::string& error) {
+std::unique_ptr<AudioStream> openMp3Stream(const std::string& path, bool withDevice,
+                                           std::string& error) {
     auto decoder = std::make_unique<Decoder>();
     if (!decoder->open(path, error)) return nullptr;
     int64_t claimed = 0;
@@ -211,7 +245,8 @@ std::unique_ptr<AudioStream> openMp3Stream(const std::string& path, bool withDev
         }
         auto device = std::make_unique<DeviceStream>(std::move(decoder), length);
         if (device->openDevice()) return device;
-        std::fprintf(stderr, "audio: no device (%s); the soundtrack plays silently\n", SDL_GetError());
+        std::fprintf(stderr, "audio: no device (%s); the soundtrack plays silently\n",
+                     SDL_GetError());
     }
     return std::make_unique<SilentStream>(length);
 }

@@ -32,11 +32,31 @@ Clock Clock::real() {
 }
 
 Clock Clock::virtualClock(int presentsPerSecond, uint32_t startTick) {
+    return virtualClock(
+        FrameRate{presentsPerSecond > 0 ? static_cast<uint32_t>(presentsPerSecond) : 30u, 1},
+        startTick);
+}
+
+Clock Clock::virtualClock(FrameRate presents, uint32_t startTick) {
     Clock c;
     c.virtual_ = true;
     c.startTick_ = startTick;
-    const uint64_t rate = presentsPerSecond > 0 ? static_cast<uint64_t>(presentsPerSecond) : 30;
-    c.presentIntervalUs_ = (1'000'000 + rate - 1) / rate;
+    if (presents.num == 0 || presents.den == 0) presents = {30, 1};
+    c.presentIntervalUs_ = (uint64_t{1'000'000} * presents.den + presents.num - 1) / presents.num;
+    return c;
+}
+
+Clock Clock::continuedInRealTime() const {
+    Clock c;
+    c.virtual_ = false;
+    c.startTick_ = startTick_;
+    c.realOriginNs_ = steadyNanoseconds() - static_cast<int64_t>(microseconds()) * 1000;
+    return c;
+}
+
+Clock Clock::continuedInVirtualTime(FrameRate presents) const {
+    Clock c = virtualClock(presents, startTick_);
+    c.nowUs_ = microseconds();
     return c;
 }
 
@@ -66,7 +86,8 @@ void Clock::waitUntilElapsed(uint32_t start, double ms) {
         const double left = ms - elapsed();
         if (left <= 0) return;
         if (left > 2.0)
-            std::this_thread::sleep_for(std::chrono::microseconds(static_cast<int64_t>((left - 1.5) * 1000)));
+            std::this_thread::sleep_for(
+                std::chrono::microseconds(static_cast<int64_t>((left - 1.5) * 1000)));
         else
             std::this_thread::yield();
     }
@@ -84,9 +105,19 @@ void Clock::advanceMicroseconds(uint64_t us) {
     if (virtual_) nowUs_ += us;
 }
 
-uint64_t stopwatchMicroseconds() { return static_cast<uint64_t>(steadyNanoseconds() / 1000); }
+uint64_t stopwatchMicroseconds() {
+    return static_cast<uint64_t>(steadyNanoseconds() / 1000);
+}
 
-Clock& clock() { return globalClock(); }
-void setClock(const Clock& c) { globalClock() = c; }
+void restMilliseconds(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+Clock& clock() {
+    return globalClock();
+}
+void setClock(const Clock& c) {
+    globalClock() = c;
+}
 
 } // namespace platform

@@ -5,14 +5,28 @@
 
 namespace platform {
 
+// Frames a second as a fraction, num / den (60000 / 1001 for NTSC's 59.94).
+struct FrameRate {
+    uint32_t num = 30, den = 1;
+    // When period k begins, in microseconds from the first: exact, then truncated.
+    uint64_t periodStartUs(uint64_t k) const { return k * 1'000'000 * den / num; }
+    double perSecond() const { return static_cast<double>(num) / den; }
+};
+
 class Clock {
-public:
+  public:
     // Virtual clocks start well away from 0: the frame clock measures its first second from
     // a last-update tick of 0, as a real tick count since boot would.
     static constexpr uint32_t kVirtualStartTick = 10'000'000;
 
     static Clock real();
     static Clock virtualClock(int presentsPerSecond, uint32_t startTick = kVirtualStartTick);
+    static Clock virtualClock(FrameRate presents, uint32_t startTick = kVirtualStartTick);
+    // A real clock that goes on from where this one stands: same tick count and
+    // microseconds now, moving with the wall clock from here.
+    Clock continuedInRealTime() const;
+    // A virtual clock that goes on from where this one stands, presenting at `presents`.
+    Clock continuedInVirtualTime(FrameRate presents) const;
 
     bool isVirtual() const { return virtual_; }
 
@@ -35,7 +49,7 @@ public:
     // Virtual mode only: move time forward (tests, and waits of the platform itself).
     void advanceMicroseconds(uint64_t us);
 
-private:
+  private:
     Clock() = default;
     bool virtual_ = false;
     uint32_t startTick_ = 0;
@@ -50,11 +64,18 @@ private:
 Clock& clock();
 void setClock(const Clock& c);
 
-inline uint32_t tickCount() { return clock().tickCount(); }
+inline uint32_t tickCount() {
+    return clock().tickCount();
+}
 
 // Real microseconds from a monotonic clock, whatever the mode: for measuring how long work
 // takes (benchmarks), never for the production's own timing.
 uint64_t stopwatchMicroseconds();
-inline void waitUntilElapsed(uint32_t start, double ms) { clock().waitUntilElapsed(start, ms); }
+inline void waitUntilElapsed(uint32_t start, double ms) {
+    clock().waitUntilElapsed(start, ms);
+}
+
+// A real pause that moves no clock: while the program waits for the user (paused).
+void restMilliseconds(int ms);
 
 } // namespace platform

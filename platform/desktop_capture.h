@@ -8,3 +8,11 @@ namespace platform {
 bool captureX11Desktop(uint32_t* pixels, int x, int y, int width, int height);
 
 } // namespace platform
+
+namespace platform {
+
+// True when an X display is open and a window manager announces itself on it (through the
+// root window's _NET_SUPPORTING_WM_CHECK), or when there is no X display to ask.
+bool x11WindowManagerRunning();
+
+} // namespace platform

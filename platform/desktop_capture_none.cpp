@@ -2,6 +2,12 @@
 
 namespace platform {
 
-bool captureX11Desktop(uint32_t*, int, int, int, int) { return false; }
+bool captureX11Desktop(uint32_t*, int, int, int, int) {
+    return false;
+}
+
+bool x11WindowManagerRunning() {
+    return true;
+}
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/desktop_capture.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -9,18 +10,23 @@ namespace platform {
 
 namespace {
 
-int ignoreXError(Display*, XErrorEvent*) { return 0; }
+int ignoreXError(Display*, XErrorEvent*) {
+    return 0;
+}
 
 int shiftOf(unsigned long mask) {
     int s = 0;
-    while (mask && !(mask & 1)) mask >>= 1, ++s;
+    while (mask && !(mask & 1))
+        mask >>= 1, ++s;
     return s;
 }
 
 int widthOf(unsigned long mask) {
     int w = 0;
-    while (mask && !(mask & 1)) mask >>= 1;
-    while (mask & 1) mask >>= 1, ++w;
+    while (mask && !(mask & 1))
+        mask >>= 1;
+    while (mask & 1)
+        mask >>= 1, ++w;
     return w;
 }
 
@@ -69,6 +75,30 @@ bool captureX11Desktop(uint32_t* pixels, int x, int y, int width, int height) {
     XSetErrorHandler(previous);
     XCloseDisplay(display);
     return ok;
+}
+
+bool x11WindowManagerRunning() {
+    ::Display* display = XOpenDisplay(nullptr);
+    if (!display) return true;
+    auto previous = XSetErrorHandler(ignoreXError);
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    bool running = false;
+    if (check != None) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW,
+                               &type, &format, &count, &after, &data) == Success &&
+            data) {
+            running = type == XA_WINDOW && count == 1;
+            XFree(data);
+        }
+    }
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    XCloseDisplay(display);
+    return running;
 }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/host.h"
 
+#include <algorithm>
+
 namespace platform {
 
 int Host::showCursor(bool show) {
@@ -28,6 +30,31 @@ bool Host::peekMessage(Message& out) {
         return true;
     }
     return false;
+}
+
+int wholeMultiple(int outWidth, int outHeight, int width, int height) {
+    if (width <= 0 || height <= 0) return 1;
+    const int k = std::min(outWidth / width, outHeight / height);
+    return k > 0 ? k : 1;
+}
+
+Rect presentationRect(Presentation::Scale scale, int outWidth, int outHeight, int width,
+                      int height) {
+    int w = outWidth, h = outHeight;
+    if (scale == Presentation::Scale::Integer) {
+        const int k = wholeMultiple(outWidth, outHeight, width, height);
+        w = width * k, h = height * k;
+    } else if (scale == Presentation::Scale::Fit && width > 0 && height > 0) {
+        // The larger size whose width and height both fit, 4:3 kept to the pixel.
+        if (static_cast<int64_t>(outWidth) * height <= static_cast<int64_t>(outHeight) * width)
+            w = outWidth,
+            h = static_cast<int>((static_cast<int64_t>(outWidth) * height + width / 2) / width);
+        else
+            h = outHeight,
+            w = static_cast<int>((static_cast<int64_t>(outHeight) * width + height / 2) / height);
+    }
+    const int x = (outWidth - w) / 2, y = (outHeight - h) / 2;
+    return {x, y, x + w, y + h};
 }
 
 void makeStandInDesktop(uint32_t* pixels, int width, int height) {

@@ -12,7 +12,7 @@
 namespace platform {
 
 class Host {
-public:
+  public:
     virtual ~Host() = default;
 
     // --- window -----------------------------------------------------------------------------
@@ -63,13 +63,13 @@ public:
     // desktop to copy, otherwise with a picture of its own.
     virtual void captureDesktop(uint32_t* pixels, int x, int y, int width, int height) = 0;
 
-protected:
+  protected:
     // Fetches one event from the system, translated; false when none is waiting.
     virtual bool pollSystem(Message& out) = 0;
     void sendFirst(const Message& m) { sent_.push_back(m); }
     bool windowExists_ = false;
 
-private:
+  private:
     std::vector<Message> sent_;   // sent messages go before posted ones, in order
     std::vector<Message> posted_; // FIFO
     bool quitPending_ = false;
@@ -91,9 +91,24 @@ struct HeadlessOptions {
 class HeadlessHost;
 std::unique_ptr<Host> makeHeadlessHost(const HeadlessOptions& options);
 
+// How a screen larger than 512 x 384 shows the picture.
+struct Presentation {
+    enum class Scale { Integer, Fit, Stretch };
+    Scale scale = Scale::Fit;
+    bool sharp = false; // nearest to the largest whole multiple, then linear to the size
+};
+
+// The largest whole multiple of the picture that fits the output (at least 1).
+int wholeMultiple(int outWidth, int outHeight, int width, int height);
+// Where the picture lands on an output of that size, centred.
+Rect presentationRect(Presentation::Scale scale, int outWidth, int outHeight, int width,
+                      int height);
+
 struct SdlOptions {
-    int forcedDepth = 0;           // 0: the desktop's own; else 15, 16, 24, 32
+    int forcedDepth = 0; // 0: the desktop's own; else 15, 16, 24, 32
     bool messageBoxes = true;
+    Presentation window;
+    Presentation fullScreen{Presentation::Scale::Fit, true};
 };
 // Null (with a line on stderr) when SDL's video cannot start.
 std::unique_ptr<Host> makeSdlHost(const SdlOptions& options);

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <deque>
 
+#include <cmath>
+
 #include "platform/desktop_capture.h"
 #include "platform/host.h"
 
@@ -10,14 +12,20 @@ namespace platform {
 
 namespace {
 
-int bytesPerPixel(int depth) { return depth == 15 ? 2 : depth / 8; }
+int bytesPerPixel(int depth) {
+    return depth == 15 ? 2 : depth / 8;
+}
 
 uint32_t textureFormat(int depth) {
     switch (depth) {
-    case 15: return SDL_PIXELFORMAT_RGB555;
-    case 16: return SDL_PIXELFORMAT_RGB565;
-    case 24: return SDL_PIXELFORMAT_BGR24; // bytes blue, green, red
-    default: return SDL_PIXELFORMAT_RGB888;
+    case 15:
+        return SDL_PIXELFORMAT_RGB555;
+    case 16:
+        return SDL_PIXELFORMAT_RGB565;
+    case 24:
+        return SDL_PIXELFORMAT_BGR24; // bytes blue, green, red
+    default:
+        return SDL_PIXELFORMAT_RGB888;
     }
 }
 
@@ -27,36 +35,57 @@ uint32_t virtualKey(SDL_Keycode key) {
     if (key >= SDLK_0 && key <= SDLK_9) return vk::digit(key - SDLK_0);
     if (key >= SDLK_F1 && key <= SDLK_F12) return vk::F1 + static_cast<uint32_t>(key - SDLK_F1);
     switch (key) {
-    case SDLK_ESCAPE: return vk::Escape;
-    case SDLK_UP: return vk::Up;
-    case SDLK_DOWN: return vk::Down;
-    case SDLK_LEFT: return vk::Left;
-    case SDLK_RIGHT: return vk::Right;
-    case SDLK_PAGEUP: return vk::PageUp;
-    case SDLK_PAGEDOWN: return vk::PageDown;
-    case SDLK_HOME: return vk::Home;
-    case SDLK_END: return vk::End;
-    case SDLK_INSERT: return vk::Insert;
-    case SDLK_DELETE: return vk::Delete;
-    case SDLK_KP_PLUS: return vk::Add;
-    case SDLK_KP_MINUS: return vk::Subtract;
-    case SDLK_SPACE: return 0x20;
-    case SDLK_RETURN: return 0x0D;
-    case SDLK_BACKSPACE: return 0x08;
-    case SDLK_TAB: return 0x09;
+    case SDLK_ESCAPE:
+        return vk::Escape;
+    case SDLK_UP:
+        return vk::Up;
+    case SDLK_DOWN:
+        return vk::Down;
+    case SDLK_LEFT:
+        return vk::Left;
+    case SDLK_RIGHT:
+        return vk::Right;
+    case SDLK_PAGEUP:
+        return vk::PageUp;
+    case SDLK_PAGEDOWN:
+        return vk::PageDown;
+    case SDLK_HOME:
+        return vk::Home;
+    case SDLK_END:
+        return vk::End;
+    case SDLK_INSERT:
+        return vk::Insert;
+    case SDLK_DELETE:
+        return vk::Delete;
+    case SDLK_KP_PLUS:
+        return vk::Add;
+    case SDLK_KP_MINUS:
+        return vk::Subtract;
+    case SDLK_SPACE:
+        return 0x20;
+    case SDLK_RETURN:
+        return 0x0D;
+    case SDLK_BACKSPACE:
+        return 0x08;
+    case SDLK_TAB:
+        return 0x09;
     case SDLK_LSHIFT:
-    case SDLK_RSHIFT: return 0x10;
+    case SDLK_RSHIFT:
+        return 0x10;
     case SDLK_LCTRL:
-    case SDLK_RCTRL: return 0x11;
-    default: return 0;
+    case SDLK_RCTRL:
+        return 0x11;
+    default:
+        return 0;
     }
 }
 
 class SdlHost : public Host {
-public:
+  public:
     explicit SdlHost(const SdlOptions& options) : options_(options) {}
     ~SdlHost() override {
         closeScreen();
+        if (sharpTarget_) SDL_DestroyTexture(sharpTarget_);
         if (renderer_) SDL_DestroyRenderer(renderer_);
         if (window_) SDL_DestroyWindow(window_);
         SDL_Quit();
@@ -74,7 +103,8 @@ public:
     }
 
     bool createWindow(int x, int y, int width, int height) override {
-        window_ = SDL_CreateWindow("", x, y, width, height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
+        window_ =
+            SDL_CreateWindow("", x, y, width, height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
         if (!window_) {
             std::fprintf(stderr, "window: %s\n", SDL_GetError());
             return false;
@@ -89,6 +119,7 @@ public:
         windowExists_ = false;
         closeScreen();
         if (renderer_) SDL_DestroyRenderer(renderer_), renderer_ = nullptr;
+        if (sharpTarget_) SDL_DestroyTexture(sharpTarget_), sharpTarget_ = nullptr;
         SDL_DestroyWindow(window_);
         window_ = nullptr;
         pending_.clear();
@@ -123,9 +154,12 @@ public:
         SDL_DisplayMode mode{};
         if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return 32;
         switch (SDL_BYTESPERPIXEL(mode.format)) {
-        case 2: return 16;
-        case 3: return 24;
-        default: return 32;
+        case 2:
+            return 16;
+        case 3:
+            return 24;
+        default:
+            return 32;
         }
     }
 
@@ -137,15 +171,18 @@ public:
             if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
             if (!renderer_) return false;
         }
-        if (SDL_SetWindowFullscreen(window_, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
-            return false;
-        // Full screen shows the picture scaled to the desktop with its 4:3 kept, black bars.
-        SDL_RenderSetLogicalSize(renderer_, width, height);
+        if (!setFullScreen(fullScreen)) return false;
+        fullScreen_ = fullScreen;
+        // A flip waits for the screen's refresh, as in full screen it should; a window does not.
+        SDL_RenderSetVSync(renderer_, fullScreen ? 1 : 0);
         layoutDepth_ = depth == 16 && primaryGreenMaskFor(16) == 0x03E0 ? 15 : depth;
         texture_ = SDL_CreateTexture(renderer_, textureFormat(layoutDepth_),
                                      SDL_TEXTUREACCESS_STREAMING, width, height);
         if (!texture_) return false;
-        const int bpp = (layoutDepth_ == 15 || layoutDepth_ == 16 || layoutDepth_ == 24) ? bytesPerPixel(layoutDepth_) : 4;
+        SDL_SetTextureScaleMode(texture_, SDL_ScaleModeNearest);
+        const int bpp = (layoutDepth_ == 15 || layoutDepth_ == 16 || layoutDepth_ == 24)
+                            ? bytesPerPixel(layoutDepth_)
+                            : 4;
         surface_.assign(static_cast<size_t>(width) * height * bpp, 0);
         width_ = width, height_ = height, bpp_ = bpp;
         depth_ = depth;
@@ -157,7 +194,9 @@ public:
         surface_.clear();
     }
 
-    uint32_t primaryGreenMask() const override { return texture_ ? primaryGreenMaskFor(depth_) : 0; }
+    uint32_t primaryGreenMask() const override {
+        return texture_ ? primaryGreenMaskFor(depth_) : 0;
+    }
 
     uint8_t* lockSurface() override { return texture_ ? surface_.data() : nullptr; }
     void unlockSurface() override {}
@@ -168,7 +207,7 @@ public:
         if (SDL_UpdateTexture(texture_, nullptr, surface_.data(), width_ * bpp_) != 0) return false;
         SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
         SDL_RenderClear(renderer_);
-        if (SDL_RenderCopy(renderer_, texture_, nullptr, nullptr) != 0) return false;
+        if (!copyToScreen()) return false;
         SDL_RenderPresent(renderer_);
         return true;
     }
@@ -178,7 +217,8 @@ public:
     void messageBox(const std::string& caption, const std::string& text) override {
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
         if (options_.messageBoxes)
-            SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(), nullptr);
+            SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(),
+                                     nullptr);
     }
 
     void captureDesktop(uint32_t* pixels, int x, int y, int width, int height) override {
@@ -186,17 +226,18 @@ public:
         captureX11Desktop(pixels, x, y, width, height);
     }
 
-protected:
+  protected:
     bool pollSystem(Message& out) override {
         SDL_Event e;
-        while (pending_.empty() && SDL_PollEvent(&e)) translate(e);
+        while (pending_.empty() && SDL_PollEvent(&e))
+            translate(e);
         if (pending_.empty()) return false;
         out = pending_.front();
         pending_.pop_front();
         return true;
     }
 
-private:
+  private:
     void applyCursor(bool visible) override { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
 
     uint32_t primaryGreenMaskFor(int depth) const {
@@ -211,19 +252,83 @@ private:
         return g;
     }
 
+    // Without a window manager nobody answers a request for full screen: the window is
+    // placed over the whole screen by hand, and put back by the return to a window.
+    bool setFullScreen(bool fullScreen) {
+        if (!checkedManager_) managed_ = x11WindowManagerRunning(), checkedManager_ = true;
+        if (managed_)
+            return SDL_SetWindowFullscreen(window_,
+                                           fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0;
+        if (fullScreen) {
+            SDL_Rect bounds{};
+            if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window_), &bounds) != 0)
+                return false;
+            SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+            SDL_SetWindowSize(window_, bounds.w, bounds.h);
+            SDL_RaiseWindow(window_);
+        }
+        return true;
+    }
+
+    const Presentation& presentation() const {
+        return fullScreen_ ? options_.fullScreen : options_.window;
+    }
+
+    // The picture into the output: straight, or through a whole multiple of itself.
+    bool copyToScreen() {
+        int ow = 0, oh = 0;
+        if (SDL_GetRendererOutputSize(renderer_, &ow, &oh) != 0) return false;
+        const Presentation& p = presentation();
+        const Rect r = presentationRect(p.scale, ow, oh, width_, height_);
+        shown_ = {r.left, r.top, r.right - r.left, r.bottom - r.top};
+        const int k = wholeMultiple(shown_.w, shown_.h, width_, height_);
+        const bool exact = shown_.w == width_ * k && shown_.h == height_ * k;
+        if (!p.sharp || exact || !SDL_RenderTargetSupported(renderer_))
+            return SDL_RenderCopy(renderer_, texture_, nullptr, &shown_) == 0;
+        if (!sharpTarget_ || sharpK_ != k) {
+            if (sharpTarget_) SDL_DestroyTexture(sharpTarget_);
+            sharpTarget_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888,
+                                             SDL_TEXTUREACCESS_TARGET, width_ * k, height_ * k);
+            if (!sharpTarget_) return SDL_RenderCopy(renderer_, texture_, nullptr, &shown_) == 0;
+            SDL_SetTextureScaleMode(sharpTarget_, SDL_ScaleModeLinear);
+            sharpK_ = k;
+        }
+        SDL_SetRenderTarget(renderer_, sharpTarget_);
+        const bool drawn = SDL_RenderCopy(renderer_, texture_, nullptr, nullptr) == 0;
+        SDL_SetRenderTarget(renderer_, nullptr);
+        return drawn && SDL_RenderCopy(renderer_, sharpTarget_, nullptr, &shown_) == 0;
+    }
+
+    // Mouse positions in window pixels back to the 512 x 384 screen's, placed at the window.
     void noteCursor(int windowX, int windowY) {
         int x = 0, y = 0;
         if (window_) SDL_GetWindowPosition(window_, &x, &y);
+        if (shown_.w > 0 && shown_.h > 0 && (shown_.w != width_ || shown_.h != height_)) {
+            windowX = static_cast<int>(
+                std::floor(static_cast<double>(windowX - shown_.x) * width_ / shown_.w));
+            windowY = static_cast<int>(
+                std::floor(static_cast<double>(windowY - shown_.y) * height_ / shown_.h));
+        }
         cursor_ = {x + windowX, y + windowY};
     }
 
     void translate(const SDL_Event& e) {
         switch (e.type) {
-        case SDL_QUIT: pending_.push_back({MessageKind::Close, 0}); break;
+        case SDL_QUIT:
+            pending_.push_back({MessageKind::Close, 0});
+            break;
         case SDL_KEYDOWN:
         case SDL_KEYUP:
+            // Alt+Enter is the usual full-screen key: it does what F12 does.
+            if ((e.key.keysym.sym == SDLK_RETURN || e.key.keysym.sym == SDLK_KP_ENTER) &&
+                (e.key.keysym.mod & KMOD_ALT)) {
+                if (e.type == SDL_KEYDOWN && !e.key.repeat)
+                    pending_.push_back({MessageKind::KeyDown, vk::F12});
+                break;
+            }
             if (const uint32_t code = virtualKey(e.key.keysym.sym))
-                pending_.push_back({e.type == SDL_KEYDOWN ? MessageKind::KeyDown : MessageKind::KeyUp, code});
+                pending_.push_back(
+                    {e.type == SDL_KEYDOWN ? MessageKind::KeyDown : MessageKind::KeyUp, code});
             break;
         case SDL_MOUSEMOTION:
             noteCursor(e.motion.x, e.motion.y);
@@ -242,8 +347,12 @@ private:
         case SDL_WINDOWEVENT:
             switch (e.window.event) {
             case SDL_WINDOWEVENT_SHOWN:
-            case SDL_WINDOWEVENT_RESTORED: pending_.push_back({MessageKind::Size, kSizeRestored}); break;
-            case SDL_WINDOWEVENT_HIDDEN: pending_.push_back({MessageKind::Size, kSizeMaxHide}); break;
+            case SDL_WINDOWEVENT_RESTORED:
+                pending_.push_back({MessageKind::Size, kSizeRestored});
+                break;
+            case SDL_WINDOWEVENT_HIDDEN:
+                pending_.push_back({MessageKind::Size, kSizeMaxHide});
+                break;
             case SDL_WINDOWEVENT_MINIMIZED:
                 pending_.push_back({MessageKind::Activate, 0x10000});
                 pending_.push_back({MessageKind::Size, kSizeMinimized});
@@ -252,12 +361,18 @@ private:
                 pending_.push_back({MessageKind::Activate, 1});
                 pending_.push_back({MessageKind::SetFocus, 0});
                 break;
-            case SDL_WINDOWEVENT_FOCUS_LOST: pending_.push_back({MessageKind::KillFocus, 0}); break;
-            case SDL_WINDOWEVENT_CLOSE: pending_.push_back({MessageKind::Close, 0}); break;
-            default: break;
+            case SDL_WINDOWEVENT_FOCUS_LOST:
+                pending_.push_back({MessageKind::KillFocus, 0});
+                break;
+            case SDL_WINDOWEVENT_CLOSE:
+                pending_.push_back({MessageKind::Close, 0});
+                break;
+            default:
+                break;
             }
             break;
-        default: break;
+        default:
+            break;
         }
     }
 
@@ -265,6 +380,11 @@ private:
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
+    SDL_Texture* sharpTarget_ = nullptr;
+    int sharpK_ = 0;
+    SDL_Rect shown_{};
+    bool fullScreen_ = false;
+    bool managed_ = true, checkedManager_ = false;
     std::vector<uint8_t> surface_;
     std::deque<Message> pending_;
     Point cursor_;

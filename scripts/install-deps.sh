@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages that the build, the data generator and the tests need,
-# when any is missing. Does nothing when all are present.
+# when any is missing. Does nothing when all are present. With --with-video also ffmpeg,
+# which --video and its test need (the test is skipped without it).
 set -e
 
 PACKAGES="
@@ -8,9 +9,10 @@ cmake g++ make pkg-config
 libsdl2-dev libjpeg62-turbo-dev libmpg123-dev libpng-dev libx11-dev
 lib3ds-dev libmp3lame-dev libfreetype-dev fonts-dejavu-core
 googletest libgtest-dev libbenchmark-dev
-xvfb xdotool x11-utils x11-apps
+xvfb xdotool x11-utils x11-apps openbox
 clang libclang-rt-14-dev
 "
+[ "${1:-}" = "--with-video" ] && PACKAGES="$PACKAGES ffmpeg"
 
 missing=""
 for p in $PACKAGES; do

@@ -7,6 +7,7 @@ namespace testing_files {
 class SetPositionStream : public platform::AudioStream {
 public:
     void play() override {}
+    void playFrom(uint64_t bytes, uint64_t) override { at = bytes; }
     uint64_t position() override { return at; }
     uint64_t length() const override { return UINT64_MAX; }
     bool audible() const override { return false; }

@@ -134,3 +134,71 @@ TEST(Capture, TheSoundtrackStartsWhereTheMusicStarted) {
     EXPECT_EQ(sample(2 * 1441), 0); // past the track's end: silence
     fs::remove_all(dir);
 }
+
+TEST(Capture, FractionalRatesAndLargerPictures) {
+    const fs::path dir = freshDir("ntsc");
+    app::CaptureWriter w;
+    app::CaptureSettings settings{dir.string(), {}, {60000, 1001}, 3, UINT64_MAX};
+    ASSERT_TRUE(w.open(settings, 2, 1));
+    const uint32_t a[2] = {0x00102030, 0x00FFFFFF};
+    w.onPresent(0, reinterpret_cast<const uint8_t*>(a), 32);
+    // Periods begin at 0, 16683, 33366, 50050 us: three before 50050.
+    w.finish(50050);
+    EXPECT_EQ(w.written(), 3);
+    w.finish(50051);
+    EXPECT_EQ(w.written(), 4);
+    EXPECT_EQ(w.writtenUs(), 66733u);
+    testing_png::Picture p;
+    ASSERT_TRUE(testing_png::readPng((dir / "000000.png").string(), p));
+    ASSERT_EQ(p.width, 6);
+    ASSERT_EQ(p.height, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 6; ++x) EXPECT_EQ(p.rgb[(y * 6 + x) * 3], x < 3 ? 0x10 : 0xFF) << x << "," << y;
+    fs::remove_all(dir);
+}
+
+TEST(Capture, ATimedCaptureHoldsItsTimeFromTheFirstPicture) {
+    const fs::path dir = freshDir("escape");
+    const testing_files::TestProduction production("escape");
+    const std::string d = dir.string(), data = production.data();
+    const char* argv[] = {"demo", "--headless", "--fps", "10", "--capture", d.c_str(), "--frames", "100000",
+                          "--seconds", "0.75", "--data", data.c_str()};
+    ASSERT_EQ(app::runEntry(static_cast<int>(std::size(argv)), argv), 0);
+    size_t n = 0;
+    for (const auto& e : fs::directory_iterator(dir)) n += e.path().extension() == ".png";
+    EXPECT_EQ(n, 8u); // 0.75 s from the first picture at 10 a second: 0 .. 700 ms
+    EXPECT_EQ(fs::file_size(dir / "soundtrack.wav"), 44u + 35280u * 4); // as long as the pictures
+    fs::remove_all(dir);
+}
+
+TEST(Capture, ASoundtrackThatBeganBeforeTheCaptureIsHeardFromWhereItWas) {
+    const fs::path dir = freshDir("skip");
+    fs::create_directories(dir);
+    std::vector<int16_t> track(2 * 2000);
+    for (size_t i = 0; i < track.size(); ++i) track[i] = static_cast<int16_t>(i / 2 + 1);
+    const std::string path = (dir / "s.wav").string();
+    // The capture began 10 ms (441 frames) after the music: its first sample is frame 441's.
+    ASSERT_TRUE(app::writeSoundtrackWav(path, track, 0, 20'000, 10'000));
+    const auto bytes = bytesOf(path);
+    ASSERT_EQ(bytes.size(), 44u + 882u * 4);
+    auto sample = [&](size_t i) {
+        return static_cast<int16_t>(static_cast<uint8_t>(bytes[44 + 2 * i]) | static_cast<uint8_t>(bytes[45 + 2 * i]) << 8);
+    };
+    EXPECT_EQ(sample(0), 442);
+    EXPECT_EQ(sample(2 * 881 + 1), 442 + 881);
+    fs::remove_all(dir);
+}
+
+TEST(Capture, AVideoWithoutFfmpegIsRefusedWithAClearMessage) {
+    const char* path = std::getenv("PATH");
+    const std::string saved = path ? path : "";
+    ::setenv("PATH", "/nonexistent", 1);
+    app::CaptureWriter w;
+    testing::internal::CaptureStderr();
+    const bool opened = w.open(app::CaptureSettings{{}, "/tmp/never.mp4", {30, 1}, 1, UINT64_MAX}, 4, 4);
+    const std::string said = testing::internal::GetCapturedStderr();
+    ::setenv("PATH", saved.c_str(), 1);
+    EXPECT_FALSE(opened);
+    EXPECT_NE(said.find("needs ffmpeg"), std::string::npos) << said;
+    EXPECT_FALSE(fs::exists("/tmp/never.mp4"));
+}

@@ -6,6 +6,8 @@
 #include "app/shell.h"
 #include "platform/clock.h"
 #include "platform/headless_host.h"
+#include "tests/png_read.h"
+#include "tests/temp_dir.h"
 #include "tests/test_production.h"
 
 using platform::Message;
@@ -213,4 +215,67 @@ TEST(Shell, LoadingRunsAtTheTopOfThePassBeforeAWaitingQuit) {
     EXPECT_FALSE(h.pass());
     EXPECT_EQ(h.app.context.loadingPhase, 0);
     EXPECT_EQ(h.exitCode, 7);
+}
+
+TEST(Shell, WindowKeepsTheWindowAndAFullScreenStartStaysFullScreen) {
+    Harness h;
+    h.app.options.windowed = true;
+    h.runUntilQuit(5);
+    const int count = h.host.cursorCount();
+    h.app.flags.launcherOpen = 0;
+    h.app.flags.fullScreenRequest = 1;
+    h.runUntilQuit(15);
+    EXPECT_FALSE(h.app.display.fullScreen());
+    EXPECT_EQ(h.app.flags.fullScreenRequest, 2);
+    EXPECT_EQ(h.host.cursorCount(), count); // the cursor stays over a window
+    // Started full screen, the start button does not toggle back to a window.
+    Harness f;
+    f.app.display.toggle();
+    ASSERT_TRUE(f.app.display.fullScreen());
+    f.runUntilQuit(5);
+    f.app.flags.launcherOpen = 0;
+    f.app.flags.fullScreenRequest = 1;
+    f.runUntilQuit(15);
+    EXPECT_TRUE(f.app.display.fullScreen());
+    EXPECT_FALSE(f.host.cursorVisible());
+}
+
+TEST(Shell, TheScreenshotIsThePictureAt512By256WhereverTheDepth) {
+    for (int depth : {32, 16}) {
+        Harness h(depth);
+        testing_files::TempDir shots("shell_shots");
+        h.app.options.shotsDir = shots.path().string();
+        h.runUntilQuit(8);
+        // A picture of our own, drawn as a frame would leave it.
+        uint32_t* p = depth == 32 ? h.app.framebuffer32.pixels : h.app.framebufferOwnPixels;
+        for (int i = 0; i < 512 * 256; ++i) p[i] = static_cast<uint32_t>(i * 2654435761u) & 0x00FFFFFF;
+        const std::string first = app::takeScreenshot(h.app), second = app::takeScreenshot(h.app);
+        ASSERT_FALSE(first.empty());
+        EXPECT_NE(first, second); // never over an earlier one
+        testing_png::Picture pic;
+        ASSERT_TRUE(testing_png::readPng(first, pic));
+        ASSERT_EQ(pic.width, 512);
+        ASSERT_EQ(pic.height, 256);
+        for (int i : {0, 1, 511, 512 * 100 + 7, 512 * 256 - 1}) {
+            const uint32_t v = p[i];
+            EXPECT_EQ(pic.rgb[3 * i], (v >> 16) & 255) << depth << " " << i;
+            EXPECT_EQ(pic.rgb[3 * i + 1], (v >> 8) & 255);
+            EXPECT_EQ(pic.rgb[3 * i + 2], v & 255);
+        }
+    }
+}
+
+TEST(Shell, EscapeEndsACaptureWholeWithItsSound) {
+    Harness h;
+    testing_files::TempDir dir("shell_escape");
+    ASSERT_TRUE(h.app.capture.open(dir.path().string(), 10, 512, 384));
+    h.runUntilQuit(40);
+    h.host.inject({MessageKind::KeyDown, vk::Escape});
+    EXPECT_TRUE(h.runUntilQuit(20));
+    EXPECT_EQ(h.exitCode, 0);
+    const int pictures = h.app.capture.written();
+    EXPECT_GT(pictures, 5);
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "000000.png"));
+    // The sound lasts as long as the pictures: 100 ms each.
+    EXPECT_EQ(std::filesystem::file_size(dir.path() / "soundtrack.wav"), 44u + 4410u * 4 * pictures);
 }

@@ -16,6 +16,7 @@
 #include "platform/clock.h"
 #include "picture/image8.h"
 #include "sound/sync_track.h"
+#include "tests/png_read.h"
 #include "tools/writers/image_writers.h"
 #include "tools/writers/mp3_writer.h"
 #include "tools/writers/sync_writer.h"
@@ -32,6 +33,7 @@ int usage() {
                "       demotool audioclock FILE SECONDS\n"
                "       demotool scene FILE [--frame F] [--json] [--lib3ds]\n"
                "       demotool xwd FILE [OUT.png]\n"
+               "       demotool xwd FILE --match SHOT.png X Y W H\n"
                "       demotool render FILE OUT.png [--mode NAME] [--frame F] [--texture PICTURE] [--camera N]\n"
                "                       [--describe DESCRIPTION] [--hide NAME,NAME...]\n"
                "  picture   read IN with the production's readers and write it as PNG\n"
@@ -48,9 +50,47 @@ int usage() {
     return 2;
 }
 
-// An X window dump (xwd's ZPixmap at 24 or 32 bits): its mean brightness, and as PNG.
+// How far a screen dump's rectangle (x, y, w, h) is from a 512 x 256 picture: the mean
+// absolute difference per channel over the picture's pixels, each sampled at its centre in
+// the rectangle, and the mean brightness of the dump outside the rectangle.
+int matchPicture(const std::vector<uint32_t>& pixels, uint32_t width, uint32_t height, const std::vector<std::string>& a) {
+    testing_png::Picture shot;
+    if (!testing_png::readPng(a[0], shot) || shot.width <= 0 || shot.height <= 0)
+        return std::fprintf(stderr, "cannot read %s\n", a[0].c_str()), 1;
+    const long rx = std::atol(a[1].c_str()), ry = std::atol(a[2].c_str()), rw = std::atol(a[3].c_str()),
+               rh = std::atol(a[4].c_str());
+    if (rw <= 0 || rh <= 0 || rx < 0 || ry < 0 || rx + rw > static_cast<long>(width) || ry + rh > static_cast<long>(height))
+        return std::fprintf(stderr, "the rectangle leaves the dump\n"), 1;
+    double diff = 0;
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = 0; x < shot.width; ++x) {
+            const long dx = rx + (2 * x + 1) * rw / (2 * shot.width), dy = ry + (2 * y + 1) * rh / (2 * shot.height);
+            const uint32_t v = pixels[static_cast<size_t>(dy) * width + static_cast<size_t>(dx)];
+            const uint8_t* p = &shot.rgb[(static_cast<size_t>(y) * shot.width + x) * 3];
+            diff += std::abs(static_cast<int>((v >> 16) & 255) - p[0]) + std::abs(static_cast<int>((v >> 8) & 255) - p[1]) +
+                    std::abs(static_cast<int>(v & 255) - p[2]);
+        }
+    double outside = 0;
+    uint64_t outsideCount = 0;
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) {
+            if (static_cast<long>(x) >= rx && static_cast<long>(x) < rx + rw && static_cast<long>(y) >= ry &&
+                static_cast<long>(y) < ry + rh)
+                continue;
+            const uint32_t v = pixels[static_cast<size_t>(y) * width + x];
+            outside += ((v >> 16) & 255) + ((v >> 8) & 255) + (v & 255);
+            ++outsideCount;
+        }
+    std::printf("difference %.2f outside %.2f\n", diff / 3 / (static_cast<double>(shot.width) * shot.height),
+                outsideCount ? outside / 3 / static_cast<double>(outsideCount) : 0.0);
+    return 0;
+}
+
+// An X window dump (xwd's ZPixmap at 24 or 32 bits a pixel): its mean brightness, and as
+// PNG; or with --match, how it shows a picture.
 int xwdCommand(const std::vector<std::string>& args) {
-    if (args.empty() || args.size() > 2) return usage();
+    const bool match = args.size() == 7 && args[1] == "--match";
+    if (args.empty() || (args.size() > 2 && !match)) return usage();
     std::vector<uint8_t> b;
     if (!picture::readFileBytes(args[0], b) || b.size() < 100) return std::fprintf(stderr, "cannot read %s\n", args[0].c_str()), 1;
     auto word = [&](size_t i) {
@@ -59,18 +99,21 @@ int xwdCommand(const std::vector<std::string>& args) {
     const uint32_t header = word(0), format = word(2), width = word(4), height = word(5), order = word(7), bpp = word(11),
                    line = word(12), colours = word(19);
     const uint64_t start = static_cast<uint64_t>(header) + static_cast<uint64_t>(colours) * 12;
-    if (format != 2 || bpp != 32 || width == 0 || height == 0 || width > 8192 || height > 8192 ||
-        start + static_cast<uint64_t>(line) * height > b.size() || line < width * 4)
-        return std::fprintf(stderr, "%s: not a 32-bit ZPixmap dump\n", args[0].c_str()), 1;
+    const uint32_t bytes = bpp / 8;
+    if (format != 2 || (bpp != 32 && bpp != 24) || width == 0 || height == 0 || width > 8192 || height > 8192 ||
+        start + static_cast<uint64_t>(line) * height > b.size() || line < width * bytes)
+        return std::fprintf(stderr, "%s: not a 24- or 32-bit ZPixmap dump\n", args[0].c_str()), 1;
     std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
     double sum = 0;
     for (uint32_t y = 0; y < height; ++y)
         for (uint32_t x = 0; x < width; ++x) {
-            const uint8_t* p = b.data() + start + static_cast<uint64_t>(y) * line + x * 4;
-            const uint32_t v = order == 0 ? (p[0] | p[1] << 8 | p[2] << 16) : (p[3] | p[2] << 8 | p[1] << 16);
+            const uint8_t* p = b.data() + start + static_cast<uint64_t>(y) * line + x * bytes;
+            const uint32_t v = order == 0 ? (p[0] | p[1] << 8 | p[2] << 16)
+                                          : (p[bytes - 1] | p[bytes - 2] << 8 | p[bytes - 3] << 16);
             pixels[static_cast<size_t>(y) * width + x] = v;
             sum += ((v >> 16) & 255) + ((v >> 8) & 255) + (v & 255);
         }
+    if (match) return matchPicture(pixels, width, height, {args.begin() + 2, args.end()});
     std::printf("%.1f\n", sum / 3 / static_cast<double>(pixels.size()));
     if (args.size() == 2 && !writers::writePngImage(args[1], pixels.data(), static_cast<int>(width), static_cast<int>(height)))
         return std::fprintf(stderr, "cannot write %s\n", args[1].c_str()), 1;
