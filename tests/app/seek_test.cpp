@@ -27,7 +27,7 @@ struct ShowRun {
         app.desktopImage.create(512, 384);
         host.captureDesktop(app.desktopImage.pixels, 200, 200, 512, 384);
         host.createWindow(200, 200, 512, 384);
-        app.parts[0] = parts::makePart1();
+        app.parts = parts::buildParts();
         EXPECT_TRUE(app::startUp(app));
     }
     ~ShowRun() { std::filesystem::current_path(std::filesystem::temp_directory_path()); }
