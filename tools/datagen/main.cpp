@@ -44,6 +44,8 @@ int main(int argc, char** argv) {
     datagen::writeLauncherData(production);
     datagen::writePart1Data(production);
     datagen::writePart2Data(production);
+    datagen::writePart4Data(production);
+    datagen::writePart7Data(production);
 
     if (argc == 4) {
         datagen::Production report(argv[3]);

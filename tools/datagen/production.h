@@ -30,5 +30,7 @@ void writePart1Data(Production& p);
 void writePart2Data(Production& p);
 // Its textures, palettes and flare (called by writePart2Data).
 void writePart2Pictures(Production& p);
+void writePart4Data(Production& p);
+void writePart7Data(Production& p);
 
 } // namespace datagen
