@@ -407,21 +407,7 @@ void writePart7Data(Production& p) {
     }
     p.write("data/palette/pal01.pal", writers::encodePalette(cutGlow));
 
-    // The 8-bit flare the cut lines are drawn with, shared with part 2 (which writes the same
-    // bytes): 64 x 64 indices, each the glow's brightness, over a grey colour map.
-    std::vector<uint8_t> flare(64 * 64);
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x) {
-            const double d = std::hypot(x - 31.5, y - 31.5) / 32,
-                         v = std::pow(std::max(0.0, 1 - d), 2.4) * 0.8 +
-                             std::exp(-d * d * 60) * 0.2;
-            flare[static_cast<size_t>(y * 64 + x)] =
-                static_cast<uint8_t>(std::lround(255 * std::min(1.0, v)));
-        }
-    writers::Palette256 grey{};
-    for (uint32_t i = 0; i < 256; ++i)
-        grey[i] = i * 0x010101u;
-    p.write("data/image/flare.tga", writers::encodeTga8(flare.data(), 64, 64, grey, false));
+    // The 8-bit flare the cut lines are drawn with is part 2's "image/flare.tga".
 
     // The credits: two bands of 512 x 56 drawn at row 196, and a full picture between them.
     writeTga(p, "grisa.tga", credit(512, 56, "CODE", "grisa", 40, 300, 14, 50));
