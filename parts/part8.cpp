@@ -1,6 +1,7 @@
 #include "parts/part8.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "draw2d/draw2d.h"
@@ -25,11 +26,17 @@ constexpr int kLogoFlashValue = 200;
 // The meshes whose shade tables colour the three streams, in stream order.
 constexpr std::array<size_t, 3> kStreamColourMeshes = {9, 8, 3};
 
-template <typename Image> void loadOrEnd(Image& image, const std::string& name) {
+// The part can do without any one of its pictures: a line names it, and the part plays on.
+void playOnWithout(const std::string& file, const std::string& problem) {
+    std::fprintf(stderr, "demo: %s: %s; the show plays on\n", file.c_str(), problem.c_str());
+}
+
+template <typename Image> bool loadOrPlayOn(Image& image, const std::string& name) {
     const picture::LoadResult r = image.load(name);
-    if (r == picture::kLoaded) return;
-    image.reportLoadError(r);
-    platform::fatalExit(-1);
+    if (r == picture::kLoaded) return true;
+    playOnWithout(name, r == picture::kCannotOpen ? "file doesn't exist"
+                                                  : "cannot be read (" + std::to_string(r) + ")");
+    return false;
 }
 
 void refuse(const std::string& file, const std::string& problem) {
@@ -63,13 +70,16 @@ void Part8::load(Stage& stage, int width, int height) {
         if (Mesh* m = findMesh(s.scene, name)) m->renderMode = 73; // FLATZ
     s.cylinder = findMesh(s.scene, "Cylinder01");
 
-    // The closing image is copied over the whole picture: it must be exactly its size.
-    loadOrEnd(s.closingImage, "image/endofdemo.tga");
-    if (s.closingImage.width != width || s.closingImage.height != height)
-        refuse("image/endofdemo.tga", std::to_string(s.closingImage.width) + " x " +
-                                          std::to_string(s.closingImage.height) + ", not " +
-                                          std::to_string(width) + " x " + std::to_string(height));
-    loadOrEnd(s.flare8, "image/flare.tga");
+    // The closing image is copied over the whole picture: one of another size is left out.
+    s.closingImageShown = loadOrPlayOn(s.closingImage, "image/endofdemo.tga");
+    if (s.closingImageShown && (s.closingImage.width != width || s.closingImage.height != height)) {
+        s.closingImageShown = false;
+        playOnWithout("image/endofdemo.tga", std::to_string(s.closingImage.width) + " x " +
+                                                 std::to_string(s.closingImage.height) + ", not " +
+                                                 std::to_string(width) + " x " +
+                                                 std::to_string(height));
+    }
+    loadOrPlayOn(s.flare8, "image/flare.tga");
     for (size_t n = 0; n < s.streams.size(); ++n)
         fx::readParticleStream("other/sp" + std::to_string(n), s.streams[n]);
 
@@ -82,7 +92,7 @@ void Part8::load(Stage& stage, int width, int height) {
                     std::to_string(i) + (i >= s.scene.meshes.size() ? " is missing" : " has none"));
         picture::indexedToImage32(s.streamFlares[k], s.flare8, *s.scene.meshes[i]->shadeTable);
     }
-    loadOrEnd(s.logo, "image/vesk.jpg");
+    loadOrPlayOn(s.logo, "image/vesk.jpg");
 }
 
 HandOver Part8::handOver() const {
@@ -114,8 +124,12 @@ void Part8::drawFrame(picture::Image32& target, int cursor2) {
 void Part8::fadeToClosingImage(picture::Image32& target, int cursor2) {
     Part8State& s = *s_;
     if (cursor2 > 0) s.fadeLevel += kFadeStep;
-    if (s.fadeLevel >= 255) {
-        s.fadeLevel = 255;
+    if (s.fadeLevel >= 255) s.fadeLevel = 255;
+    if (!s.closingImageShown) {
+        draw2d::fill(target, 0);
+        return;
+    }
+    if (s.fadeLevel == 255) {
         s.closingImage.copyTo(target);
         return;
     }

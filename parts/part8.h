@@ -26,6 +26,7 @@ struct Part8State {
 
     int fadeLevel = 0;
     float logoLevel = 0;
+    bool closingImageShown = false; // loaded, and the picture's size
     bool syncRead = false, streamsStarted = false, clockStarted = false;
     uint32_t clockStart = 0;
     DebugKeys keys;

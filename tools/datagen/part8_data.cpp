@@ -338,12 +338,13 @@ std::vector<std::array<float, 3>> loop(int n, float cx, float cy, float rx, floa
 } // namespace
 
 void writePart8Data(Production& p) {
-    // Shade tables: the letters' warm silver, the column's and pillars' steel, and the three
-    // stream colours, rose, ice and gold, on meshes 9, 8 and 3.
+    // Shade tables: the letters' warm silver, the pillars' steel, the column's violet, the arcs'
+    // glass, and the three stream colours, rose, ice and gold, on meshes 9, 8 and 3.
     const std::map<std::string, writers::Palette256> palettes = {
         {"p8letters.pal", ramp(255, 236, 205)}, {"p8steel.pal", ramp(120, 150, 210)},
         {"p8rose.pal", ramp(255, 70, 150)},     {"p8ice.pal", ramp(70, 200, 255)},
-        {"p8gold.pal", ramp(255, 180, 40)},     {"p8glass.pal", ramp(90, 60, 200)}};
+        {"p8gold.pal", ramp(255, 180, 40)},     {"p8glass.pal", ramp(90, 60, 200)},
+        {"p8column.pal", ramp(150, 30, 170)}};
     for (const auto& [name, table] : palettes)
         p.write("data/palette/" + name, writers::encodePalette(table));
 
@@ -362,7 +363,7 @@ void writePart8Data(Production& p) {
         Motion motion;
     };
     const Look letters{"FLATZ", "p8letters.pal", 36, 120, "1 0 0 0"};
-    const Look column{"GOURAUDZ", "p8glass.pal", 40, 150, "1 0 0 0"};
+    const Look column{"GOURAUDZ", "p8column.pal", 16, 110, "1 0 0 0"};
     const Look pillar{"GOURAUDZ", "p8steel.pal", 12, 90, "1 0 0 0"};
     const Look ice{"GOURAUDZ", "p8ice.pal", 24, 130, "1 0 0 0"};
     const Look rose{"GOURAUDZ", "p8rose.pal", 24, 130, "1 0 0 0"};
