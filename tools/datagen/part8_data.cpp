@@ -368,7 +368,7 @@ void writePart8Data(Production& p) {
     const Look ice{"GOURAUDZ", "p8ice.pal", 24, 130, "1 0 0 0"};
     const Look rose{"GOURAUDZ", "p8rose.pal", 24, 130, "1 0 0 0"};
     const Look gold{"GOURAUDZ", "p8gold.pal", 24, 140, "1 0 0 0"};
-    const Look glass{"GOURAUDTRANSADD", "p8glass.pal", 10, 120, "0 0 0 0"};
+    const Look glass{"GOURAUDTRANSADD", "p8glass.pal", 10, 120, "1 0 0 0"};
     std::vector<Part> parts;
     auto add = [&](
                    Mesh3ds mesh, Vec3 at, const Look& look,
@@ -404,10 +404,10 @@ void writePart8Data(Production& p) {
                            {750, {150, 30, 100}},
                            {1000, {0, 40, 95}}});
     });
-    add(torus("Arc01", 300, 3, 40, 4), {0, 120, 0}, glass, [=](N& n) {
+    add(torus("Arc01", 300, 3, 36, 3), {0, 120, 0}, glass, [=](N& n) {
         n.rotation = spin({0, 1, 0.2f}, sixth, 80);
     });
-    add(torus("Arc02", 250, 3, 40, 4), {0, 120, 0}, glass, [=](N& n) {
+    add(torus("Arc02", 250, 3, 36, 3), {0, 120, 0}, glass, [=](N& n) {
         n.rotation = spin({0.3f, 1, 0}, -sixth, 70);
     });
     // The reader's order: by name.
@@ -499,7 +499,7 @@ void writePart8Data(Production& p) {
 
     // Streams, in screen pixels; z is the size swing (a larger z, a larger flare).
     writers::ParticleStreamFile figure; // rose: a figure-eight through the words
-    figure.poolSize = 90, figure.emitMinimum = 1, figure.emitRange = 3, figure.fadeInPoints = 0,
+    figure.poolSize = 64, figure.emitMinimum = 1, figure.emitRange = 3, figure.fadeInPoints = 0,
     figure.fadeOutPoints = 0;
     figure.speedBase = 0.7f, figure.speedSpread = 0.6f, figure.sizeBase = 2.6f,
     figure.sizeSpread = 1.2f, figure.depthFactor = 0.012f;
@@ -508,7 +508,7 @@ void writePart8Data(Production& p) {
     p.writeText("data/other/sp0", writers::encodeParticleStream(figure, "rose figure-eight"));
 
     writers::ParticleStreamFile orbit; // ice: a wide wobbling orbit round the scene
-    orbit.poolSize = 80, orbit.emitMinimum = 2, orbit.emitRange = 3, orbit.fadeInPoints = 0,
+    orbit.poolSize = 56, orbit.emitMinimum = 2, orbit.emitRange = 3, orbit.fadeInPoints = 0,
     orbit.fadeOutPoints = 0;
     orbit.speedBase = 0.5f, orbit.speedSpread = 0.5f, orbit.sizeBase = 3.0f,
     orbit.sizeSpread = 1.0f, orbit.depthFactor = 0.015f;
@@ -525,7 +525,7 @@ void writePart8Data(Production& p) {
 
     writers::ParticleStreamFile
         wave; // gold: an open wave from the left edge to the right, under and over the letters
-    wave.poolSize = 70, wave.emitMinimum = 2, wave.emitRange = 4, wave.fadeInPoints = 40,
+    wave.poolSize = 50, wave.emitMinimum = 2, wave.emitRange = 4, wave.fadeInPoints = 40,
     wave.fadeOutPoints = 60;
     wave.speedBase = 0.9f, wave.speedSpread = 0.8f, wave.sizeBase = 2.4f, wave.sizeSpread = 1.0f,
     wave.depthFactor = 0.01f;
