@@ -13,6 +13,9 @@ using scene3d::Point3f;
 // weighted sum of control points s .. s + 3. The caller keeps a within (m - 3) k.
 Point3f bSplinePoint(const Point3f* control, int a, int samplesPerSegment);
 
+// The segment of the B-spline over p[0] .. p[3] at t in [0, 1).
+Point3f bSplineSegmentPoint(const Point3f* p, float t);
+
 // The Catmull-Rom curve from p1 (t = 0) to p2 (t = 1), its tangents (p2 - p0) / 2 and
 // (p3 - p1) / 2, through the cubic Hermite weights.
 Point3f catmullRomPoint(const Point3f& p0, const Point3f& p1, const Point3f& p2, const Point3f& p3, float t);

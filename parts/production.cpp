@@ -4,6 +4,7 @@
 #include "parts/part3.h"
 #include "parts/part4.h"
 #include "parts/part7.h"
+#include "parts/part8.h"
 
 namespace parts {
 
@@ -14,12 +15,14 @@ std::array<std::unique_ptr<DemoPart>, 8> buildParts() {
     // The tunnel fades in over the doors' scene, fountains and debris, still running.
     auto tunnel = std::make_unique<Part4>([&d = *doors](picture::Image32& target) { d.drawUnderlay(target); });
     auto credits = std::make_unique<Part7>(*city); // part 1's flare
+    auto closing = std::make_unique<Part8>(*city); // part 1's flare
     std::array<std::unique_ptr<DemoPart>, 8> p;
     p[0] = std::move(city);
     p[1] = std::move(machine);
     p[2] = std::move(doors);
     p[3] = std::move(tunnel);
     p[6] = std::move(credits);
+    p[7] = std::move(closing);
     return p;
 }
 

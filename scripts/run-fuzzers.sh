@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-20}"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DDEMO_FUZZ=ON -DDEMO_TESTS=OFF -DDEMO_BENCH=OFF >/dev/null
-targets="${FUZZ_TARGETS:-bmp tga24 jpeg pcx tga8 palette scene3ds sync scene_description info_text}"
+targets="${FUZZ_TARGETS:-bmp tga24 jpeg pcx tga8 palette scene3ds sync scene_description info_text particle_stream}"
 cmake --build build-fuzz -j2 --target $(for t in $targets; do printf 'fuzz_%s ' "$t"; done) >/dev/null
 
 # Seeds by the reader that takes them.

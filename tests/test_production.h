@@ -1,8 +1,8 @@
 #pragma once
 // A small production folder for tests that start the program: the sync files and a one-second
 // soundtrack beside data, written fresh in a temporary folder, with the launcher's files (its
-// scene, pictures, font, textures, palettes and the information text) and part 1's from the generated
-// production.
+// scene, pictures, font, textures, palettes and the information text) and parts 1 and 8's from the
+// generated production.
 #include <unistd.h>
 
 #include <cmath>
@@ -26,8 +26,10 @@ public:
                                 writers::encodeSyncFile({{{{writers::syncTime(0.5), 255, 4}}}}));
         if (withSoundtrack) writers::writeBytes((root_ / "vantrel.mp3").string(), tone(1.0));
         const std::filesystem::path generated(PRODUCTION_DIR);
-        for (const char* folder : {"dlg", "texture", "palette", "3D", "image"})
+        for (const char* folder : {"dlg", "texture", "palette", "3D", "3d", "image"})
             std::filesystem::copy(generated / "data" / folder, root_ / "data" / folder, std::filesystem::copy_options::recursive);
+        for (const char* stream : {"sp0", "sp1", "sp2"})
+            std::filesystem::copy(generated / "data/other" / stream, root_ / "data/other" / stream);
         std::filesystem::copy(generated / "corvane.nfo", root_ / "corvane.nfo");
     }
     // A run of the program leaves the current folder in data: step out before removing it.

@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
     datagen::writePart2Data(production);
     datagen::writePart4Data(production);
     datagen::writePart7Data(production);
+    datagen::writePart8Data(production);
 
     if (argc == 4) {
         datagen::Production report(argv[3]);

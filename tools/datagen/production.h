@@ -32,5 +32,6 @@ void writePart2Data(Production& p);
 void writePart2Pictures(Production& p);
 void writePart4Data(Production& p);
 void writePart7Data(Production& p);
+void writePart8Data(Production& p);
 
 } // namespace datagen
