@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
     datagen::writeInformationText(production);
     datagen::writeLauncherData(production);
     datagen::writePart1Data(production);
+    datagen::writePart5Data(production);
 
     if (argc == 4) {
         datagen::Production report(argv[3]);

@@ -27,5 +27,6 @@ void writeLoadingPictures(Production& p);
 void writeInformationText(Production& p);
 void writeLauncherData(Production& p);
 void writePart1Data(Production& p);
+void writePart5Data(Production& p);
 
 } // namespace datagen
