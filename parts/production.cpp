@@ -1,11 +1,13 @@
 #include "parts/part.h"
 #include "parts/part1.h"
+#include "parts/part5.h"
 
 namespace parts {
 
 std::array<std::unique_ptr<DemoPart>, 8> buildParts() {
     std::array<std::unique_ptr<DemoPart>, 8> p;
     p[0] = std::make_unique<Part1>();
+    p[4] = std::make_unique<Part5>();
     return p;
 }
 
