@@ -131,6 +131,8 @@ void drawUnderLight(Mesh& mesh, WanderingLight& light, const SceneCamera& camera
     transformPoint(camera.viewMatrix, l, light.position);
     transformPoint(mesh.worldMatrix, world, mesh.centre);
     transformPoint(camera.viewMatrix, centre, world);
+    // From the light to the mesh: the faces the rasterizer shows have normals turned away
+    // from the viewer, so those that face the light meet this direction.
     Point3f d{centre.x - l.x, centre.y - l.y, centre.z - l.z};
     const float length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
     if (length > 0) d.x /= length, d.y /= length, d.z /= length;
