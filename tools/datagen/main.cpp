@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
     datagen::writeLauncherData(production);
     datagen::writePart1Data(production);
     datagen::writePart5Data(production);
+    datagen::writePart6Data(production);
 
     if (argc == 4) {
         datagen::Production report(argv[3]);

@@ -28,5 +28,6 @@ void writeInformationText(Production& p);
 void writeLauncherData(Production& p);
 void writePart1Data(Production& p);
 void writePart5Data(Production& p);
+void writePart6Data(Production& p);
 
 } // namespace datagen
