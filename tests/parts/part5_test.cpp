@@ -35,6 +35,9 @@ struct Rails {
             Stage{framebuffer, context, resources, clock, input, debug, loading});
         part.load(*stage, 512, 256);
         sound::startMusic(context);
+        // As in the shell by now: the frame clock has measured its first second.
+        platform::tickFrameClock(clock, platform::tickCount());
+        clock.framesPerSecond = 30;
     }
     void frame() {
         platform::tickFrameClock(clock, platform::tickCount());
