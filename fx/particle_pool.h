@@ -46,6 +46,25 @@ public:
         live_.swap(next_);
     }
 
+    // As update, walking from the last live particle to the first; the survivors keep the
+    // order of the walk, so each such update turns the list round.
+    template <typename Keep>
+    void updateFromLast(Keep keep) {
+        next_.clear();
+        for (auto i = live_.rbegin(); i != live_.rend(); ++i) {
+            if (keep(slots_[static_cast<size_t>(*i)]))
+                next_.push_back(*i);
+            else
+                free_.push_back(*i);
+        }
+        live_.swap(next_);
+    }
+
+    template <typename Fn>
+    void forEachFromLast(Fn fn) {
+        for (auto i = live_.rbegin(); i != live_.rend(); ++i) fn(slots_[static_cast<size_t>(*i)]);
+    }
+
     template <typename Fn>
     void forEach(Fn fn) {
         for (const int i : live_) fn(slots_[static_cast<size_t>(i)]);

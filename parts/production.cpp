@@ -5,6 +5,8 @@
 #include "parts/part4.h"
 #include "parts/part7.h"
 #include "parts/part8.h"
+#include "parts/part5.h"
+#include "parts/part6.h"
 
 namespace parts {
 
@@ -21,6 +23,8 @@ std::array<std::unique_ptr<DemoPart>, 8> buildParts() {
     p[1] = std::move(machine);
     p[2] = std::move(doors);
     p[3] = std::move(tunnel);
+    p[4] = std::make_unique<Part5>();
+    p[5] = std::make_unique<Part6>();
     p[6] = std::move(credits);
     p[7] = std::move(closing);
     return p;

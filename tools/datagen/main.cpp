@@ -47,6 +47,8 @@ int main(int argc, char** argv) {
     datagen::writePart4Data(production);
     datagen::writePart7Data(production);
     datagen::writePart8Data(production);
+    datagen::writePart5Data(production);
+    datagen::writePart6Data(production);
 
     if (argc == 4) {
         datagen::Production report(argv[3]);

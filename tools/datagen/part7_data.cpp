@@ -398,14 +398,7 @@ void writePart7Data(Production& p) {
     p.write("data/palette/tunnel.pal", writers::encodePalette(tunnel));
     p.write("data/palette/p7ring.pal", writers::encodePalette(ring));
 
-    // The cut lines' flare colours: white-hot cores, ice-blue edges.
-    writers::Palette256 cutGlow{};
-    for (int i = 0; i < 256; ++i) {
-        const double t = i / 255.0;
-        cutGlow[static_cast<size_t>(i)] =
-            rgb(255 * std::pow(t, 1.6), 255 * std::pow(t, 1.1), 255 * std::pow(t, 0.7));
-    }
-    p.write("data/palette/pal01.pal", writers::encodePalette(cutGlow));
+    // The cut lines take their colours from "palette/pal01.pal", part 5's blue ramp.
 
     // The 8-bit flare the cut lines are drawn with is part 2's "image/flare.tga".
 

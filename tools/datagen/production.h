@@ -33,5 +33,7 @@ void writePart2Pictures(Production& p);
 void writePart4Data(Production& p);
 void writePart7Data(Production& p);
 void writePart8Data(Production& p);
+void writePart5Data(Production& p);
+void writePart6Data(Production& p);
 
 } // namespace datagen
