@@ -72,7 +72,7 @@ class Reader {
         return true;
     }
 
-    // "%f"s from the start of the value; finite, and not past the bounds given.
+    // count numbers from the start of the value; finite, and not past the bounds given.
     bool numbers(const char* what, float* v, int count, float low, float high) {
         std::string s;
         if (!value(what, s)) return false;
@@ -84,6 +84,9 @@ class Reader {
             if (v[i] < low || v[i] > high) return fail(std::string(what) + " out of range");
             p = end;
         }
+        // Words may follow the numbers, but a number must end at a space: "56" is a count,
+        // "56x" is damage.
+        if (*p != '\0' && *p != ' ' && *p != '\t') return fail(std::string("expected ") + what);
         return true;
     }
     bool number(const char* what, float& v, float low, float high) {

@@ -119,8 +119,8 @@ void Part7::load(Stage& stage, int width, int height) {
     for (const char* name : {"GeoSphere1", "NGon01"})
         if (Mesh* hidden = findMesh(s.scene, name)) hidden->flags &= ~kDrawnByScene;
 
-    for (CreditFade& c : s.credits)
-        c.image.load(c.file);
+    // Without a credit picture the part plays on, with a word on stderr, showing nothing for it.
+    for (CreditFade& c : s.credits) picture::loadOrWarn(c.image, c.file);
 }
 
 HandOver Part7::handOver() const {

@@ -40,7 +40,8 @@ for f in $files; do
         runs=$((runs + 1))
         name="${f#../}"
         # Textures and palettes are named as their scene description names them, in their folder.
-        case $f in texture/* | palette/*) name="${f#*/}" ;; esac
+        # So are the pictures a part adds to the image list by name (part 5's photographs).
+        case $f in texture/* | palette/* | image/imgP5*) name="${f#*/}" ;; esac
         why=""
         if [ $rc -ge 124 ] && [ $rc -ne 255 ]; then why="ended by a signal or timeout (exit $rc)"; fi
         if grep -qE 'AddressSanitizer|runtime error:|LeakSanitizer' <<<"$out"; then why="sanitizer report"; fi
