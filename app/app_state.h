@@ -90,7 +90,8 @@ inline launcher::LauncherIo launcherIoOf(App& app) {
 
 // What the parts are lent of the shell's state.
 inline parts::Stage stageOf(App& app) {
-    return {app.framebuffer32, app.context, app.resources, app.frameClock, app.input, app.debug, app.loading};
+    return {app.framebuffer32, app.context, app.resources, app.frameClock,
+            app.input,         app.debug,   app.loading};
 }
 
 } // namespace app

@@ -10,7 +10,7 @@
 namespace app {
 
 class BenchRecorder {
-public:
+  public:
     bool enabled = false;
     // A frame of `screen` begins, at virtual time virtualUs with the music at musicBytes.
     void frameBegin(const std::string& screen, uint64_t virtualUs, uint64_t musicBytes);
@@ -18,7 +18,7 @@ public:
     void loadedAll(uint64_t realUs) { loadUs_ = realUs; }
     void report(FILE* out) const;
 
-private:
+  private:
     struct Screen {
         std::string name;
         std::vector<uint32_t> frameUs;

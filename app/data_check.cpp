@@ -8,8 +8,8 @@
 #include <set>
 
 #include "app/options.h"
-#include "launcher/launcher.h"
 #include "fx/scene_description.h"
+#include "launcher/launcher.h"
 #include "picture/file_bytes.h"
 #include "picture/image32.h"
 #include "picture/image8.h"
@@ -193,9 +193,8 @@ class Checker {
         fx::SceneDescription d;
         int line = 0;
         std::string problem;
-        if (!fx::parseSceneDescription(std::string(bytes.begin(), bytes.end()),
-                                             scene.meshes.size(), scene.cameras.size(), d, line,
-                                             problem))
+        if (!fx::parseSceneDescription(std::string(bytes.begin(), bytes.end()), scene.meshes.size(),
+                                       scene.cameras.size(), d, line, problem))
             return "line " + std::to_string(line) + ": " + problem;
         for (const fx::MeshDescription& m : d.meshes) {
             if (m.texture != "noOne") check("texture/" + m.texture, Kind::Texture, true);

@@ -35,7 +35,9 @@ void enterDataFolder(const char* argv0, const std::string& dataDir) {
     }
 }
 
-void buildParts(App& app) { app.parts = parts::buildParts(); }
+void buildParts(App& app) {
+    app.parts = parts::buildParts();
+}
 
 } // namespace
 
@@ -89,9 +91,11 @@ int runEntry(int argc, const char* const* argv) {
     app->desktopImage.create(kScreenWidth, kScreenHeight);
     host->captureDesktop(app->desktopImage.pixels, kWindowX, kWindowY, kScreenWidth, kScreenHeight);
     if (!host->createWindow(kWindowX, kWindowY, kScreenWidth, kScreenHeight)) return 1;
-    const uint64_t captureEnd = o.seconds >= 0 ? static_cast<uint64_t>(o.seconds * 1e6) : UINT64_MAX;
-    if (o.capturing() && !app->capture.open({o.captureDir, o.videoFile, o.fps, o.captureScale, captureEnd},
-                                            kScreenWidth, kScreenHeight))
+    const uint64_t captureEnd =
+        o.seconds >= 0 ? static_cast<uint64_t>(o.seconds * 1e6) : UINT64_MAX;
+    if (o.capturing() &&
+        !app->capture.open({o.captureDir, o.videoFile, o.fps, o.captureScale, captureEnd},
+                           kScreenWidth, kScreenHeight))
         return 1;
     // A display failure has destroyed the window already; the loop then ends on the quit
     // message that follows.

@@ -121,7 +121,8 @@ const char* usageText() {
            "  --data DIR        use DIR as the data folder\n"
            "  --bench           headless to the end of the music; report frame times and memory\n"
            "  --timeline        print each part's sync file and end rule\n"
-           "  --jump N:S        (development, headless) after loading, part N with the music S s in\n"
+           "  --jump N:S        (development, headless) after loading, part N with the music S s "
+           "in\n"
            "  --check-data      read every file of the production and list every problem\n"
            "  --help            this text\n";
 }
@@ -233,7 +234,8 @@ bool parseOptions(int argc, const char* const* argv, Options& out, std::string& 
             const std::string v = value;
             const auto colon = v.find(':');
             if (colon == std::string::npos || !parseInteger(v.substr(0, colon).c_str(), 1, 8, n) ||
-                !parseReal(v.substr(colon + 1).c_str(), out.jumpSeconds) || out.jumpSeconds < 0 || out.jumpSeconds > 3600)
+                !parseReal(v.substr(colon + 1).c_str(), out.jumpSeconds) || out.jumpSeconds < 0 ||
+                out.jumpSeconds > 3600)
                 return error = "bad jump: " + v + " (PART:SECONDS, part 1 to 8)", false;
             out.jumpPart = static_cast<int>(n), ++i;
         } else if (arg == "--data") {
@@ -245,7 +247,8 @@ bool parseOptions(int argc, const char* const* argv, Options& out, std::string& 
         }
     }
     if (out.bench && out.autostartMs < 0) out.autostartMs = 1000; // the start button after a second
-    if (out.jumpPart && !out.virtualTime()) return error = "--jump needs virtual time (--headless or --capture)", false;
+    if (out.jumpPart && !out.virtualTime())
+        return error = "--jump needs virtual time (--headless or --capture)", false;
     if (out.jumpPart && out.autostartMs < 0) out.autostartMs = 0;
     // A seek starts the show at once: its time is the music's, not the launcher's.
     if (out.startAt.given() && out.autostartMs < 0) out.autostartMs = 0;

@@ -26,8 +26,10 @@ void drawLoadingScreen(App& app, uint8_t* surface) {
     // Centres: each "/ 2" truncates before the addition. Strip 3 goes before strip 2, which
     // adds onto it where they overlap.
     draw2d::spriteBilAdd(fb, p.strip1, 256.0f, static_cast<float>(p.strip1.height / 2), 1.0f, 1.0f);
-    draw2d::spriteBilAdd(fb, p.strip3, 256.0f, static_cast<float>(p.strip3.height / 2 + 171), 1.01f, 1.01f);
-    draw2d::spriteBilAdd(fb, p.strip2, 256.0f, static_cast<float>(p.strip2.height / 2 + 49), 1.0f, 1.0f);
+    draw2d::spriteBilAdd(fb, p.strip3, 256.0f, static_cast<float>(p.strip3.height / 2 + 171), 1.01f,
+                         1.01f);
+    draw2d::spriteBilAdd(fb, p.strip2, 256.0f, static_cast<float>(p.strip2.height / 2 + 49), 1.0f,
+                         1.0f);
     draw2d::spriteBilAlphaAdd(fb, p.caption, static_cast<float>(p.caption.width / 2) + 316.5f,
                               static_cast<float>(p.caption.height / 2 + 197), 1.0f, 1.0f, 255);
     app.context.loadingPhase = 2;
@@ -36,7 +38,8 @@ void drawLoadingScreen(App& app, uint8_t* surface) {
 void loadAllParts(App& app, int width, int height) {
     // The sync files the parts take later are checked now (and read again when their part
     // begins), so that a damaged one stops the show before it starts, not minutes in.
-    for (const char* file : sound::kLaterSyncFiles) sound::checkSyncFile(file);
+    for (const char* file : sound::kLaterSyncFiles)
+        sound::checkSyncFile(file);
     parts::Stage stage = stageOf(app);
     for (auto& part : app.parts)
         if (part) part->load(stage, width, height);

@@ -16,7 +16,8 @@ std::vector<uint32_t>& source() {
     static std::vector<uint32_t> s = [] {
         std::vector<uint32_t> v(kPixels);
         uint32_t x = 1;
-        for (auto& p : v) x = x * 1664525u + 1013904223u, p = x;
+        for (auto& p : v)
+            x = x * 1664525u + 1013904223u, p = x;
         return v;
     }();
     return s;
@@ -51,4 +52,6 @@ BENCHMARK(BM_convert<display::reference::convertTo24>)->Name("BM_reference24");
 
 } // namespace
 
-int main(int argc, char** argv) { return runWithRatios(argc, argv); }
+int main(int argc, char** argv) {
+    return runWithRatios(argc, argv);
+}

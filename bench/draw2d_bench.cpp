@@ -15,7 +15,8 @@ namespace {
 constexpr int kW = 512, kH = 256;
 
 void randomFill(Image32& image, uint32_t seed) {
-    for (size_t i = 0; i < image.pixelCount(); ++i) seed = seed * 1664525u + 1013904223u, image.pixels[i] = seed & 0xFFFFFF;
+    for (size_t i = 0; i < image.pixelCount(); ++i)
+        seed = seed * 1664525u + 1013904223u, image.pixels[i] = seed & 0xFFFFFF;
 }
 
 struct Frames {
@@ -37,7 +38,8 @@ struct Frames {
                 flare.pixels[y * 64 + x] = v * 0x010101u;
             }
         mask.create(kW, kH);
-        for (size_t i = 0; i < mask.pixelCount(); ++i) mask.indices[i] = static_cast<uint8_t>(i * 7);
+        for (size_t i = 0; i < mask.pixelCount(); ++i)
+            mask.indices[i] = static_cast<uint8_t>(i * 7);
         depth.assign(static_cast<size_t>(kW) * kH, 0);
     }
 };
@@ -56,14 +58,14 @@ void BM_memcpy(benchmark::State& state) {
 }
 BENCHMARK(BM_memcpy);
 
-#define FRAME_BENCH(NAME, CALL)                                                                                      \
-    void BM_##NAME(benchmark::State& state) {                                                                        \
-        Frames& f = frames();                                                                                        \
-        for (auto _ : state) {                                                                                       \
-            CALL;                                                                                                    \
-            benchmark::ClobberMemory();                                                                              \
-        }                                                                                                            \
-    }                                                                                                                \
+#define FRAME_BENCH(NAME, CALL)                                                                    \
+    void BM_##NAME(benchmark::State& state) {                                                      \
+        Frames& f = frames();                                                                      \
+        for (auto _ : state) {                                                                     \
+            CALL;                                                                                  \
+            benchmark::ClobberMemory();                                                            \
+        }                                                                                          \
+    }                                                                                              \
     BENCHMARK(BM_##NAME)
 
 FRAME_BENCH(drawNormal, drawNormal(f.full, f.frame));
@@ -90,8 +92,7 @@ FRAME_BENCH(subColour, subColour(f.frame, 0x00010203));
 #undef FRAME_BENCH
 
 // A grid of flares over the frame, each at a fractional position.
-template <typename Draw>
-void flares(benchmark::State& state, float scale, Draw draw) {
+template <typename Draw> void flares(benchmark::State& state, float scale, Draw draw) {
     Frames& f = frames();
     const int side = static_cast<int>(64 / scale);
     double pixels = 0;
@@ -108,16 +109,24 @@ void flares(benchmark::State& state, float scale, Draw draw) {
 }
 
 void BM_spriteBilAdd_1(benchmark::State& s) {
-    flares(s, 1.0f, [](Frames& f, float x, float y, float k) { spriteBilAdd(f.frame, f.flare, x, y, k, k); });
+    flares(s, 1.0f, [](Frames& f, float x, float y, float k) {
+        spriteBilAdd(f.frame, f.flare, x, y, k, k);
+    });
 }
 void BM_spriteBilAdd_0_5(benchmark::State& s) {
-    flares(s, 0.5f, [](Frames& f, float x, float y, float k) { spriteBilAdd(f.frame, f.flare, x, y, k, k); });
+    flares(s, 0.5f, [](Frames& f, float x, float y, float k) {
+        spriteBilAdd(f.frame, f.flare, x, y, k, k);
+    });
 }
 void BM_spriteBilAlphaAdd_1(benchmark::State& s) {
-    flares(s, 1.0f, [](Frames& f, float x, float y, float k) { spriteBilAlphaAdd(f.frame, f.flare, x, y, k, k, 90); });
+    flares(s, 1.0f, [](Frames& f, float x, float y, float k) {
+        spriteBilAlphaAdd(f.frame, f.flare, x, y, k, k, 90);
+    });
 }
 void BM_spriteBilAlphaAdd_0_5(benchmark::State& s) {
-    flares(s, 0.5f, [](Frames& f, float x, float y, float k) { spriteBilAlphaAdd(f.frame, f.flare, x, y, k, k, 90); });
+    flares(s, 0.5f, [](Frames& f, float x, float y, float k) {
+        spriteBilAlphaAdd(f.frame, f.flare, x, y, k, k, 90);
+    });
 }
 void BM_spriteBilAddDepth_1(benchmark::State& s) {
     flares(s, 1.0f, [](Frames& f, float x, float y, float k) {
@@ -138,4 +147,6 @@ BENCHMARK(BM_spriteBilAddDepth_0_5);
 
 } // namespace
 
-int main(int argc, char** argv) { return runWithRatios(argc, argv); }
+int main(int argc, char** argv) {
+    return runWithRatios(argc, argv);
+}

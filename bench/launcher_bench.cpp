@@ -21,7 +21,8 @@ struct Dialog {
         std::filesystem::current_path(PRODUCTION_DIR "/data");
         framebuffer.create(512, 256);
         desktop.create(512, 384);
-        for (size_t i = 0; i < desktop.pixelCount(); ++i) desktop.pixels[i] = static_cast<uint32_t>(i * 2654435761u) & 0xFFFFFF;
+        for (size_t i = 0; i < desktop.pixelCount(); ++i)
+            desktop.pixels[i] = static_cast<uint32_t>(i * 2654435761u) & 0xFFFFFF;
         io = {&framebuffer, &desktop, &mouse, &debug, &resources, &open, &request, &info, &loaded};
         launcher::initialiseLauncher(*l, io);
     }
@@ -35,8 +36,10 @@ Dialog& dialog() {
 void BM_LauncherFrame(benchmark::State& state) {
     Dialog& d = dialog();
     d.info = static_cast<int>(state.range(0));
-    for (int i = 0; i < 60; ++i) launcher::updateLauncher(*d.l, d.io); // fully open or closed
-    for (auto _ : state) launcher::updateLauncher(*d.l, d.io);
+    for (int i = 0; i < 60; ++i)
+        launcher::updateLauncher(*d.l, d.io); // fully open or closed
+    for (auto _ : state)
+        launcher::updateLauncher(*d.l, d.io);
 }
 BENCHMARK(BM_LauncherFrame)->ArgName("viewer")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 

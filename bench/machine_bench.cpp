@@ -56,9 +56,12 @@ void BM_MachineShot(benchmark::State& state) {
         clearDepth(h.scene, 512 * 256);
         fx::ScenePass pass;
         pass.greyRamp = h.ramp.data();
-        pass.select = [&](const Mesh& m) { return fx::drawnByDefault(m) && fx::drawnInView(m, camera); };
+        pass.select = [&](const Mesh& m) {
+            return fx::drawnByDefault(m) && fx::drawnInView(m, camera);
+        };
         pass.beforeMesh = [&](Mesh& m) { fx::hangOnParent(h.scene, m); };
-        for (auto& m : h.scene.meshes) transformBox(*m, camera);
+        for (auto& m : h.scene.meshes)
+            transformBox(*m, camera);
         fx::drawScene(h.scene, camera, h.target, pass);
     }
     state.SetLabel("camera " + std::to_string(cameraIndex) + " frame " + std::to_string(frame));

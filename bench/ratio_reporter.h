@@ -9,11 +9,12 @@
 #include <vector>
 
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     void ReportRuns(const std::vector<Run>& runs) override {
         // With repetitions, the medians stand for each benchmark.
         for (const Run& r : runs) {
-            const bool take = r.run_type == Run::RT_Iteration ? !seenMedian_ : r.aggregate_name == "median";
+            const bool take =
+                r.run_type == Run::RT_Iteration ? !seenMedian_ : r.aggregate_name == "median";
             if (!take) continue;
             seenMedian_ |= r.run_type != Run::RT_Iteration;
             Entry& e = entries_[r.run_name.function_name];
@@ -35,7 +36,7 @@ public:
         }
     }
 
-private:
+  private:
     struct Entry {
         double ns = 0, pixels = 0;
     };

@@ -32,7 +32,8 @@ void BM_toCameraSpaceAndProject(benchmark::State& state) {
     Setup& s = setup();
     for (auto _ : state) {
         toCameraSpace(s.mesh, s.camera);
-        projectVertices(s.mesh.cameraVertices.data(), s.mesh.projected.data(), s.mesh.vertices.size(), s.camera);
+        projectVertices(s.mesh.cameraVertices.data(), s.mesh.projected.data(),
+                        s.mesh.vertices.size(), s.camera);
         benchmark::ClobberMemory();
     }
     state.counters["units"] = static_cast<double>(s.mesh.vertices.size()); // vertices
@@ -46,9 +47,11 @@ void BM_sortFacesByDepth2000(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         platform::Random r(7);
-        for (auto& f : list) f = r.next() % static_cast<int>(s.mesh.faces.size());
+        for (auto& f : list)
+            f = r.next() % static_cast<int>(s.mesh.faces.size());
         state.ResumeTiming();
-        sortFacesByDepth(list.data(), s.mesh.faces.data(), s.mesh.cameraVertices.data(), list.size());
+        sortFacesByDepth(list.data(), s.mesh.faces.data(), s.mesh.cameraVertices.data(),
+                         list.size());
         benchmark::ClobberMemory();
     }
 }
@@ -56,4 +59,6 @@ BENCHMARK(BM_sortFacesByDepth2000);
 
 } // namespace
 
-int main(int argc, char** argv) { return runWithRatios(argc, argv); }
+int main(int argc, char** argv) {
+    return runWithRatios(argc, argv);
+}

@@ -50,8 +50,7 @@ namespace {
 // arithmetically, so that the signed pack that follows narrows without saturating.
 // 15 bits: blue at bits 6-10, green 11-15, red 16-20; shifted down by 6 the value stays
 // below 0x8000.
-template <bool Green6>
-inline __m128i fourWords(__m128i p) {
+template <bool Green6> inline __m128i fourWords(__m128i p) {
     const __m128i redBlue = _mm_and_si128(p, _mm_set1_epi32(0x00F800F8));
     const __m128i green = _mm_and_si128(p, _mm_set1_epi32(Green6 ? 0xFC00 : 0xF800));
     const __m128i factors = _mm_set1_epi32(Green6 ? (8192 << 16) | 4 : (8192 << 16) | 8);
@@ -60,21 +59,18 @@ inline __m128i fourWords(__m128i p) {
     return _mm_srli_epi32(v, 6);
 }
 
-template <bool Green6>
-inline __m128i packEight(__m128i a, __m128i b) {
+template <bool Green6> inline __m128i packEight(__m128i a, __m128i b) {
     return _mm_packs_epi32(fourWords<Green6>(a), fourWords<Green6>(b));
 }
 
-template <bool Green6>
-void finish16Bit(uint8_t* out, const uint32_t* src, size_t count) {
+template <bool Green6> void finish16Bit(uint8_t* out, const uint32_t* src, size_t count) {
     if (Green6)
         reference::convertTo16(out, src, count);
     else
         reference::convertTo15(out, src, count);
 }
 
-template <bool Green6>
-void convert16BitSse2(void* dst, const uint32_t* src, size_t count) {
+template <bool Green6> void convert16BitSse2(void* dst, const uint32_t* src, size_t count) {
     auto* out = static_cast<uint8_t*>(dst);
     size_t i = 0;
     for (; i + 8 <= count; i += 8) {
@@ -87,8 +83,7 @@ void convert16BitSse2(void* dst, const uint32_t* src, size_t count) {
 
 // The same arithmetic on eight pixels a register; the pack works per 128-bit half, so the
 // quarters are put back in order afterwards.
-template <bool Green6>
-__attribute__((target("avx2"))) inline __m256i eightWords(__m256i p) {
+template <bool Green6> __attribute__((target("avx2"))) inline __m256i eightWords(__m256i p) {
     const __m256i redBlue = _mm256_and_si256(p, _mm256_set1_epi32(0x00F800F8));
     const __m256i green = _mm256_and_si256(p, _mm256_set1_epi32(Green6 ? 0xFC00 : 0xF800));
     const __m256i factors = _mm256_set1_epi32(Green6 ? (8192 << 16) | 4 : (8192 << 16) | 8);
@@ -98,12 +93,15 @@ __attribute__((target("avx2"))) inline __m256i eightWords(__m256i p) {
 }
 
 template <bool Green6>
-__attribute__((target("avx2"))) void convert16BitAvx2(void* dst, const uint32_t* src, size_t count) {
+__attribute__((target("avx2"))) void convert16BitAvx2(void* dst, const uint32_t* src,
+                                                      size_t count) {
     auto* out = static_cast<uint8_t*>(dst);
     size_t i = 0;
     for (; i + 16 <= count; i += 16) {
-        const __m256i a = eightWords<Green6>(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i)));
-        const __m256i b = eightWords<Green6>(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i + 8)));
+        const __m256i a =
+            eightWords<Green6>(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i)));
+        const __m256i b =
+            eightWords<Green6>(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i + 8)));
         const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(a, b), 0xD8);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * i), packed);
     }
@@ -140,8 +138,7 @@ bool hasAvx2() {
     return has;
 }
 
-template <bool Green6>
-void convert16Bit(void* dst, const uint32_t* src, size_t count) {
+template <bool Green6> void convert16Bit(void* dst, const uint32_t* src, size_t count) {
     if (hasAvx2())
         convert16BitAvx2<Green6>(dst, src, count);
     else
@@ -150,8 +147,12 @@ void convert16Bit(void* dst, const uint32_t* src, size_t count) {
 
 } // namespace
 
-void convertTo15(void* dst, const uint32_t* src, size_t count) { convert16Bit<false>(dst, src, count); }
-void convertTo16(void* dst, const uint32_t* src, size_t count) { convert16Bit<true>(dst, src, count); }
+void convertTo15(void* dst, const uint32_t* src, size_t count) {
+    convert16Bit<false>(dst, src, count);
+}
+void convertTo16(void* dst, const uint32_t* src, size_t count) {
+    convert16Bit<true>(dst, src, count);
+}
 
 void convertTo24(void* dst, const uint32_t* src, size_t count) {
     if (hasSsse3())
@@ -166,29 +167,45 @@ void copy32(void* dst, const uint32_t* src, size_t count) {
 
 bool convertToDepth(int depth, void* dst, const uint32_t* src, size_t count) {
     switch (depth) {
-    case 15: convertTo15(dst, src, count); return true;
-    case 16: convertTo16(dst, src, count); return true;
-    case 24: convertTo24(dst, src, count); return true;
-    case 32: copy32(dst, src, count); return true;
-    default: return false;
+    case 15:
+        convertTo15(dst, src, count);
+        return true;
+    case 16:
+        convertTo16(dst, src, count);
+        return true;
+    case 24:
+        convertTo24(dst, src, count);
+        return true;
+    case 32:
+        copy32(dst, src, count);
+        return true;
+    default:
+        return false;
     }
 }
 
 int bytesPerPixel(int depth) {
     switch (depth) {
     case 15:
-    case 16: return 2;
-    case 24: return 3;
-    case 32: return 4;
-    default: return 0;
+    case 16:
+        return 2;
+    case 24:
+        return 3;
+    case 32:
+        return 4;
+    default:
+        return 0;
     }
 }
 
 int layoutFromGreenMask(uint32_t greenMask) {
     switch (greenMask >> 5) {
-    case 31: return 15;
-    case 63: return 16;
-    default: return 0;
+    case 31:
+        return 15;
+    case 63:
+        return 16;
+    default:
+        return 0;
     }
 }
 

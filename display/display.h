@@ -11,7 +11,7 @@ class Host;
 namespace display {
 
 class Display {
-public:
+  public:
     static constexpr uint32_t kFullScreenFlag = 1;
 
     // Stores the arguments and runs the full-screen or the window set-up; then hides the
@@ -39,7 +39,7 @@ public:
     int32_t depth = 0; // what the conversion must produce: 15, 16, 24 or 32
     uint32_t flags = 0;
 
-private:
+  private:
     bool setUpFullScreen();
     bool setUpWindow();
     bool detect16BitLayout();

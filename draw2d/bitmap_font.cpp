@@ -6,7 +6,9 @@ namespace draw2d {
 
 namespace {
 
-bool blank(uint32_t p) { return (p & 0x00FFFFFFu) == 0; }
+bool blank(uint32_t p) {
+    return (p & 0x00FFFFFFu) == 0;
+}
 
 } // namespace
 
@@ -15,7 +17,10 @@ void cutGlyphs(BitmapFont& font) {
     font.spaceWidth = 0;
     const picture::Image32& s = font.sheet;
     if (!s.pixels || s.width <= 0 || s.height <= 0) return;
-    auto at = [&](int x, int y) { return s.pixels[static_cast<size_t>(y) * static_cast<size_t>(s.width) + static_cast<size_t>(x)]; };
+    auto at = [&](int x, int y) {
+        return s
+            .pixels[static_cast<size_t>(y) * static_cast<size_t>(s.width) + static_cast<size_t>(x)];
+    };
     auto rowBlank = [&](int y) {
         for (int x = 0; x < s.width; ++x)
             if (!blank(at(x, y))) return false;
@@ -28,7 +33,8 @@ void cutGlyphs(BitmapFont& font) {
             continue;
         }
         int h = 0;
-        while (r + h < s.height && !rowBlank(r + h)) ++h;
+        while (r + h < s.height && !rowBlank(r + h))
+            ++h;
         auto columnBlank = [&](int x) {
             for (int y = r; y < r + h; ++y)
                 if (!blank(at(x, y))) return false;
@@ -40,7 +46,8 @@ void cutGlyphs(BitmapFont& font) {
                 continue;
             }
             int w = 0;
-            while (c + w < s.width && !columnBlank(c + w)) ++w;
+            while (c + w < s.width && !columnBlank(c + w))
+                ++w;
             picture::Image32& g = font.glyphs[static_cast<size_t>(font.glyphCount++)];
             g.create(w, h);
             g.grabFrom(s, c, r);
@@ -56,7 +63,8 @@ void loadFont(BitmapFont& font, const std::string& fileName) {
     cutGlyphs(font);
 }
 
-void drawText(BitmapFont& font, picture::Image32& target, std::string_view text, int x, int y, bool centred) {
+void drawText(BitmapFont& font, picture::Image32& target, std::string_view text, int x, int y,
+              bool centred) {
     int pen = x;
     for (const char ch : text) {
         const auto code = static_cast<signed char>(ch);

@@ -13,7 +13,7 @@ struct BitmapFont {
     static constexpr int kMaxGlyphs = 500;
     int glyphCount = 0;
     std::array<picture::Image32, kMaxGlyphs> glyphs; // glyph k is character 33 + k
-    int spaceWidth = 0;                               // glyph 65's width
+    int spaceWidth = 0;                              // glyph 65's width
     picture::LoadedImage32 sheet;
 };
 
@@ -25,6 +25,7 @@ void cutGlyphs(BitmapFont& font);
 // Draws text with the pen from (x, y), each glyph's top-left at the pen, or its centre when
 // centred; the pen moves by the glyph's width + 2, by spaceWidth for a space. Characters
 // without a glyph are skipped and leave the pen where it is.
-void drawText(BitmapFont& font, picture::Image32& target, std::string_view text, int x, int y, bool centred);
+void drawText(BitmapFont& font, picture::Image32& target, std::string_view text, int x, int y,
+              bool centred);
 
 } // namespace draw2d

@@ -60,7 +60,8 @@ void drawAlphaZoomClip(const Image8& src, Image32& dst, float sx, float sy, int 
 void drawAlphaTransAddZoom(const Image8& src, Image32& dst, float sx, float sy, int a);
 void drawAlphaTransAddZoomClip(const Image8& src, Image32& dst, float sx, float sy, int a);
 // min(d + ((palette[index] * m) >> 8), 255), m the mask byte at the destination pixel's offset.
-void drawMaskedAddZoomClip(const Image8& src, Image32& dst, const uint8_t* mask, float sx, float sy);
+void drawMaskedAddZoomClip(const Image8& src, Image32& dst, const uint8_t* mask, float sx,
+                           float sy);
 
 // --- operations on the image itself -------------------------------------------------------
 void fill(Image32& image, uint32_t value);
@@ -82,14 +83,17 @@ void blur(Image32& image);
 // --- free operations ------------------------------------------------------------------------
 // Bilinear sprites centred on (x, y), sx and sy source pixels per destination pixel, 20.12.
 void spriteBilAdd(Image32& dst, const Image32& src, float x, float y, float sx, float sy);
-void spriteBilAlphaAdd(Image32& dst, const Image32& src, float x, float y, float sx, float sy, int a);
-void spriteBilAlphaSub(Image32& dst, const Image32& src, float x, float y, float sx, float sy, int a);
+void spriteBilAlphaAdd(Image32& dst, const Image32& src, float x, float y, float sx, float sy,
+                       int a);
+void spriteBilAlphaSub(Image32& dst, const Image32& src, float x, float y, float sx, float sy,
+                       int a);
 void spriteBilAddIndexed(Image32& dst, const Image8& src, float x, float y, float sx, float sy);
 // Writes only where depth > depthBuffer at the pixel; the depth buffer is laid out like dst.
-void spriteBilAddDepth(Image32& dst, const Image32& src, float x, float y, float sx, float sy, int32_t depth,
-                       const int32_t* depthBuffer);
+void spriteBilAddDepth(Image32& dst, const Image32& src, float x, float y, float sx, float sy,
+                       int32_t depth, const int32_t* depthBuffer);
 // spriteBilAlphaAdd into the band from row 30 that is 50 rows shorter than dst.
-void spriteBilAlphaAddBand(Image32& dst, const Image32& src, float x, float y, float sx, float sy, int a);
+void spriteBilAlphaAddBand(Image32& dst, const Image32& src, float x, float y, float sx, float sy,
+                           int a);
 
 // out = (b * m + a * (255 - m)) >> 8 per colour channel, m = mask index; fourth byte 0.
 void crossfadeMasked(Image32& out, const Image32& b, const Image32& a, const Image8& mask);

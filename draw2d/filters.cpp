@@ -13,13 +13,19 @@
 
 namespace draw2d {
 
-void fill(Image32& image, uint32_t value) { std::fill_n(image.pixels, image.pixelCount(), value); }
+void fill(Image32& image, uint32_t value) {
+    std::fill_n(image.pixels, image.pixelCount(), value);
+}
 void fill(Image8& image, uint32_t value) {
     std::memset(image.indices, static_cast<int>(value & 0xFF), image.pixelCount());
 }
 
-void addColour(Image32& image, uint32_t colour) { rowAddConstant(image.pixels, colour, image.pixelCount() & ~size_t{3}); }
-void subColour(Image32& image, uint32_t colour) { rowSubConstant(image.pixels, colour, image.pixelCount() & ~size_t{3}); }
+void addColour(Image32& image, uint32_t colour) {
+    rowAddConstant(image.pixels, colour, image.pixelCount() & ~size_t{3});
+}
+void subColour(Image32& image, uint32_t colour) {
+    rowSubConstant(image.pixels, colour, image.pixelCount() & ~size_t{3});
+}
 
 void addColour(Image8& image, uint32_t colour) {
     const unsigned c = colour & 0xFF;
@@ -41,7 +47,8 @@ void withIndexed(uint32_t* d, const Image8& indexed, size_t from, size_t n, Row 
     uint32_t tmp[256];
     for (size_t i = 0; i < n; i += 256) {
         const size_t k = std::min<size_t>(256, n - i);
-        for (size_t j = 0; j < k; ++j) tmp[j] = indexed.palette[indexed.indices[from + i + j]];
+        for (size_t j = 0; j < k; ++j)
+            tmp[j] = indexed.palette[indexed.indices[from + i + j]];
         row(d + i, tmp, k);
     }
 }
@@ -49,19 +56,24 @@ void withIndexed(uint32_t* d, const Image8& indexed, size_t from, size_t n, Row 
 } // namespace
 
 void addIndexed(Image32& image, const Image8& indexed) {
-    withIndexed(image.pixels, indexed, 0, std::min(image.pixelCount(), indexed.pixelCount()), rowAdd);
+    withIndexed(image.pixels, indexed, 0, std::min(image.pixelCount(), indexed.pixelCount()),
+                rowAdd);
 }
 
 void subIndexed(Image32& image, const Image8& indexed) {
-    withIndexed(image.pixels, indexed, 0, std::min(image.pixelCount(), indexed.pixelCount()), rowSub);
+    withIndexed(image.pixels, indexed, 0, std::min(image.pixelCount(), indexed.pixelCount()),
+                rowSub);
 }
 
 void subIndexedAt(Image32& image, const Image8& indexed) {
     VisibleBlock v;
-    if (!clipBlock(indexed.x, indexed.y, indexed.width, indexed.height, image.width, image.height, v)) return;
+    if (!clipBlock(indexed.x, indexed.y, indexed.width, indexed.height, image.width, image.height,
+                   v))
+        return;
     for (int r = 0; r < v.height; ++r)
         withIndexed(image.pixels + static_cast<size_t>(v.top + r) * image.width + v.left, indexed,
-                    static_cast<size_t>(v.skipY + r) * indexed.width + v.skipX, static_cast<size_t>(v.width), rowSub);
+                    static_cast<size_t>(v.skipY + r) * indexed.width + v.skipX,
+                    static_cast<size_t>(v.width), rowSub);
 }
 
 namespace {
@@ -121,9 +133,12 @@ void blur(Image32& image) {
     const __m128i zero = _mm_setzero_si128();
     alignas(32) uint16_t sums[(kBlock + 8) * 4]; // sums[0..3]: s of the pixel before the chunk
     alignas(16) uint16_t blurred[(kBlock + 4) * 4] = {};
-    auto sumAt = [&](size_t i) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sums + 4 + 4 * i)); };
-    __m128i newer = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(p[-1])), zero); // new(i - 1)
-    __m128i pair = zero;                                                                 // new(i - 2), new(i - 1)
+    auto sumAt = [&](size_t i) {
+        return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sums + 4 + 4 * i));
+    };
+    __m128i newer =
+        _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(p[-1])), zero); // new(i - 1)
+    __m128i pair = zero; // new(i - 2), new(i - 1)
     for (size_t start = 0; start < count; start += kBlock) {
         const size_t n = std::min(kBlock, count - start);
         uint32_t* c = p + start;
@@ -140,10 +155,12 @@ void blur(Image32& image) {
             pair = _mm_loadu_si128(reinterpret_cast<const __m128i*>(blurred));
         }
         for (; i + 2 <= n; i += 2) {
-            const __m128i both = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + 4 + 4 * i));
+            const __m128i both =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + 4 + 4 * i));
             const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + 4 * i));
             // At most 9 * 2040 + 255: within 16 bits.
-            pair = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_slli_epi16(both, 3), before), pair), 6);
+            pair = _mm_srli_epi16(
+                _mm_add_epi16(_mm_add_epi16(_mm_slli_epi16(both, 3), before), pair), 6);
             _mm_storeu_si128(reinterpret_cast<__m128i*>(blurred + 4 * i), pair);
         }
         if (i < n) { // an odd last pixel
@@ -154,7 +171,8 @@ void blur(Image32& image) {
         i = 0;
         for (; i + 4 <= n; i += 4) {
             const __m128i lo = _mm_load_si128(reinterpret_cast<const __m128i*>(blurred + 4 * i));
-            const __m128i hi = _mm_load_si128(reinterpret_cast<const __m128i*>(blurred + 4 * i + 8));
+            const __m128i hi =
+                _mm_load_si128(reinterpret_cast<const __m128i*>(blurred + 4 * i + 8));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(c + i), _mm_packus_epi16(lo, hi));
         }
         for (; i < n; ++i)
@@ -166,7 +184,8 @@ void blur(Image32& image) {
 void boxBlurRows(Image32& image, int n) {
     if (n < 1 || n > 128 || image.width != 512) return;
     int top = 0;
-    while ((2 << top) <= n) ++top;
+    while ((2 << top) <= n)
+        ++top;
     const int shift = top + 8;
     // 2^shift / n, rounded up only when the fraction is above one half.
     const int quotient = (1 << shift) / n, remainder = (1 << shift) % n;
@@ -186,19 +205,24 @@ void boxBlurRows(Image32& image, int n) {
     for (int row = 0; row < image.height; row += 4) {
         const int rows = std::min(4, image.height - row);
         uint32_t* r[4];
-        for (int k = 0; k < 4; ++k) r[k] = image.pixels + static_cast<size_t>(row + std::min(k, rows - 1)) * 512;
+        for (int k = 0; k < 4; ++k)
+            r[k] = image.pixels + static_cast<size_t>(row + std::min(k, rows - 1)) * 512;
         for (int k = 0; k < 2; ++k) {
-            for (int i = 0; i < n; ++i) line[k][i] = line[k][512 + i] = 0;
+            for (int i = 0; i < n; ++i)
+                line[k][i] = line[k][512 + i] = 0;
             const uint32_t* a = r[2 * k] + half;
             const uint32_t* b = r[2 * k + 1] + half;
             int i = 0;
             for (; i + 4 <= 512 - n; i += 4) {
                 const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
                 const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(&line[k][n + i]), _mm_unpacklo_epi32(va, vb));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(&line[k][n + i + 2]), _mm_unpackhi_epi32(va, vb));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(&line[k][n + i]),
+                                 _mm_unpacklo_epi32(va, vb));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(&line[k][n + i + 2]),
+                                 _mm_unpackhi_epi32(va, vb));
             }
-            for (; i < 512 - n; ++i) line[k][n + i] = a[i] | static_cast<uint64_t>(b[i]) << 32;
+            for (; i < 512 - n; ++i)
+                line[k][n + i] = a[i] | static_cast<uint64_t>(b[i]) << 32;
         }
         auto widen = [&](const uint64_t* p) {
             return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
@@ -220,15 +244,19 @@ void boxBlurRows(Image32& image, int n) {
                 const __m128i p0 = _mm_load_si128(reinterpret_cast<const __m128i*>(&out[k][i]));
                 const __m128i p1 = _mm_load_si128(reinterpret_cast<const __m128i*>(&out[k][i + 2]));
                 const __m128i even = _mm_shuffle_epi32(p0, 0xD8), odd = _mm_shuffle_epi32(p1, 0xD8);
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(r[2 * k] + i), _mm_unpacklo_epi64(even, odd));
-                if (second) _mm_storeu_si128(reinterpret_cast<__m128i*>(r[2 * k + 1] + i), _mm_unpackhi_epi64(even, odd));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(r[2 * k] + i),
+                                 _mm_unpacklo_epi64(even, odd));
+                if (second)
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(r[2 * k + 1] + i),
+                                     _mm_unpackhi_epi64(even, odd));
             }
         }
     }
 }
 
 void crossfadeMasked(Image32& out, const Image32& b, const Image32& a, const Image8& mask) {
-    const size_t n = std::min({b.pixelCount(), a.pixelCount(), mask.pixelCount(), out.pixelCount()});
+    const size_t n =
+        std::min({b.pixelCount(), a.pixelCount(), mask.pixelCount(), out.pixelCount()});
     const __m128i zero = _mm_setzero_si128(), colour = _mm_set1_epi32(0x00FFFFFF);
     // Each channel pair (b, a) weighed by (m, 255 - m) in one multiply-add, two pixels a step.
     auto weights = [](int m) { return _mm_set1_epi32(m | (255 - m) << 16); };
@@ -238,15 +266,18 @@ void crossfadeMasked(Image32& out, const Image32& b, const Image32& a, const Ima
         const __m128i pa = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(a.pixels + i));
         const __m128i mixed = _mm_unpacklo_epi8(pb, pa);
         const __m128i f0 = _mm_madd_epi16(_mm_unpacklo_epi8(mixed, zero), weights(mask.indices[i]));
-        const __m128i f1 = _mm_madd_epi16(_mm_unpackhi_epi8(mixed, zero), weights(mask.indices[i + 1]));
+        const __m128i f1 =
+            _mm_madd_epi16(_mm_unpackhi_epi8(mixed, zero), weights(mask.indices[i + 1]));
         const __m128i v = _mm_packs_epi32(_mm_srli_epi32(f0, 8), _mm_srli_epi32(f1, 8));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out.pixels + i), _mm_and_si128(_mm_packus_epi16(v, zero), colour));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out.pixels + i),
+                         _mm_and_si128(_mm_packus_epi16(v, zero), colour));
     }
     for (; i < n; ++i) {
         const int m = mask.indices[i];
         uint32_t v = 0;
         for (int k = 0; k < 24; k += 8)
-            v |= ((((b.pixels[i] >> k) & 0xFF) * m + ((a.pixels[i] >> k) & 0xFF) * (255 - m)) >> 8) << k;
+            v |= ((((b.pixels[i] >> k) & 0xFF) * m + ((a.pixels[i] >> k) & 0xFF) * (255 - m)) >> 8)
+                 << k;
         out.pixels[i] = v;
     }
 }

@@ -19,17 +19,27 @@ using Kernel = void (*)(uint32_t* d, const uint32_t* s, size_t n, size_t at, con
 struct Blend {
     Kernel kernel;
     const void* arg = nullptr;
-    void operator()(uint32_t* d, const uint32_t* s, size_t n, size_t at) const { kernel(d, s, n, at, arg); }
+    void operator()(uint32_t* d, const uint32_t* s, size_t n, size_t at) const {
+        kernel(d, s, n, at, arg);
+    }
 };
 
 struct AlphaArg {
     unsigned a;
 };
 
-void kCopy(uint32_t* d, const uint32_t* s, size_t n, size_t, const void*) { rowCopy(d, s, n); }
-void kAdd(uint32_t* d, const uint32_t* s, size_t n, size_t, const void*) { rowAdd(d, s, n); }
-void kHalves(uint32_t* d, const uint32_t* s, size_t n, size_t, const void*) { rowDivHalves(d, s, n); }
-void kExact(uint32_t* d, const uint32_t* s, size_t n, size_t, const void*) { rowDivExact(d, s, n); }
+void kCopy(uint32_t* d, const uint32_t* s, size_t n, size_t, const void*) {
+    rowCopy(d, s, n);
+}
+void kAdd(uint32_t* d, const uint32_t* s, size_t n, size_t, const void*) {
+    rowAdd(d, s, n);
+}
+void kHalves(uint32_t* d, const uint32_t* s, size_t n, size_t, const void*) {
+    rowDivHalves(d, s, n);
+}
+void kExact(uint32_t* d, const uint32_t* s, size_t n, size_t, const void*) {
+    rowDivExact(d, s, n);
+}
 void kAlpha(uint32_t* d, const uint32_t* s, size_t n, size_t, const void* p) {
     rowAlpha(d, s, n, static_cast<const AlphaArg*>(p)->a);
 }
@@ -71,8 +81,10 @@ void drawUnscaled(const Source& src, int x, int y, Image32& dst, Blend blend) {
         } else {
             for (int i = 0; i < v.width; i += kChunk) {
                 const int n = std::min(kChunk, v.width - i);
-                for (int k = 0; k < n; ++k) tmp[k] = src.at(from + static_cast<size_t>(i + k));
-                blend(dst.pixels + at + i, tmp, static_cast<size_t>(n), at + static_cast<size_t>(i));
+                for (int k = 0; k < n; ++k)
+                    tmp[k] = src.at(from + static_cast<size_t>(i + k));
+                blend(dst.pixels + at + i, tmp, static_cast<size_t>(n),
+                      at + static_cast<size_t>(i));
             }
         }
     }
@@ -91,12 +103,14 @@ void runScaled(const Source& src, Image32& dst, const ScaledWalk& w, Blend blend
     uint32_t tmp[kChunk];
     uint64_t v = w.v0;
     for (int r = 0; r < w.block.height; ++r, v += w.dv) {
-        const size_t rowStart = static_cast<size_t>(v >> w.shift) * static_cast<size_t>(src.width());
+        const size_t rowStart =
+            static_cast<size_t>(v >> w.shift) * static_cast<size_t>(src.width());
         const size_t at = static_cast<size_t>(w.block.top + r) * dst.width + w.block.left;
         uint64_t u = w.u0;
         for (int i = 0; i < w.block.width; i += kChunk) {
             const int n = std::min(kChunk, w.block.width - i);
-            for (int k = 0; k < n; ++k, u += w.du) tmp[k] = src.at(rowStart + static_cast<size_t>(u >> w.shift));
+            for (int k = 0; k < n; ++k, u += w.du)
+                tmp[k] = src.at(rowStart + static_cast<size_t>(u >> w.shift));
             blend(dst.pixels + at + i, tmp, static_cast<size_t>(n), at + static_cast<size_t>(i));
         }
     }
@@ -116,11 +130,14 @@ void drawScaled(const Source& src, int x, int y, Image32& dst, float sx, float s
     runScaled(src, dst, w, blend);
 }
 
-Source32 source(const Image32& image) { return {image}; }
-Source8 source(const Image8& image) { return {image}; }
+Source32 source(const Image32& image) {
+    return {image};
+}
+Source8 source(const Image8& image) {
+    return {image};
+}
 
-template <typename Image>
-void unscaled(const Image& src, Image32& dst, Blend blend) {
+template <typename Image> void unscaled(const Image& src, Image32& dst, Blend blend) {
     drawUnscaled(source(src), src.x, src.y, dst, blend);
 }
 
@@ -137,17 +154,39 @@ Blend alphaBlend(Kernel k, AlphaArg& arg, int a) {
 } // namespace
 
 // --- Image32 sources -----------------------------------------------------------------------
-void drawNormal(const Image32& src, Image32& dst) { unscaled(src, dst, {kCopy}); }
-void drawNormalClip(const Image32& src, Image32& dst) { unscaled(src, dst, {kCopy}); }
-void drawNormalZoom(const Image32& src, Image32& dst, float sx, float sy) { scaled(src, dst, sx, sy, {kCopy}); }
-void drawNormalZoomClip(const Image32& src, Image32& dst, float sx, float sy) { scaled(src, dst, sx, sy, {kCopy}); }
-void drawTransAdd(const Image32& src, Image32& dst) { unscaled(src, dst, {kAdd}); }
-void drawTransAddClip(const Image32& src, Image32& dst) { unscaled(src, dst, {kAdd}); }
-void drawTransAddZoom(const Image32& src, Image32& dst, float sx, float sy) { scaled(src, dst, sx, sy, {kAdd}); }
-void drawTransAddZoomClip(const Image32& src, Image32& dst, float sx, float sy) { scaled(src, dst, sx, sy, {kAdd}); }
-void drawTransDiv(const Image32& src, Image32& dst) { unscaled(src, dst, {kHalves}); }
-void drawTransDivClip(const Image32& src, Image32& dst) { unscaled(src, dst, {kExact}); }
-void drawTransDivZoom(const Image32& src, Image32& dst, float sx, float sy) { scaled(src, dst, sx, sy, {kHalves}); }
+void drawNormal(const Image32& src, Image32& dst) {
+    unscaled(src, dst, {kCopy});
+}
+void drawNormalClip(const Image32& src, Image32& dst) {
+    unscaled(src, dst, {kCopy});
+}
+void drawNormalZoom(const Image32& src, Image32& dst, float sx, float sy) {
+    scaled(src, dst, sx, sy, {kCopy});
+}
+void drawNormalZoomClip(const Image32& src, Image32& dst, float sx, float sy) {
+    scaled(src, dst, sx, sy, {kCopy});
+}
+void drawTransAdd(const Image32& src, Image32& dst) {
+    unscaled(src, dst, {kAdd});
+}
+void drawTransAddClip(const Image32& src, Image32& dst) {
+    unscaled(src, dst, {kAdd});
+}
+void drawTransAddZoom(const Image32& src, Image32& dst, float sx, float sy) {
+    scaled(src, dst, sx, sy, {kAdd});
+}
+void drawTransAddZoomClip(const Image32& src, Image32& dst, float sx, float sy) {
+    scaled(src, dst, sx, sy, {kAdd});
+}
+void drawTransDiv(const Image32& src, Image32& dst) {
+    unscaled(src, dst, {kHalves});
+}
+void drawTransDivClip(const Image32& src, Image32& dst) {
+    unscaled(src, dst, {kExact});
+}
+void drawTransDivZoom(const Image32& src, Image32& dst, float sx, float sy) {
+    scaled(src, dst, sx, sy, {kHalves});
+}
 void drawTransDivZoomClip(const Image32& src, Image32& dst, float sx, float sy) {
     scaled(src, dst, sx, sy, {kHalves});
 }
@@ -155,7 +194,9 @@ void drawAlpha(const Image32& src, Image32& dst, int a) {
     AlphaArg arg;
     unscaled(src, dst, alphaBlend(kAlpha, arg, a));
 }
-void drawAlphaClip(const Image32& src, Image32& dst, int a) { drawAlpha(src, dst, a); }
+void drawAlphaClip(const Image32& src, Image32& dst, int a) {
+    drawAlpha(src, dst, a);
+}
 void drawAlphaZoom(const Image32& src, Image32& dst, float sx, float sy, int a) {
     AlphaArg arg;
     scaled(src, dst, sx, sy, alphaBlend(kAlpha, arg, a));
@@ -180,13 +221,27 @@ void drawAlphaTransSubZoomClip(const Image32& src, Image32& dst, float sx, float
 }
 
 // --- Image8 sources ------------------------------------------------------------------------
-void drawNormal(const Image8& src, Image32& dst) { unscaled(src, dst, {kCopy}); }
-void drawNormalClip(const Image8& src, Image32& dst) { unscaled(src, dst, {kCopy}); }
-void drawNormalZoom(const Image8& src, Image32& dst, float sx, float sy) { scaled(src, dst, sx, sy, {kCopy}); }
-void drawNormalZoomClip(const Image8& src, Image32& dst, float sx, float sy) { scaled(src, dst, sx, sy, {kCopy}); }
-void drawTransAdd(const Image8& src, Image32& dst) { unscaled(src, dst, {kAdd}); }
-void drawTransAddClip(const Image8& src, Image32& dst) { unscaled(src, dst, {kAdd}); }
-void drawTransAddZoom(const Image8& src, Image32& dst, float sx, float sy) { scaled(src, dst, sx, sy, {kAdd}); }
+void drawNormal(const Image8& src, Image32& dst) {
+    unscaled(src, dst, {kCopy});
+}
+void drawNormalClip(const Image8& src, Image32& dst) {
+    unscaled(src, dst, {kCopy});
+}
+void drawNormalZoom(const Image8& src, Image32& dst, float sx, float sy) {
+    scaled(src, dst, sx, sy, {kCopy});
+}
+void drawNormalZoomClip(const Image8& src, Image32& dst, float sx, float sy) {
+    scaled(src, dst, sx, sy, {kCopy});
+}
+void drawTransAdd(const Image8& src, Image32& dst) {
+    unscaled(src, dst, {kAdd});
+}
+void drawTransAddClip(const Image8& src, Image32& dst) {
+    unscaled(src, dst, {kAdd});
+}
+void drawTransAddZoom(const Image8& src, Image32& dst, float sx, float sy) {
+    scaled(src, dst, sx, sy, {kAdd});
+}
 
 void drawTransAddZoomClip(const Image8& src, Image32& dst, float sx, float sy) {
     if (!(sx > 0.0f) || !(sy > 0.0f)) return;
@@ -194,10 +249,13 @@ void drawTransAddZoomClip(const Image8& src, Image32& dst, float sx, float sy) {
     const int dw = scaledSize(src.width, sx), dh = scaledSize(src.height, sy);
     const uint32_t du = fixedStep(sx, 4096.0f), dv = fixedStep(sy, 4096.0f);
     if (dw == 0 || dh == 0 || du == 0 || dv == 0) return;
-    const float left = static_cast<float>(src.x) - dwf * 0.5f, top = static_cast<float>(src.y) - dhf * 0.5f;
+    const float left = static_cast<float>(src.x) - dwf * 0.5f,
+                top = static_cast<float>(src.y) - dhf * 0.5f;
     if (!(std::fabs(left) < 1.0e9f) || !(std::fabs(top) < 1.0e9f)) return;
     ScaledWalk w{};
-    if (!clipBlock(static_cast<int>(left), static_cast<int>(top), dw, dh, dst.width, dst.height, w.block)) return;
+    if (!clipBlock(static_cast<int>(left), static_cast<int>(top), dw, dh, dst.width, dst.height,
+                   w.block))
+        return;
     // An unclipped edge starts sampling one step in; a clipped one at the skipped pixels.
     w.u0 = w.block.skipX > 0 ? static_cast<uint64_t>(w.block.skipX) * du : du;
     w.v0 = w.block.skipY > 0 ? static_cast<uint64_t>(w.block.skipY) * dv : dv;
@@ -205,9 +263,15 @@ void drawTransAddZoomClip(const Image8& src, Image32& dst, float sx, float sy) {
     runScaled(Source8{src}, dst, w, {kAdd});
 }
 
-void drawTransDiv(const Image8& src, Image32& dst) { unscaled(src, dst, {kHalves}); }
-void drawTransDivClip(const Image8& src, Image32& dst) { unscaled(src, dst, {kHalves}); }
-void drawTransDivZoom(const Image8& src, Image32& dst, float sx, float sy) { scaled(src, dst, sx, sy, {kHalves}); }
+void drawTransDiv(const Image8& src, Image32& dst) {
+    unscaled(src, dst, {kHalves});
+}
+void drawTransDivClip(const Image8& src, Image32& dst) {
+    unscaled(src, dst, {kHalves});
+}
+void drawTransDivZoom(const Image8& src, Image32& dst, float sx, float sy) {
+    scaled(src, dst, sx, sy, {kHalves});
+}
 void drawTransDivZoomClip(const Image8& src, Image32& dst, float sx, float sy) {
     scaled(src, dst, sx, sy, {kHalves});
 }
@@ -215,7 +279,9 @@ void drawAlpha(const Image8& src, Image32& dst, int a) {
     AlphaArg arg;
     unscaled(src, dst, alphaBlend(kAlpha, arg, a));
 }
-void drawAlphaClip(const Image8& src, Image32& dst, int a) { drawAlpha(src, dst, a); }
+void drawAlphaClip(const Image8& src, Image32& dst, int a) {
+    drawAlpha(src, dst, a);
+}
 void drawAlphaZoom(const Image8& src, Image32& dst, float sx, float sy, int a) {
     AlphaArg arg;
     scaled(src, dst, sx, sy, alphaBlend(kAlpha, arg, a));
@@ -230,7 +296,8 @@ void drawAlphaTransAddZoom(const Image8& src, Image32& dst, float sx, float sy, 
 void drawAlphaTransAddZoomClip(const Image8& src, Image32& dst, float sx, float sy, int a) {
     drawAlphaTransAddZoom(src, dst, sx, sy, a);
 }
-void drawMaskedAddZoomClip(const Image8& src, Image32& dst, const uint8_t* mask, float sx, float sy) {
+void drawMaskedAddZoomClip(const Image8& src, Image32& dst, const uint8_t* mask, float sx,
+                           float sy) {
     if (!mask) return;
     scaled(src, dst, sx, sy, {kMasked, mask});
 }

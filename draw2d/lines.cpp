@@ -20,7 +20,7 @@ bool clipLine(float& x0, float& y0, float& x1, float& y1, int width, int height)
     const float right = static_cast<float>(width - 2), bottom = static_cast<float>(height - 2);
     if (right < 1 || bottom < 1) return false;
     {
-        const bool l0 = x0 < 1, l1 = x1 < 1, r0 = x0 > right, r1 = x1 > right;
+        const bool l0 = x0<1, l1 = x1<1, r0 = x0> right, r1 = x1> right;
         if ((l0 && l1) || (r0 && r1)) return false;
         if (l0 || l1 || r0 || r1) {
             const float ax = x0, ay = y0, bx = x1, by = y1;
@@ -29,7 +29,7 @@ bool clipLine(float& x0, float& y0, float& x1, float& y1, int width, int height)
             x1 = std::clamp(bx, 1.0f, right), y1 = onLine(x1);
         }
     }
-    const bool a0 = y0 < 1, a1 = y1 < 1, b0 = y0 > bottom, b1 = y1 > bottom;
+    const bool a0 = y0<1, a1 = y1<1, b0 = y0> bottom, b1 = y1> bottom;
     if ((a0 && a1) || (b0 && b1)) return false;
     if (!(a0 || a1 || b0 || b1)) return true;
     const float ax = x0, ay = y0, bx = x1, by = y1;
@@ -41,7 +41,9 @@ bool clipLine(float& x0, float& y0, float& x1, float& y1, int width, int height)
 
 namespace {
 
-int32_t toFixed(float v) { return static_cast<int32_t>(std::nearbyint(static_cast<double>(v) * 65536.0)); }
+int32_t toFixed(float v) {
+    return static_cast<int32_t>(std::nearbyint(static_cast<double>(v) * 65536.0));
+}
 
 // The line in major/minor coordinates: `pixel(major, minor)` addresses a pixel, and `depthAt`
 // tells whether a pair at (major, minor) is in front.
@@ -67,7 +69,8 @@ struct Plotter {
 };
 
 // An end pixel pair at major coordinate e (16.16 major m, minor n, gradient g), covering gap.
-void drawEnd(const Plotter& plot, int32_t m, int32_t n, int64_t g, int64_t gap, int32_t d, int& pixel, int32_t& minorAt) {
+void drawEnd(const Plotter& plot, int32_t m, int32_t n, int64_t g, int64_t gap, int32_t d,
+             int& pixel, int32_t& minorAt) {
     pixel = (m + 0x8000) >> 16;
     minorAt = static_cast<int32_t>(n + ((g * (static_cast<int64_t>(pixel) * 65536 - m)) >> 16));
     const int row = minorAt >> 16;
@@ -77,14 +80,17 @@ void drawEnd(const Plotter& plot, int32_t m, int32_t n, int64_t g, int64_t gap, 
     plot.blend(pixel, row + 1, static_cast<int>((f * gap) >> 24));
 }
 
-void drawLine(float fx0, float fy0, float fx1, float fy1, int32_t d0, int32_t d1, Image32& target, uint32_t colour,
-              const int32_t* depth) {
+void drawLine(float fx0, float fy0, float fx1, float fy1, int32_t d0, int32_t d1, Image32& target,
+              uint32_t colour, const int32_t* depth) {
     if (!target.pixels || !clipLine(fx0, fy0, fx1, fy1, target.width, target.height)) return;
     int32_t x0 = toFixed(fx0), y0 = toFixed(fy0), x1 = toFixed(fx1), y1 = toFixed(fy1);
-    const bool yMajor = std::abs(static_cast<int64_t>(x1) - x0) < std::abs(static_cast<int64_t>(y1) - y0);
+    const bool yMajor =
+        std::abs(static_cast<int64_t>(x1) - x0) < std::abs(static_cast<int64_t>(y1) - y0);
     // Work in (major, minor): exchange the axes of a steep line.
     if (yMajor) std::swap(x0, y0), std::swap(x1, y1), std::swap(fx0, fy0), std::swap(fx1, fy1);
-    if (x1 < x0) std::swap(x0, x1), std::swap(y0, y1), std::swap(fx0, fx1), std::swap(fy0, fy1), std::swap(d0, d1);
+    if (x1 < x0)
+        std::swap(x0, x1), std::swap(y0, y1), std::swap(fx0, fx1), std::swap(fy0, fy1),
+            std::swap(d0, d1);
     const Plotter plot{target, colour, yMajor, depth};
     const int64_t dx = std::max<int64_t>(static_cast<int64_t>(x1) - x0, 65536);
     const int64_t g = (static_cast<int64_t>(y1 - y0) * 65536) / dx;
@@ -115,8 +121,10 @@ void drawLine(float fx0, float fy0, float fx1, float fy1, int32_t d0, int32_t d1
                 plot.blend(x, row + 1, w);
             }
             counter += step;
-            while (counter >= kOne) counter -= kOne, ++row;
-            while (counter < 0) counter += kOne, --row;
+            while (counter >= kOne)
+                counter -= kOne, ++row;
+            while (counter < 0)
+                counter += kOne, --row;
         }
     } else {
         int64_t m = minor;
@@ -136,8 +144,8 @@ void drawLineAA(float x0, float y0, float x1, float y1, Image32& target, uint32_
     drawLine(x0, y0, x1, y1, 0, 0, target, colour, nullptr);
 }
 
-void drawLineAAZ(float x0, float y0, float x1, float y1, int32_t depth0, int32_t depth1, Image32& target, uint32_t colour,
-                 const int32_t* depthBuffer) {
+void drawLineAAZ(float x0, float y0, float x1, float y1, int32_t depth0, int32_t depth1,
+                 Image32& target, uint32_t colour, const int32_t* depthBuffer) {
     drawLine(x0, y0, x1, y1, depth0, depth1, target, colour, depthBuffer);
 }
 

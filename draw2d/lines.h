@@ -19,7 +19,7 @@ bool clipLine(float& x0, float& y0, float& x1, float& y1, int width, int height)
 void drawLineAA(float x0, float y0, float x1, float y1, Image32& target, uint32_t colour);
 // Each pair of pixels drawn only where the depth buffer (laid out like target) holds less than
 // the line's depth there, stepped from depth0 to depth1; the depth buffer is not written.
-void drawLineAAZ(float x0, float y0, float x1, float y1, int32_t depth0, int32_t depth1, Image32& target, uint32_t colour,
-                 const int32_t* depthBuffer);
+void drawLineAAZ(float x0, float y0, float x1, float y1, int32_t depth0, int32_t depth1,
+                 Image32& target, uint32_t colour, const int32_t* depthBuffer);
 
 } // namespace draw2d

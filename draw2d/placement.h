@@ -7,13 +7,14 @@ namespace draw2d {
 // A block of drawn width x height at (left, top), clipped edge by edge against a destination
 // of dstWidth x dstHeight: `skipX` pixels and `skipY` rows of it lie off the left and top.
 struct VisibleBlock {
-    int left = 0, top = 0;   // first visible destination pixel
+    int left = 0, top = 0; // first visible destination pixel
     int width = 0, height = 0;
     int skipX = 0, skipY = 0;
 };
 
 // False when nothing of the block is visible.
-inline bool clipBlock(int left, int top, int width, int height, int dstWidth, int dstHeight, VisibleBlock& v) {
+inline bool clipBlock(int left, int top, int width, int height, int dstWidth, int dstHeight,
+                      VisibleBlock& v) {
     const int64_t l = left, t = top;
     const int64_t skipL = l < 0 ? -l : 0, skipT = t < 0 ? -t : 0;
     const int64_t overR = l + width > dstWidth ? l + width - dstWidth : 0;

@@ -27,18 +27,24 @@ struct SpriteWalk {
     int64_t du, dv;
 };
 
-float fractionOf(float t) { return t - std::trunc(t); }
+float fractionOf(float t) {
+    return t - std::trunc(t);
+}
 
-bool planSprite(const Target& t, int srcW, int srcH, float x, float y, float sx, float sy, SpriteWalk& w) {
-    if (!(sx > 0.0f) || !(sy > 0.0f) || !(std::fabs(x) < 1.0e8f) || !(std::fabs(y) < 1.0e8f)) return false;
+bool planSprite(const Target& t, int srcW, int srcH, float x, float y, float sx, float sy,
+                SpriteWalk& w) {
+    if (!(sx > 0.0f) || !(sy > 0.0f) || !(std::fabs(x) < 1.0e8f) || !(std::fabs(y) < 1.0e8f))
+        return false;
     const float dwf = static_cast<float>(srcW) / sx, dhf = static_cast<float>(srcH) / sy;
     const int dw = scaledSize(srcW, sx), dh = scaledSize(srcH, sy);
     const uint32_t du = fixedStep(sx, 4096.0f), dv = fixedStep(sy, 4096.0f);
     if (dw == 0 || dh == 0 || du == 0 || dv == 0) return false;
     const int xi = static_cast<int>(x), yi = static_cast<int>(y);
     if (!clipBlock(xi - dw / 2, yi - dh / 2, dw, dh, t.width, t.height, w.block)) return false;
-    const float u0 = ((1.0f - (x - static_cast<float>(xi))) + fractionOf(dwf * 0.5f)) * sx * 4096.0f;
-    const float v0 = ((1.0f - (y - static_cast<float>(yi))) + fractionOf(dhf * 0.5f)) * sy * 4096.0f;
+    const float u0 =
+        ((1.0f - (x - static_cast<float>(xi))) + fractionOf(dwf * 0.5f)) * sx * 4096.0f;
+    const float v0 =
+        ((1.0f - (y - static_cast<float>(yi))) + fractionOf(dhf * 0.5f)) * sy * 4096.0f;
     w.u0 = static_cast<int64_t>(u0) + static_cast<int64_t>(w.block.skipX) * du;
     w.v0 = static_cast<int64_t>(v0) + static_cast<int64_t>(w.block.skipY) * dv;
     w.du = du, w.dv = dv;
@@ -120,7 +126,8 @@ inline __m128i filtered(const uint32_t* row, size_t stride, const Columns& cols,
 
 // A 32-bit sprite: blend(d, at, f, n) blends n (1 or 2) filtered pixels, f in bytes, into d.
 template <typename Blend>
-void sprite32(const Target& t, const Image32& src, float x, float y, float sx, float sy, Blend blend) {
+void sprite32(const Target& t, const Image32& src, float x, float y, float sx, float sy,
+              Blend blend) {
     SpriteWalk w;
     if (!planSprite(t, src.width, src.height, x, y, sx, sy, w)) return;
     const size_t stride = static_cast<size_t>(src.width);
@@ -138,7 +145,8 @@ void sprite32(const Target& t, const Image32& src, float x, float y, float sx, f
             size_t i = 0;
             for (; i + 2 <= static_cast<size_t>(cols.count); i += 2)
                 blend(d + i, at + i, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + i)), 2);
-            if (i < static_cast<size_t>(cols.count)) blend(d + i, at + i, _mm_cvtsi32_si128(static_cast<int>(p[i])), 1);
+            if (i < static_cast<size_t>(cols.count))
+                blend(d + i, at + i, _mm_cvtsi32_si128(static_cast<int>(p[i])), 1);
             return;
         }
         cols.weigh(fy);
@@ -146,7 +154,8 @@ void sprite32(const Target& t, const Image32& src, float x, float y, float sx, f
         uint32_t* d = t.pixels + at;
         size_t i = 0;
         for (; i + 2 <= static_cast<size_t>(cols.count); i += 2) {
-            const __m128i f = _mm_packs_epi32(filtered(row, stride, cols, i), filtered(row, stride, cols, i + 1));
+            const __m128i f =
+                _mm_packs_epi32(filtered(row, stride, cols, i), filtered(row, stride, cols, i + 1));
             blend(d + i, at + i, _mm_packus_epi16(f, zero), 2);
         }
         if (i < static_cast<size_t>(cols.count)) {
@@ -157,7 +166,8 @@ void sprite32(const Target& t, const Image32& src, float x, float y, float sx, f
 }
 
 inline __m128i loadN(const void* p, int n) {
-    return n == 2 ? _mm_loadl_epi64(static_cast<const __m128i*>(p)) : _mm_cvtsi32_si128(*static_cast<const int*>(p));
+    return n == 2 ? _mm_loadl_epi64(static_cast<const __m128i*>(p))
+                  : _mm_cvtsi32_si128(*static_cast<const int*>(p));
 }
 inline void storeN(uint32_t* d, __m128i v, int n) {
     if (n == 2)
@@ -171,29 +181,36 @@ inline __m128i scaled(__m128i f, __m128i a16) {
     return _mm_packus_epi16(_mm_mulhi_epu16(_mm_unpacklo_epi8(zero, f), a16), zero);
 }
 
-Target whole(Image32& dst) { return {dst.pixels, dst.width, dst.height, 0}; }
+Target whole(Image32& dst) {
+    return {dst.pixels, dst.width, dst.height, 0};
+}
 
 } // namespace
 
 void spriteBilAdd(Image32& dst, const Image32& src, float x, float y, float sx, float sy) {
-    sprite32(whole(dst), src, x, y, sx, sy,
-             [](uint32_t* d, size_t, __m128i f, int n) { storeN(d, _mm_adds_epu8(loadN(d, n), f), n); });
+    sprite32(whole(dst), src, x, y, sx, sy, [](uint32_t* d, size_t, __m128i f, int n) {
+        storeN(d, _mm_adds_epu8(loadN(d, n), f), n);
+    });
 }
 
-void spriteBilAlphaAdd(Image32& dst, const Image32& src, float x, float y, float sx, float sy, int a) {
+void spriteBilAlphaAdd(Image32& dst, const Image32& src, float x, float y, float sx, float sy,
+                       int a) {
     const __m128i a16 = _mm_set1_epi16(static_cast<short>(a & 0xFF));
-    sprite32(whole(dst), src, x, y, sx, sy,
-             [&](uint32_t* d, size_t, __m128i f, int n) { storeN(d, _mm_adds_epu8(loadN(d, n), scaled(f, a16)), n); });
+    sprite32(whole(dst), src, x, y, sx, sy, [&](uint32_t* d, size_t, __m128i f, int n) {
+        storeN(d, _mm_adds_epu8(loadN(d, n), scaled(f, a16)), n);
+    });
 }
 
-void spriteBilAlphaSub(Image32& dst, const Image32& src, float x, float y, float sx, float sy, int a) {
+void spriteBilAlphaSub(Image32& dst, const Image32& src, float x, float y, float sx, float sy,
+                       int a) {
     const __m128i a16 = _mm_set1_epi16(static_cast<short>(a & 0xFF));
-    sprite32(whole(dst), src, x, y, sx, sy,
-             [&](uint32_t* d, size_t, __m128i f, int n) { storeN(d, _mm_subs_epu8(loadN(d, n), scaled(f, a16)), n); });
+    sprite32(whole(dst), src, x, y, sx, sy, [&](uint32_t* d, size_t, __m128i f, int n) {
+        storeN(d, _mm_subs_epu8(loadN(d, n), scaled(f, a16)), n);
+    });
 }
 
-void spriteBilAddDepth(Image32& dst, const Image32& src, float x, float y, float sx, float sy, int32_t depth,
-                       const int32_t* depthBuffer) {
+void spriteBilAddDepth(Image32& dst, const Image32& src, float x, float y, float sx, float sy,
+                       int32_t depth, const int32_t* depthBuffer) {
     if (!depthBuffer) return;
     const __m128i z = _mm_set1_epi32(depth);
     sprite32(whole(dst), src, x, y, sx, sy, [&](uint32_t* d, size_t at, __m128i f, int n) {
@@ -203,13 +220,15 @@ void spriteBilAddDepth(Image32& dst, const Image32& src, float x, float y, float
     });
 }
 
-void spriteBilAlphaAddBand(Image32& dst, const Image32& src, float x, float y, float sx, float sy, int a) {
+void spriteBilAlphaAddBand(Image32& dst, const Image32& src, float x, float y, float sx, float sy,
+                           int a) {
     if (dst.height < 50) return;
     const Target band{dst.pixels + static_cast<size_t>(30) * dst.width, dst.width, dst.height - 50,
                       static_cast<size_t>(30) * dst.width};
     const __m128i a16 = _mm_set1_epi16(static_cast<short>(a & 0xFF));
-    sprite32(band, src, x, y, sx, sy,
-             [&](uint32_t* d, size_t, __m128i f, int n) { storeN(d, _mm_adds_epu8(loadN(d, n), scaled(f, a16)), n); });
+    sprite32(band, src, x, y, sx, sy, [&](uint32_t* d, size_t, __m128i f, int n) {
+        storeN(d, _mm_adds_epu8(loadN(d, n), scaled(f, a16)), n);
+    });
 }
 
 void spriteBilAddIndexed(Image32& dst, const Image8& src, float x, float y, float sx, float sy) {
@@ -231,11 +250,16 @@ void spriteBilAddIndexed(Image32& dst, const Image8& src, float x, float y, floa
                 const uint8_t* p = src.indices + o;
                 i00 = p[0], i10 = p[1], i01 = p[stride], i11 = p[stride + 1];
             } else {
-                auto read = [&](size_t k) { return k < readable ? static_cast<uint32_t>(src.indices[k]) : 0u; };
-                i00 = read(o), i10 = read(o + 1), i01 = read(o + stride), i11 = read(o + stride + 1);
+                auto read = [&](size_t k) {
+                    return k < readable ? static_cast<uint32_t>(src.indices[k]) : 0u;
+                };
+                i00 = read(o), i10 = read(o + 1), i01 = read(o + stride),
+                i11 = read(o + stride + 1);
             }
-            const uint32_t index = ((cols.top[i] & 0xFFFF) * i00 + (cols.top[i] >> 16) * i10 +
-                                    (cols.bottom[i] & 0xFFFF) * i01 + (cols.bottom[i] >> 16) * i11) >> 8;
+            const uint32_t index =
+                ((cols.top[i] & 0xFFFF) * i00 + (cols.top[i] >> 16) * i10 +
+                 (cols.bottom[i] & 0xFFFF) * i01 + (cols.bottom[i] >> 16) * i11) >>
+                8;
             uint32_t* d = t.pixels + at + i;
             storeN(d, _mm_adds_epu8(loadN(d, 1), loadN(&src.palette[index], 1)), 1);
         }

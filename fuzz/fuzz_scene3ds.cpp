@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The edge list's search is quadratic in the faces: large scenes are read, not prepared,
     // so that each input takes milliseconds.
     size_t faces = 0;
-    for (const auto& m : scene.meshes) faces += m->faces.size();
+    for (const auto& m : scene.meshes)
+        faces += m->faces.size();
     if (faces <= 2000) scene3d::prepareLoadedScene(scene, {});
     return 0;
 }

@@ -70,11 +70,12 @@ struct AnchorView {
 AnchorView anchorView(const Point3f& anchor, const scene3d::SceneCamera& camera);
 
 // Every spark at its path point, the flare in the fountain's colours, added, at scale size.
-void drawFountainSparks(const SparkFountain& fountain, picture::Image8& flare, const AnchorView& view, picture::Image32& target);
+void drawFountainSparks(const SparkFountain& fountain, picture::Image8& flare,
+                        const AnchorView& view, picture::Image32& target);
 
 // Held pieces wobble in size with the two phases (which move on per piece); moving ones fly.
-void drawDebris(const DebrisPool& pool, picture::Image8& flare, const AnchorView& view, picture::Image32& target, float& phaseA,
-                float& phaseB);
+void drawDebris(const DebrisPool& pool, picture::Image8& flare, const AnchorView& view,
+                picture::Image32& target, float& phaseA, float& phaseB);
 // Moving pieces fall, growing, and are freed past size 5.
 void advanceDebris(DebrisPool& pool, float fps);
 

@@ -51,24 +51,29 @@ bool readFloat(const char*& p, float& out) {
 
 std::string firstWord(const std::string& s) {
     size_t b = 0;
-    while (b < s.size() && (s[b] == ' ' || s[b] == '\t' || s[b] == '\n' || s[b] == '\r')) ++b;
+    while (b < s.size() && (s[b] == ' ' || s[b] == '\t' || s[b] == '\n' || s[b] == '\r'))
+        ++b;
     size_t e = b;
-    while (e < s.size() && !(s[e] == ' ' || s[e] == '\t' || s[e] == '\n' || s[e] == '\r')) ++e;
+    while (e < s.size() && !(s[e] == ' ' || s[e] == '\t' || s[e] == '\n' || s[e] == '\r'))
+        ++e;
     return s.substr(b, e - b);
 }
 
 // The line less its last character: the newline, or the last of a split line.
-std::string lessLast(const std::string& s) { return s.empty() ? s : s.substr(0, s.size() - 1); }
+std::string lessLast(const std::string& s) {
+    return s.empty() ? s : s.substr(0, s.size() - 1);
+}
 
 } // namespace
 
-bool parseSceneDescription(const std::string& text, size_t meshCount, size_t cameraCount, SceneDescription& out,
-                           int& badLine, std::string& problem) {
+bool parseSceneDescription(const std::string& text, size_t meshCount, size_t cameraCount,
+                           SceneDescription& out, int& badLine, std::string& problem) {
     const std::vector<std::string> lines = linesOf(text);
     size_t next = 9; // the header
     auto line = [&](const char* what, std::string& s) {
         if (next >= lines.size()) {
-            badLine = static_cast<int>(next) + 1, problem = std::string("the file ends before ") + what;
+            badLine = static_cast<int>(next) + 1,
+            problem = std::string("the file ends before ") + what;
             return false;
         }
         s = lines[next++];
@@ -96,32 +101,43 @@ bool parseSceneDescription(const std::string& text, size_t meshCount, size_t cam
         std::string s;
         if (!line("a render mode", s)) return false;
         d.mode = firstWord(s);
-        if (d.mode.empty()) return badLine = static_cast<int>(next), problem = "expected a render mode", false;
+        if (d.mode.empty())
+            return badLine = static_cast<int>(next), problem = "expected a render mode", false;
         // Refused here, with the file and line, rather than by the mode lookup's own box.
         if (raster::lookupRenderMode(d.mode) < 0)
-            return badLine = static_cast<int>(next), problem = "unknown render mode \"" + d.mode + "\"", false;
+            return badLine = static_cast<int>(next),
+                   problem = "unknown render mode \"" + d.mode + "\"", false;
         if (!numbers("a colour", &d.colour)) return false;
         if (!line("a texture name", s)) return false;
         d.texture = lessLast(s);
-        if (d.texture.empty()) return badLine = static_cast<int>(next), problem = "expected a texture name or noOne", false;
+        if (d.texture.empty())
+            return badLine = static_cast<int>(next), problem = "expected a texture name or noOne",
+                   false;
         if (!line("a palette name", s)) return false;
         d.palette = firstWord(lessLast(s));
-        if (d.palette.empty()) return badLine = static_cast<int>(next), problem = "expected a palette name or noOne", false;
+        if (d.palette.empty())
+            return badLine = static_cast<int>(next), problem = "expected a palette name or noOne",
+                   false;
         if (!numbers("ambient and diffuse levels", &d.ambient, &d.diffuse)) return false;
-        if (!numbers("four switches", &d.switches[0], &d.switches[1], &d.switches[2], &d.switches[3])) return false;
+        if (!numbers("four switches", &d.switches[0], &d.switches[1], &d.switches[2],
+                     &d.switches[3]))
+            return false;
         out.meshes.push_back(d);
     }
     if (!numbers("the scene's factor", &out.factor)) return false;
     for (size_t c = 0; c < cameraCount; ++c) {
         CameraDescription d;
-        if (!numbers("four light values", &d.lightStart, &d.lightEnd, &d.lightHotspot, &d.lightFalloff)) return false;
+        if (!numbers("four light values", &d.lightStart, &d.lightEnd, &d.lightHotspot,
+                     &d.lightFalloff))
+            return false;
         if (!numbers("spot mode and spot side", &d.spotMode, &d.spotSide)) return false;
         out.cameras.push_back(d);
     }
     return true;
 }
 
-void applySceneDescription(const SceneDescription& d, scene3d::Scene3ds& scene, picture::ResourceLists& lists) {
+void applySceneDescription(const SceneDescription& d, scene3d::Scene3ds& scene,
+                           picture::ResourceLists& lists) {
     constexpr std::array<uint32_t, 4> kBits = {0x2, 0x1, 0x20, 0x40};
     for (size_t i = 0; i < d.meshes.size() && i < scene.meshes.size(); ++i) {
         const MeshDescription& md = d.meshes[i];
@@ -134,7 +150,8 @@ void applySceneDescription(const SceneDescription& d, scene3d::Scene3ds& scene, 
         }
         if (md.palette != "noOne") {
             picture::addPalette(lists, md.palette);
-            if (const picture::Palette* p = picture::findPalette(lists, md.palette)) m.shadeTable = &p->table;
+            if (const picture::Palette* p = picture::findPalette(lists, md.palette))
+                m.shadeTable = &p->table;
         }
         m.ambient = md.ambient, m.diffuse = md.diffuse;
         for (size_t k = 0; k < 4; ++k) {
@@ -148,12 +165,14 @@ void applySceneDescription(const SceneDescription& d, scene3d::Scene3ds& scene, 
     for (size_t i = 0; i < d.cameras.size() && i < scene.cameras.size(); ++i) {
         const CameraDescription& cd = d.cameras[i];
         scene3d::SceneCamera& c = *scene.cameras[i];
-        c.lightStart = cd.lightStart, c.lightEnd = cd.lightEnd, c.lightHotspot = cd.lightHotspot, c.lightFalloff = cd.lightFalloff;
+        c.lightStart = cd.lightStart, c.lightEnd = cd.lightEnd, c.lightHotspot = cd.lightHotspot,
+        c.lightFalloff = cd.lightFalloff;
         c.spotMode = cd.spotMode, c.spotSide = cd.spotSide;
     }
 }
 
-void readSceneDescription(const std::string& path, scene3d::Scene3ds& scene, picture::ResourceLists& lists) {
+void readSceneDescription(const std::string& path, scene3d::Scene3ds& scene,
+                          picture::ResourceLists& lists) {
     std::vector<uint8_t> bytes;
     if (!picture::readFileBytes(path, bytes)) {
         const std::string text = "Can't open file " + path + " !";
@@ -163,8 +182,10 @@ void readSceneDescription(const std::string& path, scene3d::Scene3ds& scene, pic
     SceneDescription d;
     int line = 0;
     std::string problem;
-    if (!parseSceneDescription(std::string(bytes.begin(), bytes.end()), scene.meshes.size(), scene.cameras.size(), d, line, problem)) {
-        platform::messageBox("Scene description", path + " line " + std::to_string(line) + ": " + problem);
+    if (!parseSceneDescription(std::string(bytes.begin(), bytes.end()), scene.meshes.size(),
+                               scene.cameras.size(), d, line, problem)) {
+        platform::messageBox("Scene description",
+                             path + " line " + std::to_string(line) + ": " + problem);
         platform::fatalExit(-1);
     }
     applySceneDescription(d, scene, lists);

@@ -20,15 +20,18 @@ bool drawnByDefault(const Mesh& m) {
     return !raster::isTextureMode(m.renderMode) || (m.flags & kHasMapping);
 }
 
-void drawScene(Scene3ds& scene, const SceneCamera& camera, picture::Image32& target, const ScenePass& pass) {
+void drawScene(Scene3ds& scene, const SceneCamera& camera, picture::Image32& target,
+               const ScenePass& pass) {
     raster::placeLights(scene, camera);
     std::vector<SceneLight*> lights;
     lights.reserve(scene.lights.size());
-    for (auto& l : scene.lights) lights.push_back(l.get());
+    for (auto& l : scene.lights)
+        lights.push_back(l.get());
     for (int bucket = 0; bucket < 2; ++bucket)
         for (auto& m : scene.meshes) {
             if (!(pass.select ? pass.select(*m) : drawnByDefault(*m))) continue;
-            const bool later = pass.drawnLater ? pass.drawnLater(*m) : raster::drawnAfterOpaque(m->renderMode);
+            const bool later =
+                pass.drawnLater ? pass.drawnLater(*m) : raster::drawnAfterOpaque(m->renderMode);
             if (later != (bucket == 1)) continue;
             if (pass.beforeMesh) pass.beforeMesh(*m);
             raster::prepareMesh(*m, lights, camera);
@@ -39,7 +42,9 @@ void drawScene(Scene3ds& scene, const SceneCamera& camera, picture::Image32& tar
         }
 }
 
-bool drawnInView(const Mesh& m, const SceneCamera& camera) { return m.parentId != kNoParent || boxVisible(m, camera); }
+bool drawnInView(const Mesh& m, const SceneCamera& camera) {
+    return m.parentId != kNoParent || boxVisible(m, camera);
+}
 
 void hangOnParent(const Scene3ds& scene, Mesh& m) {
     if (m.parentId == kNoParent) return;

@@ -27,7 +27,8 @@ struct ScenePass {
 // Drawn by the scene, with faces, and in a texture mode only with mapping.
 bool drawnByDefault(const scene3d::Mesh& m);
 
-void drawScene(scene3d::Scene3ds& scene, const scene3d::SceneCamera& camera, picture::Image32& target, const ScenePass& pass = {});
+void drawScene(scene3d::Scene3ds& scene, const scene3d::SceneCamera& camera,
+               picture::Image32& target, const ScenePass& pass = {});
 
 // The pieces of the animated machine's pass (parts 2 to 4): a mesh that hangs on a parent is
 // always drawn, one without must have its box in view (transformBox done this frame);

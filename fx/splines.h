@@ -18,7 +18,8 @@ Point3f bSplineSegmentPoint(const Point3f* p, float t);
 
 // The Catmull-Rom curve from p1 (t = 0) to p2 (t = 1), its tangents (p2 - p0) / 2 and
 // (p3 - p1) / 2, through the cubic Hermite weights.
-Point3f catmullRomPoint(const Point3f& p0, const Point3f& p1, const Point3f& p2, const Point3f& p3, float t);
+Point3f catmullRomPoint(const Point3f& p0, const Point3f& p1, const Point3f& p2, const Point3f& p3,
+                        float t);
 
 // Every sample: (m - 3) k points for m control points (none for fewer than 4).
 std::vector<Point3f> sampleBSpline(const std::vector<Point3f>& control, int samplesPerSegment);

@@ -6,9 +6,8 @@
 
 namespace fx {
 
-template <int N>
-class EventLatch {
-public:
+template <int N> class EventLatch {
+  public:
     void clear() { fired_.fill(false); }
     // True the first time for this event index (a cursor of -1 counts as 0; indices past the
     // table never fire).
@@ -19,7 +18,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::array<bool, N> fired_{};
 };
 

@@ -42,7 +42,8 @@ void wobble(Launcher& l, Mesh& m) {
     l.wobble[0] += 0.04303552f, l.wobble[1] += 0.054165393f, l.wobble[2] += 0.041336745f;
     if (m.name.empty() || m.name[0] != 'r') return;
     setIdentity(m.worldMatrix);
-    rotateEuler(m.worldMatrix, std::cos(l.wobble[0]) * 0.22439948150089808f + 1.5707964f, std::sin(l.wobble[1]) * 0.017649397421418953f,
+    rotateEuler(m.worldMatrix, std::cos(l.wobble[0]) * 0.22439948150089808f + 1.5707964f,
+                std::sin(l.wobble[1]) * 0.017649397421418953f,
                 std::cos(l.wobble[2]) * 0.017649397421418953f);
     m.rotationMatrix = m.worldMatrix;
     scaleMatrix(m.worldMatrix, m.scale[0], m.scale[1], m.scale[2]);
@@ -67,7 +68,8 @@ bool hover(ViewerButton& b, const platform::MouseState& mouse) {
     return over;
 }
 
-void drawButtonPair(picture::LoadedImage32& idle, picture::LoadedImage32& lit, int cx, int cy, int glow, picture::Image32& fb) {
+void drawButtonPair(picture::LoadedImage32& idle, picture::LoadedImage32& lit, int cx, int cy,
+                    int glow, picture::Image32& fb) {
     idle.x = cx, idle.y = cy, lit.x = cx, lit.y = cy;
     draw2d::drawAlphaTransAddZoomClip(idle, fb, 1, 1, (255 - glow) & 255);
     draw2d::drawAlphaTransAddZoomClip(lit, fb, 1, 1, glow);
@@ -81,12 +83,14 @@ bool overCentred(const platform::MouseState& mouse, int cx, int cy, int w, int h
 
 void refreshBackground(Launcher& l, const picture::Image32& desktop) {
     if (desktop.pixels && desktop.width == kW && desktop.height >= 64 + kH)
-        std::memcpy(l.desktopBand.pixels, desktop.pixels + static_cast<size_t>(64) * kW, kBandWords * 4);
+        std::memcpy(l.desktopBand.pixels, desktop.pixels + static_cast<size_t>(64) * kW,
+                    kBandWords * 4);
     // "Section" was drawn into the band once; a fresh desktop keeps it.
     if (l.sectionPixels.size() == kBandWords && l.savedDepth.size() == kBandWords)
         for (size_t i = 0; i < kBandWords; ++i)
             if (l.savedDepth[i] != 0) l.desktopBand.pixels[i] = l.sectionPixels[i];
-    if (l.backgroundPicture.width == kW && l.backgroundPicture.height == kH && l.backgroundMask.width == kW && l.backgroundMask.height == kH)
+    if (l.backgroundPicture.width == kW && l.backgroundPicture.height == kH &&
+        l.backgroundMask.width == kW && l.backgroundMask.height == kH)
         draw2d::crossfadeMasked(l.background, l.backgroundPicture, l.desktopBand, l.backgroundMask);
     else
         l.desktopBand.copyTo(l.background); // no picture or mask to blend with: the desktop alone
@@ -101,7 +105,8 @@ std::string viewerTextProblem(const uint8_t* data, size_t size) {
             return "byte " + std::to_string(i) + " is a control character: not a text, or garbled";
     }
     if (size > InfoViewer::kTextBytes - 1)
-        return "longer than the " + std::to_string(InfoViewer::kTextBytes - 1) + " bytes the viewer shows";
+        return "longer than the " + std::to_string(InfoViewer::kTextBytes - 1) +
+               " bytes the viewer shows";
     if (data[size - 1] != '\n') return "the last line has no line end: cut short?";
     return {};
 }
@@ -158,7 +163,8 @@ void renderViewerText(InfoViewer& v, draw2d::BitmapFont& font) {
     draw2d::drawNormal(v.textImage, v.framedText);
 }
 
-void setupViewer(InfoViewer& v, draw2d::BitmapFont& font, const std::string& textFile, const std::string& panelFile) {
+void setupViewer(InfoViewer& v, draw2d::BitmapFont& font, const std::string& textFile,
+                 const std::string& panelFile) {
     readViewerText(v, textFile);
     v.columns = 80;
     renderViewerText(v, font);
@@ -172,7 +178,8 @@ void setupViewer(InfoViewer& v, draw2d::BitmapFont& font, const std::string& tex
     picture::LoadedImage32 panel;
     picture::loadOrWarn(panel, panelFile);
     constexpr std::array<std::array<int, 2>, 4> corner = {{{0, 0}, {256, 0}, {0, 128}, {256, 128}}};
-    constexpr std::array<std::array<float, 2>, 4> end = {{{128, 64}, {384, 64}, {128, 192}, {384, 192}}};
+    constexpr std::array<std::array<float, 2>, 4> end = {
+        {{128, 64}, {384, 64}, {128, 192}, {384, 192}}};
     for (size_t i = 0; i < 4; ++i) {
         if (panel.width >= 512 && panel.height >= 256) {
             picture::Image32 quarter;
@@ -184,7 +191,9 @@ void setupViewer(InfoViewer& v, draw2d::BitmapFont& font, const std::string& tex
         v.tileEnd[i] = end[i];
     }
     for (size_t i = 0; i < 4; ++i)
-        for (size_t a = 0; a < 2; ++a) v.tileStart[i][a] = v.tileEnd[i][a] + 70 - static_cast<float>(platform::nextRandom() % 140);
+        for (size_t a = 0; a < 2; ++a)
+            v.tileStart[i][a] =
+                v.tileEnd[i][a] + 70 - static_cast<float>(platform::nextRandom() % 140);
     picture::loadOrWarn(v.scrollUp.image, "dlg/scrollUp.jpg");
     picture::loadOrWarn(v.scrollDown.image, "dlg/scrollDown.jpg");
     picture::loadOrWarn(v.exit.image, "dlg/exit.jpg");
@@ -200,21 +209,27 @@ void setupViewer(InfoViewer& v, draw2d::BitmapFont& font, const std::string& tex
     v.scrollUp.glow = v.scrollDown.glow = v.exit.glow = 0;
 }
 
-void viewerFrame(InfoViewer& v, picture::Image32& fb, const platform::MouseState& mouse, int& infoTextOpen) {
+void viewerFrame(InfoViewer& v, picture::Image32& fb, const platform::MouseState& mouse,
+                 int& infoTextOpen) {
     v.opening = std::clamp(v.opening + (infoTextOpen == 1 ? 2.5f : -1.0f), 0.0f, 100.0f);
     const float d = v.opening * 0.01f;
     v.alpha = static_cast<int>(d * 255);
     const float centre = (1 - d) * v.closed + d * v.scroll;
     if (v.alpha > 0) { // an alpha of 0 adds and subtracts nothing
         for (size_t i = 0; i < 4; ++i) {
-            const float x = (1 - d) * v.tileStart[i][0] + d * v.tileEnd[i][0], y = (1 - d) * v.tileStart[i][1] + d * v.tileEnd[i][1];
-            const float sx = (1 - d) * v.startScale[i][0] + d * v.endScale[i][0], sy = (1 - d) * v.startScale[i][1] + d * v.endScale[i][1];
+            const float x = (1 - d) * v.tileStart[i][0] + d * v.tileEnd[i][0],
+                        y = (1 - d) * v.tileStart[i][1] + d * v.tileEnd[i][1];
+            const float sx = (1 - d) * v.startScale[i][0] + d * v.endScale[i][0],
+                        sy = (1 - d) * v.startScale[i][1] + d * v.endScale[i][1];
             draw2d::spriteBilAlphaSub(fb, v.tiles[i], x, y, sx, sy, v.alpha);
         }
-        draw2d::spriteBilAlphaAddBand(fb, v.framedText, 253, centre + 10.5f, (1 - d) * 2.0f + d * 1.01f, (1 - d) * 2.0f + d * 1.0f, v.alpha);
+        draw2d::spriteBilAlphaAddBand(fb, v.framedText, 253, centre + 10.5f,
+                                      (1 - d) * 2.0f + d * 1.01f, (1 - d) * 2.0f + d * 1.0f,
+                                      v.alpha);
     }
     v.upSpeed = std::clamp(v.upSpeed + (hover(v.scrollUp, mouse) ? 0.44f : -0.2f), 0.0f, 2.0f);
-    v.downSpeed = std::clamp(v.downSpeed + (hover(v.scrollDown, mouse) ? 0.44f : -0.2f), 0.0f, 2.0f);
+    v.downSpeed =
+        std::clamp(v.downSpeed + (hover(v.scrollDown, mouse) ? 0.44f : -0.2f), 0.0f, 2.0f);
     v.scroll += v.upSpeed - v.downSpeed;
     if (v.scroll < v.lowest)
         v.scroll = v.lowest;
@@ -247,7 +262,8 @@ void initialiseLauncher(Launcher& l, LauncherIo& io) {
         raster::drawMeshInScene(*section, l.scene, *l.scene.cameras[0], l.desktopBand);
         section->flags &= ~kHasFaces;
     }
-    std::copy_n(l.scene.depthBuffer.begin(), std::min(kBandWords, l.scene.depthBuffer.size()), l.savedDepth.begin());
+    std::copy_n(l.scene.depthBuffer.begin(), std::min(kBandWords, l.scene.depthBuffer.size()),
+                l.savedDepth.begin());
     l.sectionPixels.assign(l.desktopBand.pixels, l.desktopBand.pixels + kBandWords);
     refreshBackground(l, *io.desktop); // the background with the section in it
     *io.launcherLoaded = 1;
@@ -263,7 +279,8 @@ void drawLauncher(Launcher& l, LauncherIo& io) {
     picture::Image32& fb = *io.framebuffer;
     l.background.copyTo(fb);
     advanceScene(l);
-    std::copy_n(l.savedDepth.begin(), std::min(kBandWords, l.scene.depthBuffer.size()), l.scene.depthBuffer.begin());
+    std::copy_n(l.savedDepth.begin(), std::min(kBandWords, l.scene.depthBuffer.size()),
+                l.scene.depthBuffer.begin());
     drawLauncherScene(l, fb);
     l.foreground.x = l.foreground.y = 0;
     if (l.foreground.pixels) draw2d::drawTransAdd(l.foreground, fb);
@@ -276,7 +293,8 @@ void updateLauncher(Launcher& l, LauncherIo& io) {
     const platform::MouseState& mouse = *io.mouse;
     if (overCentred(mouse, kInfoX, kInfoY, l.infoIdle.width, l.infoIdle.height)) {
         l.infoGlow += 10;
-        if (l.clickCounter >= 20 && mouse.leftDown) *io.infoTextOpen = *io.infoTextOpen ? 0 : 1, l.clickCounter = 15;
+        if (l.clickCounter >= 20 && mouse.leftDown)
+            *io.infoTextOpen = *io.infoTextOpen ? 0 : 1, l.clickCounter = 15;
     } else {
         l.infoGlow -= 10;
     }

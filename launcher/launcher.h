@@ -76,7 +76,8 @@ void drawLauncher(Launcher& l, LauncherIo& io);
 void refreshBackground(Launcher& l, const picture::Image32& desktop);
 
 // The viewer from the text file and the panel picture.
-void setupViewer(InfoViewer& v, draw2d::BitmapFont& font, const std::string& textFile, const std::string& panelFile);
+void setupViewer(InfoViewer& v, draw2d::BitmapFont& font, const std::string& textFile,
+                 const std::string& panelFile);
 // Reads at most kTextBytes - 1 bytes of lines of at most 99 characters each. A text that is
 // missing or looks damaged (see viewerTextProblem) is shown as far as it goes, after one
 // line on stderr naming the file.
@@ -88,7 +89,8 @@ void viewerTextFromBytes(InfoViewer& v, const uint8_t* data, size_t size);
 std::string viewerTextProblem(const uint8_t* data, size_t size);
 void renderViewerText(InfoViewer& v, draw2d::BitmapFont& font);
 // Opening, tiles, text, buttons.
-void viewerFrame(InfoViewer& v, picture::Image32& framebuffer, const platform::MouseState& mouse, int& infoTextOpen);
+void viewerFrame(InfoViewer& v, picture::Image32& framebuffer, const platform::MouseState& mouse,
+                 int& infoTextOpen);
 
 // Strictly inside the centred rectangle of a w x h picture at (cx, cy).
 bool overCentred(const platform::MouseState& mouse, int cx, int cy, int w, int h);

@@ -13,8 +13,14 @@ void DebugKeys::step(const platform::InputState& input) {
     counter = 10;
 }
 
-void waitFrameTime(uint32_t start, int ms) { platform::waitUntilElapsed(start, ms); }
-void waitFrameTime(uint32_t start, double ms) { platform::waitUntilElapsed(start, ms); }
-void waitMoreThan(uint32_t start, int ms) { platform::waitUntilElapsed(start, ms + 1); }
+void waitFrameTime(uint32_t start, int ms) {
+    platform::waitUntilElapsed(start, ms);
+}
+void waitFrameTime(uint32_t start, double ms) {
+    platform::waitUntilElapsed(start, ms);
+}
+void waitMoreThan(uint32_t start, int ms) {
+    platform::waitUntilElapsed(start, ms + 1);
+}
 
 } // namespace parts

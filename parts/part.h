@@ -38,7 +38,7 @@ struct HandOver {
 };
 
 class DemoPart {
-public:
+  public:
     virtual ~DemoPart() = default;
     // Once, in part order, behind the loading screen: scenes, images, palettes, tables.
     virtual void load(Stage& stage, int width, int height) = 0;

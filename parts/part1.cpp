@@ -21,11 +21,16 @@ using namespace scene3d;
 namespace {
 
 constexpr int kW = 512, kH = 256;
-constexpr uint32_t kSkyMs = 46000, kRiseMs = 49000, kDarkMs = 52000, kHandOverMs = 55000, kArrivalMs = 2000;
+constexpr uint32_t kSkyMs = 46000, kRiseMs = 49000, kDarkMs = 52000, kHandOverMs = 55000,
+                   kArrivalMs = 2000;
 
-int rnd() { return platform::nextRandom(); }
+int rnd() {
+    return platform::nextRandom();
+}
 
-float lerp(float a, float b, float t) { return (1 - t) * a + t * b; }
+float lerp(float a, float b, float t) {
+    return (1 - t) * a + t * b;
+}
 
 SceneLight omni() {
     SceneLight l;
@@ -41,19 +46,23 @@ void Part1::load(Stage& stage, int, int) {
     picture::loadOrWarn(s.flare, "image/flare32.jpg");
     draw2d::loadFont(s.font, "dlg/font.tga");
     picture::addPalette(stage.resources, "blue.pal");
-    if (const picture::Palette* p = picture::findPalette(stage.resources, "blue.pal")) s.palette = &p->table;
+    if (const picture::Palette* p = picture::findPalette(stage.resources, "blue.pal"))
+        s.palette = &p->table;
     s.depth.assign(static_cast<size_t>(kW) * kH, 0);
     for (int j = 0; j < 15; ++j)
         for (int i = 0; i < 15; ++i) {
             auto box = std::make_unique<Mesh>();
             buildCube(*box, 52.083332f);
             scaleVertices(*box, 1, 2, 1);
-            computeBounds(*box), computeCentre(*box), computeFaceNormals(*box), computeVertexNormals(*box);
+            computeBounds(*box), computeCentre(*box), computeFaceNormals(*box),
+                computeVertexNormals(*box);
             box->renderMode = 73, box->colour = 0xFFFFFF, box->ambient = 0, box->diffuse = 225;
             box->shadeTable = s.palette;
             box->depthBuffer = &s.depth;
             box->flags |= kSortFaces | kCullBackFaces | kLightFromCentre;
-            s.boxBase[static_cast<size_t>(i + 15 * j)] = {-468.75f + 62.5f * static_cast<float>(i), -50, -468.75f + 62.5f * static_cast<float>(j)};
+            s.boxBase[static_cast<size_t>(i + 15 * j)] = {-468.75f + 62.5f * static_cast<float>(i),
+                                                          -50,
+                                                          -468.75f + 62.5f * static_cast<float>(j)};
             s.boxes.push_back(std::move(box));
         }
     buildGrid(s.floor, 10, 10, 1000, 1000);
@@ -68,10 +77,12 @@ void Part1::load(Stage& stage, int, int) {
     setupCamera(s.camera, -475, 145, -368, 120, kW, kH);
     s.camera.lightStart = 200, s.camera.lightEnd = 350;
     loadScene3ds("3D/p1.3ds", s.flight);
-    for (auto& c : s.flight.cameras) setupCameraFromLens(*c, kW, kH);
+    for (auto& c : s.flight.cameras)
+        setupCameraFromLens(*c, kW, kH);
     setUpSwarm(s.swarm, 1500);
     s.movingLight = omni();
-    for (SceneLight& l : s.beatLights) l = omni(), l.innerRange = 0, l.outerRange = 0;
+    for (SceneLight& l : s.beatLights)
+        l = omni(), l.innerRange = 0, l.outerRange = 0;
     s.city.create(kW, kH);
     std::fill_n(s.city.pixels, s.city.pixelCount(), 0u);
 }
@@ -79,14 +90,16 @@ void Part1::load(Stage& stage, int, int) {
 void Part1::placeLights() {
     Part1State& s = *s_;
     transformPoint(s.camera.viewMatrix, s.movingLight.cameraPosition, s.movingLight.position);
-    for (SceneLight& l : s.beatLights) transformPoint(s.camera.viewMatrix, l.cameraPosition, l.position);
+    for (SceneLight& l : s.beatLights)
+        transformPoint(s.camera.viewMatrix, l.cameraPosition, l.position);
 }
 
 void Part1::drawMovingLightFlares(picture::Image32& target) {
     Part1State& s = *s_;
     Point3f c;
     transformPoint(s.camera.viewMatrix, c, s.movingLight.position);
-    fx::drawFlare(target, s.flare, c, s.camera, c.z < 20 ? 1 : (c.z - 20) * 0.05f + 1, s.depth.data(), 20);
+    fx::drawFlare(target, s.flare, c, s.camera, c.z < 20 ? 1 : (c.z - 20) * 0.05f + 1,
+                  s.depth.data(), 20);
 }
 
 void Part1::drawBoxes(picture::Image32& target, bool movingLightOnly) {
@@ -95,7 +108,8 @@ void Part1::drawBoxes(picture::Image32& target, bool movingLightOnly) {
     if (movingLightOnly)
         lights.push_back(&s.movingLight);
     else
-        for (SceneLight& l : s.beatLights) lights.push_back(&l);
+        for (SceneLight& l : s.beatLights)
+            lights.push_back(&l);
     for (size_t b = 0; b < s.boxes.size(); ++b) {
         Mesh& box = *s.boxes[b];
         box.position = {s.boxBase[b].x, s.boxBase[b].y + s.lift[b], s.boxBase[b].z};
@@ -112,7 +126,8 @@ std::array<Block, 5> Part1::fiveBlockBeat() {
         blocks = {{{6, 6}, {7, 8}, {7, 5}, {9, 9}, {8, 8}}};
         return blocks;
     }
-    const int c = static_cast<int>((s.camera.target.x + 500) * 0.016f), r = static_cast<int>((s.camera.target.z + 500) * 0.016f);
+    const int c = static_cast<int>((s.camera.target.x + 500) * 0.016f),
+              r = static_cast<int>((s.camera.target.z + 500) * 0.016f);
     for (size_t k = 0; k < 5; ++k) {
         // Near a corner of the field no draw may satisfy the distance rule: after a bounded
         // number of draws the first block inside the field is taken.
@@ -130,7 +145,8 @@ std::array<Block, 5> Part1::fiveBlockBeat() {
             if (fallback.column < 0) fallback = b;
             bool apart = true;
             for (size_t e = 0; e < k; ++e)
-                apart = apart && (std::abs(b.column - blocks[e].column) >= 2 || std::abs(b.row - blocks[e].row) >= 2);
+                apart = apart && (std::abs(b.column - blocks[e].column) >= 2 ||
+                                  std::abs(b.row - blocks[e].row) >= 2);
             if (apart) {
                 blocks[k] = b;
                 break;
@@ -147,12 +163,16 @@ std::array<Block, 5> Part1::fiveBlockBeat() {
 void Part1::threeBlockBeat() {
     Part1State& s = *s_;
     auto draw = [] { return Block{10 - rnd() % 6, 10 - rnd() % 6}; };
-    auto far = [](Block a, Block b) { return std::abs(a.column - b.column) >= 2 || std::abs(a.row - b.row) >= 2; };
+    auto far = [](Block a, Block b) {
+        return std::abs(a.column - b.column) >= 2 || std::abs(a.row - b.row) >= 2;
+    };
     const Block first = draw();
     Block second = draw();
-    while (!far(second, first)) second = draw();
+    while (!far(second, first))
+        second = draw();
     Block third = draw();
-    while (!far(third, first) && !far(third, second)) third = draw();
+    while (!far(third, first) && !far(third, second))
+        third = draw();
     for (const Block b : {first, second, third})
         for (Walker& w : s.swarm.walkers)
             if (around(w, b)) w.flash = 4.0f;
@@ -198,7 +218,8 @@ void Part1::mainDrawing(Stage& stage, picture::Image32& target, bool opening) {
     // 5. The rise and the darkening.
     if (!opening) {
         bool dark = true;
-        for (const SceneLight& l : s.beatLights) dark = dark && l.innerRange == 0 && l.outerRange == 0;
+        for (const SceneLight& l : s.beatLights)
+            dark = dark && l.innerRange == 0 && l.outerRange == 0;
         if (elapsed >= kRiseMs && s.riseState == 0 && dark) s.riseState = 1;
         if (elapsed >= kDarkMs && s.riseState == 1) s.riseState = 2;
         if (s.riseState) {
@@ -207,13 +228,15 @@ void Part1::mainDrawing(Stage& stage, picture::Image32& target, bool opening) {
             s.movingLight.innerRange = std::max(0.0f, s.movingLight.innerRange + step);
             s.movingLight.outerRange = std::max(0.0f, s.movingLight.outerRange + step);
             if (s.riseState == 2)
-                for (auto& b : s.boxes) b->ambient = std::max(0, b->ambient - 1);
+                for (auto& b : s.boxes)
+                    b->ambient = std::max(0, b->ambient - 1);
             placeLights();
         }
     }
 
     // 6. The boxes.
-    for (float& l : s.lift) l = std::max(0.0f, std::min(l, 200.0f) - 44 / fps);
+    for (float& l : s.lift)
+        l = std::max(0.0f, std::min(l, 200.0f) - 44 / fps);
     drawBoxes(target, !s.bounceRetired || s.riseState != 0);
     if (opening) {
         drawMovingLightFlares(target);
@@ -225,7 +248,8 @@ void Part1::mainDrawing(Stage& stage, picture::Image32& target, bool opening) {
         const std::array<Block, 5> blocks = fiveBlockBeat();
         for (size_t k = 0; k < 5; ++k) {
             const Block b = blocks[k];
-            s.lift[static_cast<size_t>(b.column + 15 * b.row)] = static_cast<float>(rnd() % 50 + 50);
+            s.lift[static_cast<size_t>(b.column + 15 * b.row)] =
+                static_cast<float>(rnd() % 50 + 50);
             for (Walker& w : s.swarm.walkers)
                 if (around(w, b)) {
                     w.hop = static_cast<float>(rnd() % 150 + 100);
@@ -243,7 +267,8 @@ void Part1::mainDrawing(Stage& stage, picture::Image32& target, bool opening) {
     }
     if (s.sync[2] == 255 && !s.headlightGiven) {
         s.headlightGiven = true;
-        for (auto& b : s.boxes) b->flags |= kHeadlight;
+        for (auto& b : s.boxes)
+            b->flags |= kHeadlight;
     }
     if (s.sync[0] == 148) threeBlockBeat();
 
@@ -267,10 +292,13 @@ void Part1::mainDrawing(Stage& stage, picture::Image32& target, bool opening) {
 
     // 11. Beat lights fade; walkers walk and shine.
     for (SceneLight& l : s.beatLights)
-        l.innerRange = std::max(0.0f, l.innerRange - 100 / fps), l.outerRange = std::max(0.0f, l.outerRange - 100 / fps);
-    for (auto& b : s.boxes) b->flags &= ~kHeadlight;
+        l.innerRange = std::max(0.0f, l.innerRange - 100 / fps),
+        l.outerRange = std::max(0.0f, l.outerRange - 100 / fps);
+    for (auto& b : s.boxes)
+        b->flags &= ~kHeadlight;
     moveSwarm(s.swarm, fps, now);
-    for (const Walker& w : s.swarm.walkers) drawWalker(w, s.camera, s.flare, target, s.depth.data());
+    for (const Walker& w : s.swarm.walkers)
+        drawWalker(w, s.camera, s.flare, target, s.depth.data());
 }
 
 void Part1::opening(Stage& stage) {
@@ -290,9 +318,12 @@ void Part1::opening(Stage& stage) {
     s.city.x = s.city.y = 0;
     // g passes 1 on the last opening frames; the alpha stops at 255 rather than wrap to black.
     draw2d::drawAlpha(s.city, fb, std::min(255, static_cast<int>(g * 255)));
-    const float h1 = static_cast<float>(lp.strip1.height / 2), h2 = static_cast<float>(lp.strip2.height / 2), h3 = static_cast<float>(lp.strip3.height / 2);
+    const float h1 = static_cast<float>(lp.strip1.height / 2),
+                h2 = static_cast<float>(lp.strip2.height / 2),
+                h3 = static_cast<float>(lp.strip3.height / 2);
     draw2d::spriteBilAdd(fb, lp.strip1, lerp(256, s.strip1EndX, g), lerp(h1, -h1, g), 1, 1);
-    draw2d::spriteBilAdd(fb, lp.strip3, lerp(256, s.strip3EndX, g), lerp(h3 + 171, h2 + 256, g), 1.01f, 1.01f);
+    draw2d::spriteBilAdd(fb, lp.strip3, lerp(256, s.strip3EndX, g), lerp(h3 + 171, h2 + 256, g),
+                         1.01f, 1.01f);
     if (e >= 500) {
         if (g < 0.3f)
             s.strip2Velocity -= 0.02f, s.strip2X -= s.strip2Velocity;
@@ -301,8 +332,8 @@ void Part1::opening(Stage& stage) {
     }
     draw2d::spriteBilAdd(fb, lp.strip2, s.strip2X, h2 + 49, 1, 1);
     const int alpha = std::max(0, static_cast<int>((1 - static_cast<float>(e) * 0.001f) * 255));
-    draw2d::spriteBilAlphaAdd(fb, lp.caption, static_cast<float>(lp.caption.width / 2) + 316.5f, static_cast<float>(lp.caption.height / 2 + 197), 1,
-                              1, alpha);
+    draw2d::spriteBilAlphaAdd(fb, lp.caption, static_cast<float>(lp.caption.width / 2) + 316.5f,
+                              static_cast<float>(lp.caption.height / 2 + 197), 1, 1, alpha);
     if (e >= 3000) sound::startMusic(stage.context), s.musicStarted = true;
 }
 
@@ -326,7 +357,8 @@ void Part1::run(Stage& stage) {
 namespace parts {
 
 HandOver Part1::handOver() const {
-    return {1, "(other/s0, read at start-up)", "more than 54999 ms since its picture began", "30 ms, 25 ms, then 43.47826 ms"};
+    return {1, "(other/s0, read at start-up)", "more than 54999 ms since its picture began",
+            "30 ms, 25 ms, then 43.47826 ms"};
 }
 
 } // namespace parts

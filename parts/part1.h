@@ -50,7 +50,7 @@ struct Part1State {
 };
 
 class Part1 : public DemoPart {
-public:
+  public:
     void load(Stage& stage, int width, int height) override;
     void run(Stage& stage) override;
     HandOver handOver() const override;
@@ -61,7 +61,7 @@ public:
     std::array<Block, 5> fiveBlockBeat();
     void mainDrawing(Stage& stage, picture::Image32& target, bool opening);
 
-private:
+  private:
     void opening(Stage& stage);
     void drawBoxes(picture::Image32& target, bool movingLightOnly);
     void drawMovingLightFlares(picture::Image32& target);
@@ -70,6 +70,5 @@ private:
 
     std::unique_ptr<Part1State> s_ = std::make_unique<Part1State>();
 };
-
 
 } // namespace parts

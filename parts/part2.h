@@ -83,7 +83,7 @@ struct Part2State {
 };
 
 class Part2 : public DemoPart {
-public:
+  public:
     explicit Part2(Part1& city) : city_(city) {}
     void load(Stage& stage, int width, int height) override;
     void run(Stage& stage) override;
@@ -98,7 +98,7 @@ public:
     void ghostingFlash(picture::Image32& target, uint32_t tick);
     void fadeIn(picture::Image32& target);
 
-private:
+  private:
     void renderScene(picture::Image32& target);
     void drawSparks(picture::Image32& target);
     void releaseStream(LoftStream& s, float fps);

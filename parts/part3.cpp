@@ -23,17 +23,29 @@ constexpr float kPi = 3.1415927f;
 constexpr Point3f kPileAt{-70, 180, 365}; // where every fountain's path ends
 constexpr uint32_t kEchoMs = 1000, kBlurMs = 900;
 
-int rnd() { return platform::nextRandom(); }
+int rnd() {
+    return platform::nextRandom();
+}
 
-constexpr std::array<const char*, 15> kHidden = {"backdoor", "Box07",  "Box10",  "Cylinder01", "Cylinder08", "geardoor01", "geardoor02", "Tube03",
-                                                 "Loft02",   "Loft03", "Loft04", "Sphere01",   "Tube01",     "Cylinder07", "innerdoor"};
+constexpr std::array<const char*, 15> kHidden = {
+    "backdoor",   "Box07",      "Box10",  "Cylinder01", "Cylinder08",
+    "geardoor01", "geardoor02", "Tube03", "Loft02",     "Loft03",
+    "Loft04",     "Sphere01",   "Tube01", "Cylinder07", "innerdoor"};
 // The doors in pairs that share a cut plane; the first of each pair carries the plane.
-constexpr std::array<std::array<const char*, 2>, 4> kDoorPairs = {
-    {{"bbv", "Cylinder05"}, {"Box09", "Cylinder04"}, {"bbbbb", "Cylinder03"}, {"Box11", "Cylinder06"}}};
+constexpr std::array<std::array<const char*, 2>, 4> kDoorPairs = {{{"bbv", "Cylinder05"},
+                                                                   {"Box09", "Cylinder04"},
+                                                                   {"bbbbb", "Cylinder03"},
+                                                                   {"Box11", "Cylinder06"}}};
 
-Point3f add(Point3f a, Point3f b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Point3f scaled(Point3f a, float k) { return {a.x * k, a.y * k, a.z * k}; }
-Point3f sub(Point3f a, Point3f b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Point3f add(Point3f a, Point3f b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+Point3f scaled(Point3f a, float k) {
+    return {a.x * k, a.y * k, a.z * k};
+}
+Point3f sub(Point3f a, Point3f b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
 
 void cameraStep(SceneCamera& c) {
     updateProjection(c);
@@ -51,8 +63,10 @@ void Part3::load(Stage& stage, int width, int height) {
         p.guide.vertices = {{0, 0, 0}, {0, 0, -100}, {-100, 0, 0}};
         p.guide.scale = {5, 5, 5};
         p.guide.flags = 0;
-        for (float& phase : p.phase) phase = static_cast<float>(rnd() % 2000);
-        for (float& period : p.period) period = static_cast<float>(rnd() % 50 + 50);
+        for (float& phase : p.phase)
+            phase = static_cast<float>(rnd() % 2000);
+        for (float& period : p.period)
+            period = static_cast<float>(rnd() % 50 + 50);
         p.height = -70;
         p.riseSpeed = static_cast<float>(rnd() % 3 + 6) * 0.1f;
     }
@@ -72,10 +86,13 @@ void Part3::load(Stage& stage, int width, int height) {
     picture::recolourIndexed(s.cutSprite, "image/flare.tga", "palette/pal02.pal");
     s.echo.create(width, height);
     Scene3ds& scene = machine_.state().scene;
-    for (size_t i = 0; i < s.planes.size(); ++i) s.planes[i].door = findMesh(scene, kDoorPairs[i][0]);
+    for (size_t i = 0; i < s.planes.size(); ++i)
+        s.planes[i].door = findMesh(scene, kDoorPairs[i][0]);
 }
 
-HandOver Part3::handOver() const { return {3, "other/s3, into the current table", "channel 1's cursor is 20 or more", "none"}; }
+HandOver Part3::handOver() const {
+    return {3, "other/s3, into the current table", "channel 1's cursor is 20 or more", "none"};
+}
 
 void Part3::firstFrame(Stage& stage) {
     Part3State& s = *s_;
@@ -85,7 +102,8 @@ void Part3::firstFrame(Stage& stage) {
     s.startTick = s.blurStart = stage.clock.frameTickCount;
     s.phaseJumps.clear();
     Scene3ds& scene = machine_.state().scene;
-    for (auto& m : scene.meshes) m->flags |= kDrawnByScene;
+    for (auto& m : scene.meshes)
+        m->flags |= kDrawnByScene;
     for (const char* name : kHidden)
         if (Mesh* m = findMesh(scene, name)) m->flags &= ~kDrawnByScene;
     for (const auto& pair : kDoorPairs)
@@ -136,7 +154,8 @@ void Part3::scene(picture::Image32& target, uint32_t tick, float fps, bool kick)
     SceneCamera& camera = *s.camera;
     float frame = static_cast<float>(tick - s.startTick + 6000) * 0.06666667f;
     if (sc.frameCount > 0)
-        while (frame >= static_cast<float>(sc.frameCount)) frame -= static_cast<float>(sc.frameCount);
+        while (frame >= static_cast<float>(sc.frameCount))
+            frame -= static_cast<float>(sc.frameCount);
     const float fov = camera.fov;
     updateScene(sc, frame);
     if (!(camera.fov > 0)) camera.fov = fov;
@@ -148,8 +167,10 @@ void Part3::scene(picture::Image32& target, uint32_t tick, float fps, bool kick)
     }
     cameraStep(camera);
     for (CutPlane& p : s.planes) {
-        for (size_t k = 0; k < 2; ++k) p.phase[k] += kPi / ((fps / 28) * p.period[k]);
-        p.guide.angles = {std::cos(p.phase[0]) * 0.17453293f, 0, std::cos(p.phase[1]) * 0.17453293f};
+        for (size_t k = 0; k < 2; ++k)
+            p.phase[k] += kPi / ((fps / 28) * p.period[k]);
+        p.guide.angles = {std::cos(p.phase[0]) * 0.17453293f, 0,
+                          std::cos(p.phase[1]) * 0.17453293f};
         p.height += p.riseSpeed / (fps / 28);
         if (!p.door) continue;
         Point3f centre;
@@ -157,7 +178,8 @@ void Part3::scene(picture::Image32& target, uint32_t tick, float fps, bool kick)
         p.guide.position = {centre.x, centre.y + p.height, centre.z};
         placeMesh(p.guide);
         toCameraSpace(p.guide, camera);
-        const Point3f a = p.guide.cameraVertices[2], b = p.guide.cameraVertices[1], c = p.guide.cameraVertices[0];
+        const Point3f a = p.guide.cameraVertices[2], b = p.guide.cameraVertices[1],
+                      c = p.guide.cameraVertices[0];
         const Point3f u = sub(b, a), v = sub(c, a);
         Point3f n{u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
         const float length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
@@ -172,9 +194,11 @@ void Part3::renderScene(picture::Image32& target) {
     Part2State& m = machine_.state();
     Scene3ds& sc = m.scene;
     const SceneCamera& camera = *s.camera;
-    m.slowAngles[0] += 0.0060068695f, m.slowAngles[1] += 0.0037941942f, m.slowAngles[2] += 0.004280099f;
+    m.slowAngles[0] += 0.0060068695f, m.slowAngles[1] += 0.0037941942f,
+        m.slowAngles[2] += 0.004280099f;
     clearDepth(sc, 131072);
-    for (auto& mesh : sc.meshes) transformBox(*mesh, camera);
+    for (auto& mesh : sc.meshes)
+        transformBox(*mesh, camera);
     auto planeOf = [&](const Mesh& mesh) -> const CutPlane* {
         for (size_t i = 0; i < kDoorPairs.size(); ++i)
             if (mesh.name == kDoorPairs[i][0] || mesh.name == kDoorPairs[i][1]) return &s.planes[i];
@@ -182,12 +206,17 @@ void Part3::renderScene(picture::Image32& target) {
     };
     fx::ScenePass pass;
     pass.greyRamp = m.greys.data();
-    pass.select = [&](const Mesh& mesh) { return fx::drawnByDefault(mesh) && fx::drawnInView(mesh, camera); };
-    pass.drawnLater = [](const Mesh& mesh) { return mesh.renderMode == raster::kHiddenMode || raster::drawnAfterOpaque(mesh.renderMode); };
+    pass.select = [&](const Mesh& mesh) {
+        return fx::drawnByDefault(mesh) && fx::drawnInView(mesh, camera);
+    };
+    pass.drawnLater = [](const Mesh& mesh) {
+        return mesh.renderMode == raster::kHiddenMode || raster::drawnAfterOpaque(mesh.renderMode);
+    };
     pass.beforeMesh = [&](Mesh& mesh) {
         mesh.angles = m.slowAngles;
         fx::hangOnParent(sc, mesh);
-        if (mesh.flags & kPartPlacement) rotateEuler(mesh.rotationMatrix, mesh.angles[0], mesh.angles[1], mesh.angles[2]);
+        if (mesh.flags & kPartPlacement)
+            rotateEuler(mesh.rotationMatrix, mesh.angles[0], mesh.angles[1], mesh.angles[2]);
     };
     pass.render = [&](Mesh& mesh) {
         if (mesh.renderMode != raster::kHiddenMode) {
@@ -209,7 +238,11 @@ void Part3::buildFountainKeys(int index, fx::FountainKeys& keys) const {
     const std::array<Row, 4> rows = {{
         {{-60, 0, 255}, {-60, 85, 285}, {10 * std::cos(a) - 70, 130, 10 * std::cos(a) + 365}, a, b},
         {{-65, 0, 483}, {-60, 95, 445}, {30 * std::cos(b) - 70, 100, 30 * std::cos(b) + 385}, b, c},
-        {{-170, 0, 365}, {-140, 95, 365}, {30 * std::cos(c) - 70, 100, 30 * std::cos(c) + 365}, b, c},
+        {{-170, 0, 365},
+         {-140, 95, 365},
+         {30 * std::cos(c) - 70, 100, 30 * std::cos(c) + 365},
+         b,
+         c},
         {{53, 0, 366}, {30, 75, 365}, {-40, 130, 365}, b, a},
     }};
     const Row& r = rows[static_cast<size_t>(index)];
@@ -217,7 +250,9 @@ void Part3::buildFountainKeys(int index, fx::FountainKeys& keys) const {
     const float rise = (60 - r.q.y) / 15;
     float theta = d;
     for (int i = 0; i < 15; ++i, theta += kPi / 2) {
-        keys.points[static_cast<size_t>(i)] = {r.q.x + 10 * std::cos(theta), r.q.y + rise * static_cast<float>(i), r.q.z + 10 * std::sin(theta)};
+        keys.points[static_cast<size_t>(i)] = {r.q.x + 10 * std::cos(theta),
+                                               r.q.y + rise * static_cast<float>(i),
+                                               r.q.z + 10 * std::sin(theta)};
         keys.stamps[static_cast<size_t>(i)] = i < 14 ? 10 * i : 180;
     }
     // Toward P2, then toward the pile, wobbling as they go.
@@ -229,13 +264,15 @@ void Part3::buildFountainKeys(int index, fx::FountainKeys& keys) const {
     };
     const Point3f towardP2 = scaled(sub(r.p2, r.p1), 0.1f);
     for (int j = 0; j < 5; ++j) {
-        keys.points[static_cast<size_t>(15 + j)] = wobbled(add(r.p1, scaled(towardP2, static_cast<float>(j))), j >= 2);
+        keys.points[static_cast<size_t>(15 + j)] =
+            wobbled(add(r.p1, scaled(towardP2, static_cast<float>(j))), j >= 2);
         keys.stamps[static_cast<size_t>(15 + j)] = 190 + 10 * j;
     }
     const Point3f from = add(r.p1, scaled(towardP2, 4));
     const Point3f towardPile = scaled(sub(kPileAt, from), 0.1f);
     for (int j = 0; j < 12; ++j) {
-        keys.points[static_cast<size_t>(20 + j)] = wobbled(add(from, scaled(towardPile, static_cast<float>(j))), j < 9);
+        keys.points[static_cast<size_t>(20 + j)] =
+            wobbled(add(from, scaled(towardPile, static_cast<float>(j))), j < 9);
         keys.stamps[static_cast<size_t>(20 + j)] = 240 + 10 * j;
     }
 }
@@ -264,17 +301,20 @@ void Part3::fountains(picture::Image32& target, float fps, int cursor2) {
                 const float vy = static_cast<float>(rnd() % 150) * 0.05f;
                 const float vz = static_cast<float>(300 - rnd() % 600) * 0.01f;
                 if (i == 3) continue; // the fourth fountain draws the numbers but piles nothing
-                if (fx::DebrisPiece* d = f.debris.pieces.spawn()) *d = {3, true, kPileAt, {vx, vy, vz}};
+                if (fx::DebrisPiece* d = f.debris.pieces.spawn())
+                    *d = {3, true, kPileAt, {vx, vy, vz}};
             }
     }
     if (s.sync[2] == 255 && s.phaseJumps.fireOnce(cursor2))
-        for (size_t k = 0; k < 3; ++k) s.phi[k] += kPi / 2;
+        for (size_t k = 0; k < 3; ++k)
+            s.phi[k] += kPi / 2;
 }
 
 void Part3::debris(picture::Image32& target, float fps) {
     Part3State& s = *s_;
     // The pile's anchor stays where it began; the keys move only the fountains.
-    const fx::AnchorView view = s.camera ? fx::anchorView({71, -1334, 641}, *s.camera) : fx::AnchorView{};
+    const fx::AnchorView view =
+        s.camera ? fx::anchorView({71, -1334, 641}, *s.camera) : fx::AnchorView{};
     for (fx::SparkFountain& f : s.fountains) {
         if (s.camera) fx::drawDebris(f.debris, s.flare, view, target, s.psi[0], s.psi[1]);
         if (s.sync[0] == 235) f.debris.pieces.forEach([](fx::DebrisPiece& d) { d.held = false; });

@@ -38,15 +38,15 @@ struct Part3State {
     bool started = false;
     uint32_t startTick = 0, echoStart = 0, blurStart = 0;
     scene3d::SceneCamera* camera = nullptr;
-    std::array<float, 4> phi{};  // the fountains' phases a, b, c, d
-    std::array<float, 2> psi{};  // the debris' wobble
+    std::array<float, 4> phi{}; // the fountains' phases a, b, c, d
+    std::array<float, 2> psi{}; // the debris' wobble
     fx::EventLatch<200> phaseJumps;
     std::array<int32_t, 5> sync{};
     float underlayFrame = 0; // the animation frame while the next part fades in over it
 };
 
 class Part3 : public DemoPart {
-public:
+  public:
     explicit Part3(Part2& machine) : machine_(machine) {}
     void load(Stage& stage, int width, int height) override;
     void run(Stage& stage) override;
@@ -64,7 +64,7 @@ public:
     void blur(picture::Image32& target, uint32_t tick, int cursor0);
     void buildFountainKeys(int index, fx::FountainKeys& keys) const;
 
-private:
+  private:
     void firstFrame(Stage& stage);
     void scene(picture::Image32& target, uint32_t tick, float fps, bool kick);
     void renderScene(picture::Image32& target);

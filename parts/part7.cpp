@@ -120,7 +120,8 @@ void Part7::load(Stage& stage, int width, int height) {
         if (Mesh* hidden = findMesh(s.scene, name)) hidden->flags &= ~kDrawnByScene;
 
     // Without a credit picture the part plays on, with a word on stderr, showing nothing for it.
-    for (CreditFade& c : s.credits) picture::loadOrWarn(c.image, c.file);
+    for (CreditFade& c : s.credits)
+        picture::loadOrWarn(c.image, c.file);
 }
 
 HandOver Part7::handOver() const {

@@ -14,7 +14,8 @@ namespace parts {
 struct Walker {
     int fromColumn = 7, fromRow = 7, toColumn = 7, toRow = 7;
     scene3d::Point3f from, to;
-    float progress = 1, speed = 0, boost = 0, boostDecay = 0, hop = 0, hopDecay = 0, flash = 0, second = 0, secondDecay = 0;
+    float progress = 1, speed = 0, boost = 0, boostDecay = 0, hop = 0, hopDecay = 0, flash = 0,
+          second = 0, secondDecay = 0;
     bool active = true;
     // The sky phase.
     int path = 0;
@@ -53,7 +54,7 @@ void skyStep(const WalkerSwarm& swarm, Walker& w, float fps, uint32_t now);
 
 // Every walker moved (on the streets, or towards the sky once the paths are made).
 void moveSwarm(WalkerSwarm& swarm, float fps, uint32_t now);
-void drawWalker(const Walker& w, const scene3d::SceneCamera& camera, const picture::Image32& flare, picture::Image32& target,
-                const int32_t* depth);
+void drawWalker(const Walker& w, const scene3d::SceneCamera& camera, const picture::Image32& flare,
+                picture::Image32& target, const int32_t* depth);
 
 } // namespace parts

@@ -16,7 +16,9 @@ bool readFileBytes(const std::string& path, std::vector<uint8_t>& out);
 void warnPlayingOn(const std::string& file, const std::string& problem);
 
 // Little-endian reads at an offset the caller has checked against the size.
-inline uint32_t le16(const uint8_t* p) { return static_cast<uint32_t>(p[0] | (p[1] << 8)); }
+inline uint32_t le16(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0] | (p[1] << 8));
+}
 inline uint32_t le32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);

@@ -35,7 +35,9 @@ void Image32::grabFrom(const Image32& source, int sx, int sy) {
                     static_cast<size_t>(width) * sizeof(uint32_t));
 }
 
-LoadResult LoadedImage32::load(const std::string& name) { return loadFrom("", name); }
+LoadResult LoadedImage32::load(const std::string& name) {
+    return loadFrom("", name);
+}
 
 LoadResult LoadedImage32::loadFrom(const std::string& folder, const std::string& name) {
     fileName = name;
@@ -56,21 +58,31 @@ LoadResult LoadedImage32::loadFrom(const std::string& folder, const std::string&
 
 const char* loadResultText(LoadResult code) {
     switch (code) {
-    case kCannotOpen: return "file doesn't exist";
-    case kExtensionNotSupported: return "extension not supported";
-    case kModeNotSupported: return "extension supported, but mode isn't";
-    case kNot24Bit: return "not a 8/8/8 format";
-    case kCannotCreate: return "can't create file";
-    case kNot8Bit: return "not a 8 bits format";
-    case kDamaged: return "file is damaged or truncated";
-    case kNotTexture: return "a texture must be 256 x 256";
-    default: return "error unknow";
+    case kCannotOpen:
+        return "file doesn't exist";
+    case kExtensionNotSupported:
+        return "extension not supported";
+    case kModeNotSupported:
+        return "extension supported, but mode isn't";
+    case kNot24Bit:
+        return "not a 8/8/8 format";
+    case kCannotCreate:
+        return "can't create file";
+    case kNot8Bit:
+        return "not a 8 bits format";
+    case kDamaged:
+        return "file is damaged or truncated";
+    case kNotTexture:
+        return "a texture must be 256 x 256";
+    default:
+        return "error unknow";
     }
 }
 
 void LoadedImage32::reportLoadError(LoadResult code) {
     // This class's own texts: codes it has no text for show the catch-all.
-    const char* text = code == kCannotCreate || code == kNot8Bit ? "error unknow" : loadResultText(code);
+    const char* text =
+        code == kCannotCreate || code == kNot8Bit ? "error unknow" : loadResultText(code);
     platform::messageBox("error loading file: " + fileName, text);
 }
 
@@ -87,7 +99,8 @@ bool LoadedImage32::buildTiledCopy() {
     tiledBlock_.assign(kTiledGuard * 2 + kTiledTexels, 0);
     uint32_t* texels = tiledBlock_.data() + kTiledGuard;
     for (int v = 0; v < 256; ++v)
-        for (int u = 0; u < 256; ++u) texels[tiledIndex(u, v)] = pixels[v * 256 + u];
+        for (int u = 0; u < 256; ++u)
+            texels[tiledIndex(u, v)] = pixels[v * 256 + u];
     tiled = texels;
     return true;
 }

@@ -10,7 +10,7 @@
 namespace picture {
 
 class Image32 {
-public:
+  public:
     Image32() = default;
     Image32(const Image32&) = delete;
     Image32& operator=(const Image32&) = delete;
@@ -30,7 +30,9 @@ public:
         y -= height >> 1;
     }
     size_t pixelCount() const { return static_cast<size_t>(width) * static_cast<size_t>(height); }
-    static size_t guardPixels(int w) { return std::max<size_t>(1024, 4 * static_cast<size_t>(w > 0 ? w : 0) + 16); }
+    static size_t guardPixels(int w) {
+        return std::max<size_t>(1024, 4 * static_cast<size_t>(w > 0 ? w : 0) + 16);
+    }
 
     int32_t width = 0;
     int32_t height = 0;
@@ -39,7 +41,7 @@ public:
     // Usually the image's own block; Framebuffer32 points it into the screen surface.
     uint32_t* pixels = nullptr;
 
-private:
+  private:
     std::vector<uint32_t> block_;
 };
 
@@ -49,11 +51,13 @@ constexpr int kTiledGuard = 1024;
 constexpr int kTiledTexels = 65536;
 constexpr size_t kTiledBytes = (kTiledGuard * 2 + kTiledTexels) * 4;
 static_assert(kTiledBytes == 0x42000, "the tiled copy is one block of 0x42000 bytes");
-constexpr int tiledIndex(int u, int v) { return (u >> 3) * 2048 + v * 8 + (u & 7); }
+constexpr int tiledIndex(int u, int v) {
+    return (u >> 3) * 2048 + v * 8 + (u & 7);
+}
 static_assert(tiledIndex(255, 255) == kTiledTexels - 1);
 
 class LoadedImage32 : public Image32, public ImageLoader {
-public:
+  public:
     // "BMP", "TGA" (types 2 and 10) or "JPG", by the name's last three characters.
     LoadResult load(const std::string& fileName) override;
     // As load, with the file in `folder`; the image keeps the name as given.
@@ -65,7 +69,7 @@ public:
     std::string fileName;
     const uint32_t* tiled = nullptr; // texel (u, v) at tiled[tiledIndex(u, v)]
 
-private:
+  private:
     std::vector<uint32_t> tiledBlock_;
 };
 

@@ -37,8 +37,11 @@ void Image8::reportLoadError(LoadResult code) {
     case kModeNotSupported:
     case kCannotCreate:
     case kNot8Bit:
-    case kDamaged: platform::messageBox("error loading file: " + fileName, loadResultText(code)); break;
-    default: break; // no box for the other codes
+    case kDamaged:
+        platform::messageBox("error loading file: " + fileName, loadResultText(code));
+        break;
+    default:
+        break; // no box for the other codes
     }
 }
 

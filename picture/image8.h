@@ -13,7 +13,7 @@ namespace picture {
 using ColourTable = std::array<uint32_t, 256>;
 
 class Image8 : public ImageLoader {
-public:
+  public:
     Image8() = default;
     Image8(const Image8&) = delete;
     Image8& operator=(const Image8&) = delete;
@@ -27,7 +27,9 @@ public:
     size_t pixelCount() const { return static_cast<size_t>(width) * static_cast<size_t>(height); }
     // Bytes of guard after the last index (and before the first).
     size_t guardBytes() const { return guardBytes(width); }
-    static size_t guardBytes(int w) { return std::max<size_t>(1024, 4 * static_cast<size_t>(w > 0 ? w : 0) + 16); }
+    static size_t guardBytes(int w) {
+        return std::max<size_t>(1024, 4 * static_cast<size_t>(w > 0 ? w : 0) + 16);
+    }
 
     int32_t width = 0;
     int32_t height = 0;
@@ -37,7 +39,7 @@ public:
     ColourTable palette{};
     std::string fileName;
 
-private:
+  private:
     std::vector<uint8_t> block_;
 };
 

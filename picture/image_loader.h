@@ -12,12 +12,12 @@ enum LoadResult : int {
     kNot24Bit = 5,
     kCannotCreate = 6, // no reader returns it
     kNot8Bit = 8,
-    kDamaged = 9, // truncated header, impossible size or table: refused rather than trusted
+    kDamaged = 9,     // truncated header, impossible size or table: refused rather than trusted
     kNotTexture = 10, // a texture of another size than 256 x 256, which the tiled copy needs
 };
 
 class ImageLoader {
-public:
+  public:
     virtual ~ImageLoader() = default;
     virtual LoadResult load(const std::string& fileName) = 0;
     // Shows the box for a failed load; the caller then ends the program.

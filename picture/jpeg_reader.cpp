@@ -32,7 +32,9 @@ void showMessage(j_common_ptr cinfo) {
         *e->message = text;
         return;
     }
-    platform::messageBox("JPEG Fatal Error", e->fileName && *e->fileName ? std::string(e->fileName) + ": " + text : text);
+    platform::messageBox("JPEG Fatal Error", e->fileName && *e->fileName
+                                                 ? std::string(e->fileName) + ": " + text
+                                                 : text);
 }
 
 void errorExit(j_common_ptr cinfo) {
@@ -74,7 +76,8 @@ int decode(JpegJob* job) {
         return kDamaged;
     }
     jpeg_create_decompress(cinfo);
-    jpeg_mem_src(cinfo, const_cast<unsigned char*>(job->data), static_cast<unsigned long>(job->size));
+    jpeg_mem_src(cinfo, const_cast<unsigned char*>(job->data),
+                 static_cast<unsigned long>(job->size));
     jpeg_read_header(cinfo, TRUE);
     // A picture far larger than its data could describe (even one colour takes some bits per
     // 16 x 16 block) is refused before the decoder makes its buffers, which for a progressive
@@ -92,14 +95,15 @@ int decode(JpegJob* job) {
     }
     const int w = static_cast<int>(cinfo->output_width), h = static_cast<int>(cinfo->output_height);
     uint32_t* pixels = makeStorage(*job->out, w, h);
-    JSAMPARRAY line = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-                                                   static_cast<JDIMENSION>(w) * 3, 1);
+    JSAMPARRAY line = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
+                                                  JPOOL_IMAGE, static_cast<JDIMENSION>(w) * 3, 1);
     while (cinfo->output_scanline < cinfo->output_height) {
         const int r = static_cast<int>(cinfo->output_scanline);
         if (jpeg_read_scanlines(cinfo, line, 1) != 1) break;
         const JSAMPLE* p = line[0];
         uint32_t* row = pixels + static_cast<size_t>(r) * w;
-        for (int i = 0; i < w; ++i, p += 3) row[i] = (p[0] << 16) | (p[1] << 8) | p[2];
+        for (int i = 0; i < w; ++i, p += 3)
+            row[i] = (p[0] << 16) | (p[1] << 8) | p[2];
     }
     if (cinfo->output_scanline < cinfo->output_height) {
         jpeg_abort_decompress(cinfo);
@@ -114,7 +118,8 @@ int decode(JpegJob* job) {
 
 } // namespace
 
-LoadResult readJpeg(const uint8_t* data, size_t size, Image32& out, const char* fileName, std::string* message) {
+LoadResult readJpeg(const uint8_t* data, size_t size, Image32& out, const char* fileName,
+                    std::string* message) {
     JpegJob job;
     std::memset(&job, 0, sizeof job);
     job.data = data;

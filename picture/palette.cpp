@@ -7,9 +7,12 @@ namespace picture {
 
 const char* paletteProblem(int result) {
     switch (result) {
-    case kPaletteMissing: return "the file cannot be opened";
-    case kPaletteWrongSize: return "a palette file holds 768 bytes, this one does not";
-    default: return "";
+    case kPaletteMissing:
+        return "the file cannot be opened";
+    case kPaletteWrongSize:
+        return "a palette file holds 768 bytes, this one does not";
+    default:
+        return "";
     }
 }
 
@@ -69,8 +72,10 @@ void recolourIndexed(Image32& dst, const std::string& indexedFile, const std::st
     }
     ColourTable table{};
     if (const int r = loadPaletteFile(paletteFile, table); r != kPaletteLoaded) {
-        platform::messageBox(paletteFile, r == kPaletteMissing ? std::string("can't load Palette !")
-                                                              : std::string("can't load Palette ! (") + paletteProblem(r) + ")");
+        platform::messageBox(paletteFile,
+                             r == kPaletteMissing
+                                 ? std::string("can't load Palette !")
+                                 : std::string("can't load Palette ! (") + paletteProblem(r) + ")");
         platform::fatalExit(-1);
     }
     indexedToImage32(dst, shape, table);
@@ -79,7 +84,8 @@ void recolourIndexed(Image32& dst, const std::string& indexedFile, const std::st
 void indexedToImage32(Image32& dst, const Image8& src, const ColourTable& table) {
     dst.create(src.width, src.height);
     const size_t n = src.pixelCount();
-    for (size_t i = 0; i < n; ++i) dst.pixels[i] = table[src.indices[i]];
+    for (size_t i = 0; i < n; ++i)
+        dst.pixels[i] = table[src.indices[i]];
 }
 
 } // namespace picture

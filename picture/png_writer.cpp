@@ -9,7 +9,8 @@ namespace picture {
 namespace {
 
 // libpng reports errors by longjmp: nothing in this frame has a destructor.
-bool writeRows(png_structp png, png_infop info, FILE* f, const uint8_t* rgb, int width, int height) {
+bool writeRows(png_structp png, png_infop info, FILE* f, const uint8_t* rgb, int width,
+               int height) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_init_io(png, f);
     png_set_compression_level(png, 3);

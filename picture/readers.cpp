@@ -12,7 +12,9 @@ namespace picture {
 
 namespace {
 
-bool validSide(int v) { return v >= 1 && v <= kMaxImageSide; }
+bool validSide(int v) {
+    return v >= 1 && v <= kMaxImageSide;
+}
 
 struct TgaHeader {
     int idLength, colourMapType, imageType, mapFirst, mapLength, mapEntryBits, width, height, depth;
@@ -42,7 +44,8 @@ bool tgaDataCanHold(size_t inSize, bool rle, int itemBytes, size_t count) {
 
 // Decodes `count` items of `itemBytes` from a plain or run-length stream into out, stopping at
 // count, also inside a packet. False when the input ends first.
-bool decodeTgaItems(const uint8_t* in, size_t inSize, bool rle, int itemBytes, size_t count, uint8_t* out) {
+bool decodeTgaItems(const uint8_t* in, size_t inSize, bool rle, int itemBytes, size_t count,
+                    uint8_t* out) {
     const size_t want = count * static_cast<size_t>(itemBytes);
     if (!rle) {
         if (inSize < want) return false;
@@ -89,12 +92,14 @@ LoadResult readBmp(const uint8_t* d, size_t size, Image32& out) {
     const size_t offset = le32(d + 10);
     const size_t rowBytes = static_cast<size_t>(width) * 3 + (width & 3);
     if (offset < 54 || offset > size) return kDamaged;
-    if (size - offset < rowBytes * static_cast<size_t>(height - 1) + static_cast<size_t>(width) * 3) return kDamaged;
+    if (size - offset < rowBytes * static_cast<size_t>(height - 1) + static_cast<size_t>(width) * 3)
+        return kDamaged;
     out.create(width, height);
     for (int fileRow = 0; fileRow < height; ++fileRow) {
         uint32_t* row = out.pixels + static_cast<size_t>(height - 1 - fileRow) * width;
         const uint8_t* p = d + offset + static_cast<size_t>(fileRow) * rowBytes;
-        for (int i = 0; i < width; ++i, p += 3) row[i] = p[0] | (p[1] << 8) | (p[2] << 16);
+        for (int i = 0; i < width; ++i, p += 3)
+            row[i] = p[0] | (p[1] << 8) | (p[2] << 16);
     }
     return kLoaded;
 }
@@ -105,20 +110,23 @@ LoadResult readTga24(const uint8_t* d, size_t size, Image32& out) {
     if (h.imageType != 2 && h.imageType != 10) return kModeNotSupported;
     if (h.depth != 24) return kNot24Bit;
     if (!validSide(h.width) || !validSide(h.height)) return kDamaged;
-    const size_t mapBytes = h.colourMapType ? static_cast<size_t>(h.mapLength) * ((h.mapEntryBits + 7) / 8) : 0;
+    const size_t mapBytes =
+        h.colourMapType ? static_cast<size_t>(h.mapLength) * ((h.mapEntryBits + 7) / 8) : 0;
     const size_t dataStart = 18 + static_cast<size_t>(h.idLength) + mapBytes;
     if (dataStart > size) return kDamaged;
     const size_t count = static_cast<size_t>(h.width) * h.height;
     if (!tgaDataCanHold(size - dataStart, h.imageType == 10, 3, count)) return kDamaged;
     std::vector<uint8_t> bgr(count * 3, 0);
-    if (!decodeTgaItems(d + dataStart, size - dataStart, h.imageType == 10, 3, count, bgr.data())) return kDamaged;
+    if (!decodeTgaItems(d + dataStart, size - dataStart, h.imageType == 10, 3, count, bgr.data()))
+        return kDamaged;
     // Every TGA is taken to be stored bottom-up: the first file row is the bottom row. The
     // descriptor's origin bit is not consulted.
     out.create(h.width, h.height);
     for (int r = 0; r < h.height; ++r) {
         const uint8_t* p = bgr.data() + static_cast<size_t>(r) * h.width * 3;
         uint32_t* row = out.pixels + static_cast<size_t>(h.height - 1 - r) * h.width;
-        for (int i = 0; i < h.width; ++i, p += 3) row[i] = p[0] | (p[1] << 8) | (p[2] << 16);
+        for (int i = 0; i < h.width; ++i, p += 3)
+            row[i] = p[0] | (p[1] << 8) | (p[2] << 16);
     }
     return kLoaded;
 }
@@ -140,7 +148,8 @@ LoadResult readTga8(const uint8_t* d, size_t size, Image8& out) {
     const size_t count = static_cast<size_t>(h.width) * h.height;
     if (!tgaDataCanHold(size - dataStart, h.imageType == 9, 1, count)) return kDamaged;
     std::vector<uint8_t> file(count, 0);
-    if (!decodeTgaItems(d + dataStart, size - dataStart, h.imageType == 9, 1, count, file.data())) return kDamaged;
+    if (!decodeTgaItems(d + dataStart, size - dataStart, h.imageType == 9, 1, count, file.data()))
+        return kDamaged;
     out.palette.fill(0);
     for (int i = 0; i < h.mapLength; ++i) {
         const uint8_t* e = d + mapStart + static_cast<size_t>(i) * entryBytes;
@@ -167,7 +176,8 @@ LoadResult readPcx(const uint8_t* d, size_t size, Image8& out) {
     out.create(width, height);
     const uint8_t* pal = d + size - 768;
     for (int i = 0; i < 256; ++i)
-        out.palette[static_cast<size_t>(i)] = (pal[3 * i] << 16) | (pal[3 * i + 1] << 8) | pal[3 * i + 2];
+        out.palette[static_cast<size_t>(i)] =
+            (pal[3 * i] << 16) | (pal[3 * i + 1] << 8) | pal[3 * i + 2];
     // One contiguous run of width * height bytes: line padding is not skipped, so a file
     // whose lines are longer than the picture loads sheared. A run is written in whole; the
     // guard after the indices takes up to 63 bytes of overhang.

@@ -6,14 +6,16 @@ namespace picture {
 
 namespace {
 
-LoadedImage32* find(const std::vector<std::unique_ptr<LoadedImage32>>& list, const std::string& name) {
+LoadedImage32* find(const std::vector<std::unique_ptr<LoadedImage32>>& list,
+                    const std::string& name) {
     for (const auto& image : list)
         if (image->fileName == name) return image.get();
     return nullptr;
 }
 
 // Loads the image from the folder or ends the program with the image's own box.
-std::unique_ptr<LoadedImage32> loadOrExit(const std::string& folder, const std::string& name, bool texture) {
+std::unique_ptr<LoadedImage32> loadOrExit(const std::string& folder, const std::string& name,
+                                          bool texture) {
     auto image = std::make_unique<LoadedImage32>();
     LoadResult r = image->loadFrom(folder, name);
     // The tiled copy reads exactly 256 x 256 texels: any other size is refused.
@@ -27,7 +29,9 @@ std::unique_ptr<LoadedImage32> loadOrExit(const std::string& folder, const std::
 
 } // namespace
 
-int addPalette(ResourceLists& lists, const std::string& name) { return addNamedPalette(lists.palettes, name); }
+int addPalette(ResourceLists& lists, const std::string& name) {
+    return addNamedPalette(lists.palettes, name);
+}
 
 int addImage(ResourceLists& lists, const std::string& name) {
     if (!find(lists.images, name)) lists.images.push_back(loadOrExit("image", name, false));
@@ -41,7 +45,11 @@ void addTexture(ResourceLists& lists, const std::string& name) {
 const Palette* findPalette(const ResourceLists& lists, const std::string& name) {
     return findPalette(lists.palettes, name);
 }
-LoadedImage32* findImage(const ResourceLists& lists, const std::string& name) { return find(lists.images, name); }
-LoadedImage32* findTexture(const ResourceLists& lists, const std::string& name) { return find(lists.textures, name); }
+LoadedImage32* findImage(const ResourceLists& lists, const std::string& name) {
+    return find(lists.images, name);
+}
+LoadedImage32* findTexture(const ResourceLists& lists, const std::string& name) {
+    return find(lists.textures, name);
+}
 
 } // namespace picture

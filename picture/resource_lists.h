@@ -12,7 +12,7 @@
 namespace picture {
 
 struct ResourceLists {
-    PaletteList palettes;                                // from "palette"
+    PaletteList palettes;                                 // from "palette"
     std::vector<std::unique_ptr<LoadedImage32>> images;   // from "image"
     std::vector<std::unique_ptr<LoadedImage32>> textures; // from "texture", with their tiled copies
 };

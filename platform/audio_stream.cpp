@@ -221,8 +221,9 @@ std::unique_ptr<AudioStream> openMp3Stream(const std::string& path, bool withDev
     }
     // A file cut short decodes as far as it goes; its info frame still gives the whole length.
     if (claimed > 0 && frames + kAudioRate / 10 < static_cast<uint64_t>(claimed)) {
-        error = path + " is cut short: it holds " + std::to_string(frames * 1000 / kAudioRate) + " ms of its " +
-                std::to_string(static_cast<uint64_t>(claimed) * 1000 / kAudioRate) + " ms";
+        error = path + " is cut short: it holds " + std::to_string(frames * 1000 / kAudioRate) +
+                " ms of its " + std::to_string(static_cast<uint64_t>(claimed) * 1000 / kAudioRate) +
+                " ms";
         return nullptr;
     }
     // A stream starts with its tag or its first frame; anything else is garbled.

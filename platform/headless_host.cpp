@@ -5,7 +5,9 @@
 namespace platform {
 
 namespace {
-int bytesPerPixel(int depth) { return depth == 15 ? 2 : depth / 8; }
+int bytesPerPixel(int depth) {
+    return depth == 15 ? 2 : depth / 8;
+}
 } // namespace
 
 bool HeadlessHost::createWindow(int x, int y, int width, int height) {
@@ -26,7 +28,9 @@ void HeadlessHost::destroyWindow() {
     sendFirst({MessageKind::Destroy, 0});
 }
 
-void HeadlessHost::minimiseWindow() { events_.push_back({MessageKind::Size, kSizeMinimized}); }
+void HeadlessHost::minimiseWindow() {
+    events_.push_back({MessageKind::Size, kSizeMinimized});
+}
 
 void HeadlessHost::setWindowPos(int x, int y, int width, int height) {
     rect_ = {x, y, x + width, y + height};

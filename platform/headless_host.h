@@ -7,7 +7,7 @@
 namespace platform {
 
 class HeadlessHost : public Host {
-public:
+  public:
     explicit HeadlessHost(const HeadlessOptions& options) : options_(options) {}
 
     bool createWindow(int x, int y, int width, int height) override;
@@ -42,10 +42,10 @@ public:
     const std::string& lastBox() const { return lastBox_; }
     bool cursorVisible() const { return cursorVisible_; }
 
-protected:
+  protected:
     bool pollSystem(Message& out) override;
 
-private:
+  private:
     void applyCursor(bool visible) override { cursorVisible_ = visible; }
 
     HeadlessOptions options_;

@@ -8,8 +8,7 @@ constexpr std::array<uint32_t, kKeySlots> kWatchedKeys = {
     vk::Up, vk::Down, vk::Right, vk::Left, vk::PageUp, vk::PageDown, vk::Add, vk::Subtract,
     vk::Insert, vk::Delete,
     // 10 .. 22
-    'P', 'H', 'V', 'S', 'C', 'R', 'M', 'B', 'F', 'L', 'O', 'Z', 'D',
-    vk::Home, vk::End, 'T',
+    'P', 'H', 'V', 'S', 'C', 'R', 'M', 'B', 'F', 'L', 'O', 'Z', 'D', vk::Home, vk::End, 'T',
     // 26 .. 35: digits 1 to 9, then 0
     vk::digit(1), vk::digit(2), vk::digit(3), vk::digit(4), vk::digit(5), vk::digit(6),
     vk::digit(7), vk::digit(8), vk::digit(9), vk::digit(0),

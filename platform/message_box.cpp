@@ -20,8 +20,12 @@ bool& quietBoxes() {
 
 } // namespace
 
-void setMessageBoxHost(Host* host) { boxHost() = host; }
-void setMessageBoxQuiet(bool quiet) { quietBoxes() = quiet; }
+void setMessageBoxHost(Host* host) {
+    boxHost() = host;
+}
+void setMessageBoxQuiet(bool quiet) {
+    quietBoxes() = quiet;
+}
 
 void messageBox(const std::string& caption, const std::string& text) {
     if (quietBoxes()) return;

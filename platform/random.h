@@ -6,7 +6,7 @@
 namespace platform {
 
 class Random {
-public:
+  public:
     static constexpr int kMax = 32767;
 
     explicit Random(uint32_t seed = 1) : state_(seed) {}
@@ -17,13 +17,17 @@ public:
         return static_cast<int>((state_ >> 16) & 0x7FFF);
     }
 
-private:
+  private:
     uint32_t state_;
 };
 
 // The generator the parts draw from (srand / rand).
 Random& random();
-inline void seedRandom(uint32_t s) { random().seed(s); }
-inline int nextRandom() { return random().next(); }
+inline void seedRandom(uint32_t s) {
+    random().seed(s);
+}
+inline int nextRandom() {
+    return random().next();
+}
 
 } // namespace platform

@@ -5,46 +5,57 @@ namespace raster {
 ClipVertex along(const ClipVertex& p, const ClipVertex& q, float t) {
     ClipVertex r;
     r.x = p.x + t * (q.x - p.x), r.y = p.y + t * (q.y - p.y), r.z = p.z + t * (q.z - p.z);
-    for (size_t k = 0; k < 5; ++k) r.a[k] = p.a[k] + t * (q.a[k] - p.a[k]);
+    for (size_t k = 0; k < 5; ++k)
+        r.a[k] = p.a[k] + t * (q.a[k] - p.a[k]);
     return r;
 }
 
 namespace {
 
-float planeDistance(const scene3d::Plane& p, const ClipVertex& v) { return p.nx * v.x + p.ny * v.y + p.nz * v.z + p.d; }
+float planeDistance(const scene3d::Plane& p, const ClipVertex& v) {
+    return p.nx * v.x + p.ny * v.y + p.nz * v.z + p.d;
+}
 
 } // namespace
 
 int clipToPlane(const ClipVertex* in, int count, const scene3d::Plane& plane, ClipVertex* out) {
-    return clipPass(in, count, out, [&](const ClipVertex& v) { return planeDistance(plane, v); }, along);
+    return clipPass(
+        in, count, out, [&](const ClipVertex& v) { return planeDistance(plane, v); }, along);
 }
 
-int clipToView(const ClipVertex* in, int count, const scene3d::SceneCamera& camera, ClipPolygon& work) {
+int clipToView(const ClipVertex* in, int count, const scene3d::SceneCamera& camera,
+               ClipPolygon& work) {
     ClipPolygon other;
     ClipVertex* from = work.data();
     ClipVertex* to = other.data();
-    for (int i = 0; i < count; ++i) from[i] = in[i];
+    for (int i = 0; i < count; ++i)
+        from[i] = in[i];
     int n = count;
     for (int plane = 0; plane < 5 && n > 0; ++plane) {
         n = clipToPlane(from, n, camera.planes[static_cast<size_t>(plane)], to);
         std::swap(from, to);
     }
     if (from != work.data())
-        for (int i = 0; i < n; ++i) work[static_cast<size_t>(i)] = from[i];
+        for (int i = 0; i < n; ++i)
+            work[static_cast<size_t>(i)] = from[i];
     return n;
 }
 
-ClippedVertex projectClipped(const ClipVertex& v, const scene3d::SceneCamera& camera, bool raiseToOne) {
+ClippedVertex projectClipped(const ClipVertex& v, const scene3d::SceneCamera& camera,
+                             bool raiseToOne) {
     const float z = raiseToOne && v.z < 1 ? 1.0f : v.z;
     const float w = 1 / z;
-    return {camera.viewWidth / 2 + camera.scaleX * v.x * w, camera.viewHeight / 2 - camera.scaleY * v.y * w, w, v.a};
+    return {camera.viewWidth / 2 + camera.scaleX * v.x * w,
+            camera.viewHeight / 2 - camera.scaleY * v.y * w, w, v.a};
 }
 
-int clipAndProject(const ClipVertex* in, int count, const scene3d::SceneCamera& camera, ClippedPolygon& out) {
+int clipAndProject(const ClipVertex* in, int count, const scene3d::SceneCamera& camera,
+                   ClippedPolygon& out) {
     ClipPolygon work;
     const int n = clipToView(in, count, camera, work);
     if (n < (count == 2 ? 2 : 3)) return 0;
-    for (int i = 0; i < n; ++i) out[static_cast<size_t>(i)] = projectClipped(work[static_cast<size_t>(i)], camera, true);
+    for (int i = 0; i < n; ++i)
+        out[static_cast<size_t>(i)] = projectClipped(work[static_cast<size_t>(i)], camera, true);
     return n;
 }
 

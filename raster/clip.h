@@ -30,7 +30,8 @@ ClipVertex along(const ClipVertex& p, const ClipVertex& q, float t);
 // One Sutherland-Hodgman pass keeping where distance(v) >= 0; `crossing(p, q, t)` makes the
 // point where an edge changes side. Output is capped at kClipCapacity - 1 vertices.
 template <typename Distance, typename Crossing>
-int clipPass(const ClipVertex* in, int count, ClipVertex* out, Distance distance, Crossing crossing) {
+int clipPass(const ClipVertex* in, int count, ClipVertex* out, Distance distance,
+             Crossing crossing) {
     int n = 0;
     for (int i = 0; i < count && n < kClipCapacity - 1; ++i) {
         const ClipVertex& p = in[i];
@@ -46,14 +47,17 @@ int clipPass(const ClipVertex* in, int count, ClipVertex* out, Distance distance
 int clipToPlane(const ClipVertex* in, int count, const scene3d::Plane& plane, ClipVertex* out);
 
 // Clips against the camera's four side planes and its near plane into `work`; returns the count.
-int clipToView(const ClipVertex* in, int count, const scene3d::SceneCamera& camera, ClipPolygon& work);
+int clipToView(const ClipVertex* in, int count, const scene3d::SceneCamera& camera,
+               ClipPolygon& work);
 
 // The screen position of a camera-space vertex, z raised to 1 where below it if asked.
-ClippedVertex projectClipped(const ClipVertex& v, const scene3d::SceneCamera& camera, bool raiseToOne);
+ClippedVertex projectClipped(const ClipVertex& v, const scene3d::SceneCamera& camera,
+                             bool raiseToOne);
 
 // Clips a triangle (or, with count 2, a segment) to the view and projects what is left with
 // z raised to 1 where below it. Returns the number of vertices: 0 when fewer than 3 (a
 // segment: 2) survive.
-int clipAndProject(const ClipVertex* in, int count, const scene3d::SceneCamera& camera, ClippedPolygon& out);
+int clipAndProject(const ClipVertex* in, int count, const scene3d::SceneCamera& camera,
+                   ClippedPolygon& out);
 
 } // namespace raster

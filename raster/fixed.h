@@ -8,7 +8,9 @@ namespace raster {
 using Fixed16 = int32_t;
 
 // The first whole coordinate at or after v.
-constexpr int32_t ceil16(Fixed16 v) { return static_cast<int32_t>((static_cast<int64_t>(v) + 0xFFFF) >> 16); }
+constexpr int32_t ceil16(Fixed16 v) {
+    return static_cast<int32_t>((static_cast<int64_t>(v) + 0xFFFF) >> 16);
+}
 
 // The distance (0 .. 0xFFFF) from v forward to that whole coordinate.
 constexpr Fixed16 prestep(Fixed16 v) {
@@ -54,10 +56,14 @@ inline int32_t roundToInt(double v) {
 }
 
 // A screen coordinate or interpolant in 16.16, rounded.
-inline Fixed16 toFixed16(float v) { return roundToInt(static_cast<double>(v) * 65536.0); }
+inline Fixed16 toFixed16(float v) {
+    return roundToInt(static_cast<double>(v) * 65536.0);
+}
 
 // Depth buffers hold 2^26 / z: larger is nearer, 0 is empty.
 constexpr float kDepthScale = 67108864.0f;
-inline int32_t depthKey(float invZ) { return roundToInt(static_cast<double>(invZ) * 67108864.0); }
+inline int32_t depthKey(float invZ) {
+    return roundToInt(static_cast<double>(invZ) * 67108864.0);
+}
 
 } // namespace raster

@@ -33,15 +33,18 @@ void fillGouraud(const Target& t, const ScreenVertex* v, int count, const uint32
     walkPolygon<1>(t, v, count, levelSpan<1, false, false, Blend::Copy>(t, palette));
 }
 
-void fillGouraudTriangle(const Target& t, const ScreenVertex* v, const uint32_t* palette, int32_t levelGradient) {
+void fillGouraudTriangle(const Target& t, const ScreenVertex* v, const uint32_t* palette,
+                         int32_t levelGradient) {
     walkTriangle<1>(t, v, {levelGradient}, levelSpan<1, false, false, Blend::Copy>(t, palette));
 }
 
-void fillGouraudTransAdd(const Target& t, const ScreenVertex* v, int count, const uint32_t* palette) {
+void fillGouraudTransAdd(const Target& t, const ScreenVertex* v, int count,
+                         const uint32_t* palette) {
     walkTable<1>(t, v, count, levelSpan<1, false, false, Blend::Add>(t, palette));
 }
 
-void fillGouraudTransDiv(const Target& t, const ScreenVertex* v, int count, const uint32_t* palette) {
+void fillGouraudTransDiv(const Target& t, const ScreenVertex* v, int count,
+                         const uint32_t* palette) {
     walkTable<1>(t, v, count, levelSpan<1, false, false, Blend::Div>(t, palette));
 }
 
@@ -50,18 +53,21 @@ void fillGouraudZ(const Target& t, const ScreenVertex* v, int count, const uint3
     walkPolygon<2>(t, v, count, levelSpan<2, true, true, Blend::Copy>(t, palette));
 }
 
-void fillGouraudZTriangle(const Target& t, const ScreenVertex* v, const uint32_t* palette, int32_t wGradient,
-                          int32_t levelGradient) {
+void fillGouraudZTriangle(const Target& t, const ScreenVertex* v, const uint32_t* palette,
+                          int32_t wGradient, int32_t levelGradient) {
     if (!t.depth) return;
-    walkTriangle<2>(t, v, {wGradient, levelGradient}, levelSpan<2, true, true, Blend::Copy>(t, palette));
+    walkTriangle<2>(t, v, {wGradient, levelGradient},
+                    levelSpan<2, true, true, Blend::Copy>(t, palette));
 }
 
-void fillGouraudZTransAdd(const Target& t, const ScreenVertex* v, int count, const uint32_t* palette) {
+void fillGouraudZTransAdd(const Target& t, const ScreenVertex* v, int count,
+                          const uint32_t* palette) {
     if (!t.depth) return;
     walkTable<2>(t, v, count, levelSpan<2, true, false, Blend::Add>(t, palette));
 }
 
-void fillGouraudZTransDiv(const Target& t, const ScreenVertex* v, int count, const uint32_t* palette) {
+void fillGouraudZTransDiv(const Target& t, const ScreenVertex* v, int count,
+                          const uint32_t* palette) {
     if (!t.depth) return;
     walkTable<2>(t, v, count, levelSpan<2, true, false, Blend::Div>(t, palette));
 }

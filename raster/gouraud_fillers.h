@@ -10,14 +10,19 @@ namespace raster {
 
 void fillGouraud(const Target& t, const ScreenVertex* v, int count, const uint32_t* palette);
 // Triangles: the span gradient of the level is the caller's constant.
-void fillGouraudTriangle(const Target& t, const ScreenVertex* v, const uint32_t* palette, int32_t levelGradient);
-void fillGouraudTransAdd(const Target& t, const ScreenVertex* v, int count, const uint32_t* palette);
-void fillGouraudTransDiv(const Target& t, const ScreenVertex* v, int count, const uint32_t* palette);
+void fillGouraudTriangle(const Target& t, const ScreenVertex* v, const uint32_t* palette,
+                         int32_t levelGradient);
+void fillGouraudTransAdd(const Target& t, const ScreenVertex* v, int count,
+                         const uint32_t* palette);
+void fillGouraudTransDiv(const Target& t, const ScreenVertex* v, int count,
+                         const uint32_t* palette);
 void fillGouraudZ(const Target& t, const ScreenVertex* v, int count, const uint32_t* palette);
-void fillGouraudZTriangle(const Target& t, const ScreenVertex* v, const uint32_t* palette, int32_t wGradient,
-                          int32_t levelGradient);
-void fillGouraudZTransAdd(const Target& t, const ScreenVertex* v, int count, const uint32_t* palette);
-void fillGouraudZTransDiv(const Target& t, const ScreenVertex* v, int count, const uint32_t* palette);
+void fillGouraudZTriangle(const Target& t, const ScreenVertex* v, const uint32_t* palette,
+                          int32_t wGradient, int32_t levelGradient);
+void fillGouraudZTransAdd(const Target& t, const ScreenVertex* v, int count,
+                          const uint32_t* palette);
+void fillGouraudZTransDiv(const Target& t, const ScreenVertex* v, int count,
+                          const uint32_t* palette);
 
 // The palette index of a level: its whole part, kept to 0 .. 255 where rounding at a face's
 // edge steps it just outside.

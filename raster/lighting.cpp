@@ -7,9 +7,13 @@ namespace raster {
 
 namespace {
 
-constexpr float radians(float degrees) { return degrees * 0.0055555557f * 3.1415927f; }
+constexpr float radians(float degrees) {
+    return degrees * 0.0055555557f * 3.1415927f;
+}
 
-float dot(const Point3f& a, const Point3f& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+float dot(const Point3f& a, const Point3f& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 
 uint32_t paletteAt(const Mesh& mesh, int32_t i) {
     if (!mesh.shadeTable) return 0;
@@ -61,24 +65,31 @@ int32_t truncToInt(float v) {
     return static_cast<int32_t>(v);
 }
 
-uint32_t faceColour(const Mesh& mesh, const SceneCamera& camera, const scene3d::MeshFace& face, bool headlight, LightFrom from) {
-    const Point3f& p = from == LightFrom::ObjectCentre ? mesh.lightVector : mesh.cameraVertices[static_cast<size_t>(face.a)];
+uint32_t faceColour(const Mesh& mesh, const SceneCamera& camera, const scene3d::MeshFace& face,
+                    bool headlight, LightFrom from) {
+    const Point3f& p = from == LightFrom::ObjectCentre
+                           ? mesh.lightVector
+                           : mesh.cameraVertices[static_cast<size_t>(face.a)];
     const Point3f& n = mesh.cameraFaceNormals[static_cast<size_t>(face.index)];
     const auto k = static_cast<float>(mesh.diffuse);
     int32_t i = mesh.ambient;
     if (headlight) {
-        i = truncToInt(static_cast<float>(mesh.ambient) + contribution(headlightSource(camera), p, n, k));
+        i = truncToInt(static_cast<float>(mesh.ambient) +
+                       contribution(headlightSource(camera), p, n, k));
     } else {
         // Truncated after every light, as the running value is an integer.
         for (const SceneLight* light : mesh.meshLights)
-            if (light) i = truncToInt(static_cast<float>(i) + contribution(sceneLightSource(*light), p, n, k));
+            if (light)
+                i = truncToInt(static_cast<float>(i) +
+                               contribution(sceneLightSource(*light), p, n, k));
     }
     return paletteAt(mesh, i);
 }
 
 void vertexShade(Mesh& mesh, const SceneCamera& camera, bool headlight, ShadeKind kind) {
     const auto k = static_cast<float>(mesh.diffuse), a = static_cast<float>(mesh.ambient);
-    const size_t count = std::min({mesh.faceData.size(), mesh.cameraVertices.size(), mesh.cameraVertexNormals.size()});
+    const size_t count = std::min(
+        {mesh.faceData.size(), mesh.cameraVertices.size(), mesh.cameraVertexNormals.size()});
     const LightSource head = headlightSource(camera);
     for (size_t v = 0; v < count; ++v) {
         const Point3f& p = mesh.cameraVertices[v];
@@ -100,7 +111,8 @@ void vertexShade(Mesh& mesh, const SceneCamera& camera, bool headlight, ShadeKin
 
 int32_t directionalShade(const Mesh& mesh, const scene3d::MeshFace& face) {
     if (mesh.meshLights.empty() || !mesh.meshLights[0]) return mesh.ambient;
-    const float c = dot(mesh.cameraFaceNormals[static_cast<size_t>(face.index)], mesh.meshLights[0]->towardLight);
+    const float c = dot(mesh.cameraFaceNormals[static_cast<size_t>(face.index)],
+                        mesh.meshLights[0]->towardLight);
     if (c < 0) return mesh.ambient;
     return truncToInt(static_cast<float>(mesh.ambient) + static_cast<float>(mesh.diffuse) * c);
 }

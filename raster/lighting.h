@@ -33,7 +33,8 @@ int32_t truncToInt(float v);
 enum class LightFrom { FirstVertex, ObjectCentre };
 
 // shadeTable[min(I, 255)] for the face's integer intensity I.
-uint32_t faceColour(const Mesh& mesh, const SceneCamera& camera, const scene3d::MeshFace& face, bool headlight, LightFrom from);
+uint32_t faceColour(const Mesh& mesh, const SceneCamera& camera, const scene3d::MeshFace& face,
+                    bool headlight, LightFrom from);
 
 enum class ShadeKind { GouraudLevel, ShadeSubtract };
 // The shade float of every vertex's record: A plus the lights up to 255, or 255 - A minus the

@@ -14,7 +14,9 @@ inline uint32_t addSaturate(uint32_t d, uint32_t s) {
 }
 
 // Per byte: (d + s) >> 1.
-inline uint32_t average(uint32_t d, uint32_t s) { return (d & s) + (((d ^ s) >> 1) & 0x7F7F7F7Fu); }
+inline uint32_t average(uint32_t d, uint32_t s) {
+    return (d & s) + (((d ^ s) >> 1) & 0x7F7F7F7Fu);
+}
 
 // Per byte: max(0, d - s).
 inline uint32_t subSaturate(uint32_t d, uint32_t s) {
@@ -25,8 +27,7 @@ inline uint32_t subSaturate(uint32_t d, uint32_t s) {
 
 enum class Blend { Copy, Add, Div };
 
-template <Blend B>
-inline uint32_t blend(uint32_t d, uint32_t s) {
+template <Blend B> inline uint32_t blend(uint32_t d, uint32_t s) {
     if constexpr (B == Blend::Add)
         return addSaturate(d, s);
     else if constexpr (B == Blend::Div)

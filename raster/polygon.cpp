@@ -3,7 +3,8 @@
 namespace raster {
 
 void EdgeTable::reset(int rows) {
-    for (int r = 0; r < rows && r < kRows; ++r) rows_[static_cast<size_t>(r)] = Entry{};
+    for (int r = 0; r < rows && r < kRows; ++r)
+        rows_[static_cast<size_t>(r)] = Entry{};
     low_ = 0x03000000, high_ = 0;
 }
 

@@ -31,8 +31,7 @@ struct Target {
 
 // One span of a row, clipped to the target: `count` pixels from `x`, each interpolant's value
 // at the first of them and its step per pixel.
-template <int N>
-struct Span {
+template <int N> struct Span {
     int y = 0, x = 0, count = 0;
     std::array<int32_t, N> value{}, step{};
 };
@@ -52,7 +51,9 @@ bool makeSpan(const Target& t, int y, Fixed16 xl, Fixed16 xr, const std::array<i
     // Clipped to the target: stepping k pixels on is k steps, exactly, in wrapping arithmetic.
     if (x < 0) {
         const uint32_t k = static_cast<uint32_t>(-x);
-        for (int i = 0; i < N; ++i) s.value[i] = static_cast<int32_t>(static_cast<uint32_t>(s.value[i]) + k * static_cast<uint32_t>(s.step[i]));
+        for (int i = 0; i < N; ++i)
+            s.value[i] = static_cast<int32_t>(static_cast<uint32_t>(s.value[i]) +
+                                              k * static_cast<uint32_t>(s.step[i]));
         n += x, x = 0;
     }
     if (x + n > t.width) n = t.width - x;
@@ -106,20 +107,24 @@ void orderedWalk(const ScreenVertex* v, int count, RowFn row) {
     for (int y = ceil16(v[top].y);; ++y) {
         std::array<int32_t, NL> al{};
         std::array<int32_t, NR> ar{};
-        for (int i = 0; i < NL; ++i) al[i] = left.a[i];
-        for (int i = 0; i < NR; ++i) ar[i] = right.a[i];
+        for (int i = 0; i < NL; ++i)
+            al[i] = left.a[i];
+        for (int i = 0; i < NR; ++i)
+            ar[i] = right.a[i];
         row(y, left.x, right.x, al, ar);
         if (--left.rows == 0) {
             if (left.index == bottom || !start(left, 1, NL)) return;
         } else {
             left.x = wrapAdd(left.x, left.dx);
-            for (int i = 0; i < NL; ++i) left.a[i] = wrapAdd(left.a[i], left.da[i]);
+            for (int i = 0; i < NL; ++i)
+                left.a[i] = wrapAdd(left.a[i], left.da[i]);
         }
         if (--right.rows == 0) {
             if (right.index == bottom || !start(right, -1, NR)) return;
         } else {
             right.x = wrapAdd(right.x, right.dx);
-            for (int i = 0; i < NR; ++i) right.a[i] = wrapAdd(right.a[i], right.da[i]);
+            for (int i = 0; i < NR; ++i)
+                right.a[i] = wrapAdd(right.a[i], right.da[i]);
         }
     }
 }
@@ -127,7 +132,7 @@ void orderedWalk(const ScreenVertex* v, int count, RowFn row) {
 // The translucent fillers' per-row table of the outermost crossings: the leftmost and
 // rightmost x with their interpolants. Every row used is left empty again after a fill.
 class EdgeTable {
-public:
+  public:
     static constexpr int kRows = 768;
     static constexpr Fixed16 kEmptyLeft = 0x04000000, kEmptyRight = 0;
 
@@ -136,10 +141,9 @@ public:
 
     // Enters every edge of the polygon, then calls row(y, xl, xr, al, ar) for each row it
     // touches, lowest first, and empties the rows.
-    template <int N, typename RowFn>
-    void fill(const ScreenVertex* v, int count, RowFn row);
+    template <int N, typename RowFn> void fill(const ScreenVertex* v, int count, RowFn row);
 
-private:
+  private:
     struct Entry {
         Fixed16 left = kEmptyLeft, right = kEmptyRight;
         std::array<int32_t, 5> leftA{}, rightA{};
@@ -151,8 +155,7 @@ private:
 // The one table the translucent fillers share.
 EdgeTable& edgeTable();
 
-template <int N, typename RowFn>
-void EdgeTable::fill(const ScreenVertex* v, int count, RowFn row) {
+template <int N, typename RowFn> void EdgeTable::fill(const ScreenVertex* v, int count, RowFn row) {
     for (int i = 0; i < count; ++i) {
         const ScreenVertex* p = &v[i];
         const ScreenVertex* q = &v[(i + 1) % count];
@@ -176,7 +179,8 @@ void EdgeTable::fill(const ScreenVertex* v, int count, RowFn row) {
                 if (x > e.right) e.right = x, e.rightA = a;
             }
             x = wrapAdd(x, dx);
-            for (int k = 0; k < N; ++k) a[k] = wrapAdd(a[k], da[k]);
+            for (int k = 0; k < N; ++k)
+                a[k] = wrapAdd(a[k], da[k]);
         }
     }
     for (int r = std::max(low_, 0); r < std::min(high_, kRows); ++r) {
@@ -185,7 +189,8 @@ void EdgeTable::fill(const ScreenVertex* v, int count, RowFn row) {
         if (e.left == kEmptyLeft && e.right == kEmptyRight) continue;
         if (e.right < e.left) std::swap(e.left, e.right), std::swap(e.leftA, e.rightA);
         std::array<int32_t, N> al{}, ar{};
-        for (int k = 0; k < N; ++k) al[k] = e.leftA[k], ar[k] = e.rightA[k];
+        for (int k = 0; k < N; ++k)
+            al[k] = e.leftA[k], ar[k] = e.rightA[k];
         row(r, e.left, e.right, al, ar);
     }
     low_ = 0x03000000, high_ = 0;
@@ -197,26 +202,33 @@ void EdgeTable::fill(const ScreenVertex* v, int count, RowFn row) {
 // every span that has pixels in the target.
 template <int N, typename SpanFn>
 void walkPolygon(const Target& t, const ScreenVertex* v, int count, SpanFn draw) {
-    orderedWalk<N, N>(v, count, [&](int y, Fixed16 xl, Fixed16 xr, const std::array<int32_t, N>& al, const std::array<int32_t, N>& ar) {
-        Span<N> s;
-        if (makeSpan<N>(t, y, xl, xr, al, ar, nullptr, s)) draw(s);
-    });
+    orderedWalk<N, N>(v, count,
+                      [&](int y, Fixed16 xl, Fixed16 xr, const std::array<int32_t, N>& al,
+                          const std::array<int32_t, N>& ar) {
+                          Span<N> s;
+                          if (makeSpan<N>(t, y, xl, xr, al, ar, nullptr, s)) draw(s);
+                      });
 }
 
 template <int N, typename SpanFn>
-void walkTriangle(const Target& t, const ScreenVertex* v, const std::array<int32_t, N>& gradients, SpanFn draw) {
-    orderedWalk<N, 0>(v, 3, [&](int y, Fixed16 xl, Fixed16 xr, const std::array<int32_t, N>& al, const std::array<int32_t, 0>&) {
-        Span<N> s;
-        if (makeSpan<N>(t, y, xl, xr, al, al, gradients.data(), s)) draw(s);
-    });
+void walkTriangle(const Target& t, const ScreenVertex* v, const std::array<int32_t, N>& gradients,
+                  SpanFn draw) {
+    orderedWalk<N, 0>(v, 3,
+                      [&](int y, Fixed16 xl, Fixed16 xr, const std::array<int32_t, N>& al,
+                          const std::array<int32_t, 0>&) {
+                          Span<N> s;
+                          if (makeSpan<N>(t, y, xl, xr, al, al, gradients.data(), s)) draw(s);
+                      });
 }
 
 template <int N, typename SpanFn>
 void walkTable(const Target& t, const ScreenVertex* v, int count, SpanFn draw) {
-    edgeTable().fill<N>(v, count, [&](int y, Fixed16 xl, Fixed16 xr, const std::array<int32_t, N>& al, const std::array<int32_t, N>& ar) {
-        Span<N> s;
-        if (makeSpan<N>(t, y, xl, xr, al, ar, nullptr, s)) draw(s);
-    });
+    edgeTable().fill<N>(v, count,
+                        [&](int y, Fixed16 xl, Fixed16 xr, const std::array<int32_t, N>& al,
+                            const std::array<int32_t, N>& ar) {
+                            Span<N> s;
+                            if (makeSpan<N>(t, y, xl, xr, al, ar, nullptr, s)) draw(s);
+                        });
 }
 
 } // namespace raster

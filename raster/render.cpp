@@ -18,10 +18,13 @@ namespace detail {
 // The arrays the drivers index, long enough for the counts and the faces' vertex indices.
 bool meshConsistent(const Mesh& m) {
     const size_t n = m.vertices.size();
-    if (m.cameraVertices.size() < n || m.projected.size() < n || m.cameraFaceNormals.size() < m.faces.size()) return false;
+    if (m.cameraVertices.size() < n || m.projected.size() < n ||
+        m.cameraFaceNormals.size() < m.faces.size())
+        return false;
     for (const MeshFace& f : m.faces)
-        if (f.a < 0 || f.b < 0 || f.c < 0 || static_cast<size_t>(f.a) >= n || static_cast<size_t>(f.b) >= n ||
-            static_cast<size_t>(f.c) >= n || f.index < 0 || static_cast<size_t>(f.index) >= m.faces.size())
+        if (f.a < 0 || f.b < 0 || f.c < 0 || static_cast<size_t>(f.a) >= n ||
+            static_cast<size_t>(f.b) >= n || static_cast<size_t>(f.c) >= n || f.index < 0 ||
+            static_cast<size_t>(f.index) >= m.faces.size())
             return false;
     return true;
 }
@@ -37,22 +40,30 @@ uint32_t paletteEntry(const Mesh& m, int32_t level) {
 }
 } // namespace
 
-uint32_t faceColourFor(FaceColour kind, const Mesh& m, const SceneCamera& camera, const MeshFace& face) {
+uint32_t faceColourFor(FaceColour kind, const Mesh& m, const SceneCamera& camera,
+                       const MeshFace& face) {
     const bool head = (m.flags & scene3d::kHeadlight) != 0;
-    const LightFrom centreOrFirst = (m.flags & scene3d::kLightFromCentre) ? LightFrom::ObjectCentre : LightFrom::FirstVertex;
+    const LightFrom centreOrFirst =
+        (m.flags & scene3d::kLightFromCentre) ? LightFrom::ObjectCentre : LightFrom::FirstVertex;
     switch (kind) {
     case FaceColour::LitOrConstant:
         if (m.flags & scene3d::kConstantColour) return m.constantColour;
         return faceColour(m, camera, face, head, centreOrFirst);
-    case FaceColour::Lit: return faceColour(m, camera, face, head, head ? centreOrFirst : LightFrom::FirstVertex);
-    case FaceColour::LitFirstVertex: return faceColour(m, camera, face, head, LightFrom::FirstVertex);
-    case FaceColour::Directional: return paletteEntry(m, directionalShade(m, face));
+    case FaceColour::Lit:
+        return faceColour(m, camera, face, head, head ? centreOrFirst : LightFrom::FirstVertex);
+    case FaceColour::LitFirstVertex:
+        return faceColour(m, camera, face, head, LightFrom::FirstVertex);
+    case FaceColour::Directional:
+        return paletteEntry(m, directionalShade(m, face));
     case FaceColour::DirectionalFaded: {
-        const float fade = static_cast<size_t>(face.index) < m.faceData.size() ? m.faceData[static_cast<size_t>(face.index)].shade : 0;
+        const float fade = static_cast<size_t>(face.index) < m.faceData.size()
+                               ? m.faceData[static_cast<size_t>(face.index)].shade
+                               : 0;
         const int32_t level = truncToInt(static_cast<float>(directionalShade(m, face)) - fade);
         return paletteEntry(m, level < 0 ? 0 : level);
     }
-    case FaceColour::None: break;
+    case FaceColour::None:
+        break;
     }
     return 0;
 }
@@ -63,9 +74,15 @@ namespace {
 
 using namespace detail;
 
-Point3f sub(const Point3f& a, const Point3f& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-float dot(const Point3f& a, const Point3f& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Point3f cross(const Point3f& a, const Point3f& b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+Point3f sub(const Point3f& a, const Point3f& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+float dot(const Point3f& a, const Point3f& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+Point3f cross(const Point3f& a, const Point3f& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
 
 // The screen record of one clipped or projected vertex in the family's layout, and the float
 // values the triangle gradients are taken from (in ScreenVertex units, before rounding).
@@ -83,24 +100,41 @@ Converted convert(Family f, const ClippedVertex& c) {
     auto put = [&](float value, bool fixed16) {
         const float units = fixed16 ? value * 65536.0f : value;
         out.units[static_cast<size_t>(out.attributes)] = units;
-        out.v.a[static_cast<size_t>(out.attributes++)] = fixed16 ? toFixed16(value) : roundToInt(static_cast<double>(value));
+        out.v.a[static_cast<size_t>(out.attributes++)] =
+            fixed16 ? toFixed16(value) : roundToInt(static_cast<double>(value));
     };
     switch (f) {
-    case Family::FlatZ: put(w, false); break;
-    case Family::Gouraud: put(light, true); break;
-    case Family::GouraudZ: put(w, false), put(light, true); break;
-    case Family::Map: put(u, true), put(v, true); break;
-    case Family::MapZ: put(w, false), put(u, true), put(v, true); break;
+    case Family::FlatZ:
+        put(w, false);
+        break;
+    case Family::Gouraud:
+        put(light, true);
+        break;
+    case Family::GouraudZ:
+        put(w, false), put(light, true);
+        break;
+    case Family::Map:
+        put(u, true), put(v, true);
+        break;
+    case Family::MapZ:
+        put(w, false), put(u, true), put(v, true);
+        break;
     case Family::Pmap:
-    case Family::PmapZ: put(w, false), put(u * w, false), put(v * w, false); break;
-    case Family::Shade: put(w, false), put(u * w, false), put(v * w, false), put(light, true); break;
-    default: break;
+    case Family::PmapZ:
+        put(w, false), put(u * w, false), put(v * w, false);
+        break;
+    case Family::Shade:
+        put(w, false), put(u * w, false), put(v * w, false), put(light, true);
+        break;
+    default:
+        break;
     }
     return out;
 }
 
 // The constant horizontal gradients of an unclipped triangle, in ScreenVertex units.
-Gradients triangleGradients(const std::array<ClippedVertex, 3>& p, const std::array<Converted, 3>& c) {
+Gradients triangleGradients(const std::array<ClippedVertex, 3>& p,
+                            const std::array<Converted, 3>& c) {
     Gradients g{};
     const float den = (p[0].x - p[2].x) * (p[1].y - p[2].y) - (p[1].x - p[2].x) * (p[0].y - p[2].y);
     if (den == 0) return g; // no area: the fillers draw nothing of it
@@ -112,7 +146,8 @@ Gradients triangleGradients(const std::array<ClippedVertex, 3>& p, const std::ar
     return g;
 }
 
-void drawFaces(Mesh& m, const SceneCamera& camera, Image32& target, const ModeTraits& mode, const uint32_t* greyRamp) {
+void drawFaces(Mesh& m, const SceneCamera& camera, Image32& target, const ModeTraits& mode,
+               const uint32_t* greyRamp) {
     const Family family = mode.family;
     int32_t* depth = depthOf(m, target);
     if (mode.depthTest && !depth) return;
@@ -125,7 +160,8 @@ void drawFaces(Mesh& m, const SceneCamera& camera, Image32& target, const ModeTr
         if (!m.shadeTable) return;
         ink.palette = m.shadeTable->data();
     }
-    const bool lit = family == Family::Gouraud || family == Family::GouraudZ || family == Family::Shade;
+    const bool lit =
+        family == Family::Gouraud || family == Family::GouraudZ || family == Family::Shade;
     if (family == Family::Shade) {
         if (!greyRamp) return;
         ink.greyRamp = greyRamp;
@@ -135,16 +171,19 @@ void drawFaces(Mesh& m, const SceneCamera& camera, Image32& target, const ModeTr
         vertexShade(m, camera, (m.flags & scene3d::kHeadlight) != 0,
                     family == Family::Shade ? ShadeKind::ShadeSubtract : ShadeKind::GouraudLevel);
     }
-    const bool environment = (family == Family::Map || family == Family::MapZ || family == Family::Shade) &&
-                             (m.flags & scene3d::kEnvironmentMap) && m.cameraVertexNormals.size() >= m.vertices.size();
+    const bool environment =
+        (family == Family::Map || family == Family::MapZ || family == Family::Shade) &&
+        (m.flags & scene3d::kEnvironmentMap) && m.cameraVertexNormals.size() >= m.vertices.size();
     const bool mapped = mode.textured && !environment;
     if (mapped && m.mapping.size() < m.vertices.size()) return;
 
-    const bool culling = mode.cull == Cull::Always || (mode.cull == Cull::WhenFlagged && (m.flags & scene3d::kCullBackFaces));
+    const bool culling = mode.cull == Cull::Always ||
+                         (mode.cull == Cull::WhenFlagged && (m.flags & scene3d::kCullBackFaces));
     const int count = buildFaceList(m, culling);
     if (count == 0) return;
     if (mode.sortOffered && (m.flags & scene3d::kSortFaces))
-        scene3d::sortFacesByDepth(m.drawList.data(), m.faces.data(), m.cameraVertices.data(), static_cast<size_t>(count));
+        scene3d::sortFacesByDepth(m.drawList.data(), m.faces.data(), m.cameraVertices.data(),
+                                  static_cast<size_t>(count));
 
     const Target t{target.pixels, target.width, target.height, depth};
     auto attributes = [&](int32_t vertex) {
@@ -162,7 +201,8 @@ void drawFaces(Mesh& m, const SceneCamera& camera, Image32& target, const ModeTr
     };
     for (int k = 0; k < count; ++k) {
         const MeshFace& face = m.faces[static_cast<size_t>(m.drawList[static_cast<size_t>(k)])];
-        if (mode.colour != FaceColour::None) ink.colour = faceColourFor(mode.colour, m, camera, face);
+        if (mode.colour != FaceColour::None)
+            ink.colour = faceColourFor(mode.colour, m, camera, face);
         const std::array<int32_t, 3> corner = {face.a, face.b, face.c};
         std::array<ScreenVertex, kClipCapacity> screen;
         if (face.raster0 == 0) {
@@ -188,7 +228,8 @@ void drawFaces(Mesh& m, const SceneCamera& camera, Image32& target, const ModeTr
         ClippedPolygon out;
         const int n = clipAndProject(in.data(), 3, camera, out);
         if (n < 3) continue;
-        for (int i = 0; i < n; ++i) screen[static_cast<size_t>(i)] = convert(family, out[static_cast<size_t>(i)]).v;
+        for (int i = 0; i < n; ++i)
+            screen[static_cast<size_t>(i)] = convert(family, out[static_cast<size_t>(i)]).v;
         mode.filler(t, screen.data(), n, ink);
     }
 }
@@ -202,7 +243,8 @@ void drawPoints(Mesh& m, Image32& target) {
         if (!(z > 1)) continue;
         const float s = z >= far && far > 0 ? (z - far) / far + 1 : 1;
         const scene3d::ProjectedVertex& p = m.projected[i];
-        draw2d::spriteBilAddDepth(target, *m.pointSprite, p.x, p.y, s, s, truncToInt(kDepthScale * p.invZ), depth);
+        draw2d::spriteBilAddDepth(target, *m.pointSprite, p.x, p.y, s, s,
+                                  truncToInt(kDepthScale * p.invZ), depth);
     }
 }
 
@@ -211,7 +253,9 @@ void drawEdges(Mesh& m, const SceneCamera& camera, Image32& target, bool withDep
     if (withDepth && !depth) return;
     const size_t n = m.vertices.size();
     for (const auto& e : m.edges) {
-        if (e[0] < 0 || e[1] < 0 || static_cast<size_t>(e[0]) >= n || static_cast<size_t>(e[1]) >= n) continue;
+        if (e[0] < 0 || e[1] < 0 || static_cast<size_t>(e[0]) >= n ||
+            static_cast<size_t>(e[1]) >= n)
+            continue;
         const scene3d::ProjectedVertex& p = m.projected[static_cast<size_t>(e[0])];
         const scene3d::ProjectedVertex& q = m.projected[static_cast<size_t>(e[1])];
         ClippedVertex a{p.x, p.y, p.invZ, {}}, b{q.x, q.y, q.invZ, {}};
@@ -229,7 +273,8 @@ void drawEdges(Mesh& m, const SceneCamera& camera, Image32& target, bool withDep
             if (std::fabs(a.x - b.x) < 1.0f / 256 && std::fabs(a.y - b.y) < 1.0f / 256) continue;
         }
         if (withDepth)
-            draw2d::drawLineAAZ(a.x, a.y, b.x, b.y, depthKey(a.invZ), depthKey(b.invZ), target, m.colour, depth);
+            draw2d::drawLineAAZ(a.x, a.y, b.x, b.y, depthKey(a.invZ), depthKey(b.invZ), target,
+                                m.colour, depth);
         else
             draw2d::drawLineAA(a.x, a.y, b.x, b.y, target, m.colour);
     }
@@ -242,11 +287,15 @@ int buildFaceList(Mesh& m, bool cull) {
     int count = 0;
     for (size_t i = 0; i < m.faces.size(); ++i) {
         MeshFace& f = m.faces[i];
-        const auto a = static_cast<size_t>(f.a), b = static_cast<size_t>(f.b), c = static_cast<size_t>(f.c);
-        f.raster0 = (m.projected[a].offScreen || m.projected[b].offScreen || m.projected[c].offScreen) ? 1 : 0;
+        const auto a = static_cast<size_t>(f.a), b = static_cast<size_t>(f.b),
+                   c = static_cast<size_t>(f.c);
+        f.raster0 =
+            (m.projected[a].offScreen || m.projected[b].offScreen || m.projected[c].offScreen) ? 1
+                                                                                               : 0;
         if (cull) {
             const Point3f& p0 = m.cameraVertices[a];
-            if (!(dot(cross(sub(m.cameraVertices[b], p0), sub(m.cameraVertices[c], p0)), p0) > 0)) continue;
+            if (!(dot(cross(sub(m.cameraVertices[b], p0), sub(m.cameraVertices[c], p0)), p0) > 0))
+                continue;
         }
         m.drawList[static_cast<size_t>(count++)] = static_cast<int32_t>(i);
     }
@@ -257,15 +306,25 @@ void renderMesh(Mesh& mesh, const SceneCamera& camera, Image32& target, const ui
     renderMeshAs(mesh, camera, target, mesh.renderMode, greyRamp);
 }
 
-void renderMeshAs(Mesh& mesh, const SceneCamera& camera, Image32& target, int32_t id, const uint32_t* greyRamp) {
+void renderMeshAs(Mesh& mesh, const SceneCamera& camera, Image32& target, int32_t id,
+                  const uint32_t* greyRamp) {
     const ModeTraits* mode = modeTraits(id);
     if (!mode || !target.pixels || !meshConsistent(mesh)) return;
     switch (mode->family) {
-    case Family::Points: drawPoints(mesh, target); break;
-    case Family::Lines: drawEdges(mesh, camera, target, false); break;
-    case Family::LinesZ: drawEdges(mesh, camera, target, true); break;
-    case Family::Hidden: break;
-    default: drawFaces(mesh, camera, target, *mode, greyRamp); break;
+    case Family::Points:
+        drawPoints(mesh, target);
+        break;
+    case Family::Lines:
+        drawEdges(mesh, camera, target, false);
+        break;
+    case Family::LinesZ:
+        drawEdges(mesh, camera, target, true);
+        break;
+    case Family::Hidden:
+        break;
+    default:
+        drawFaces(mesh, camera, target, *mode, greyRamp);
+        break;
     }
 }
 

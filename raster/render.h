@@ -24,19 +24,23 @@ int buildFaceList(Mesh& mesh, bool cull);
 
 // The mesh by its own render mode, or by the one given. Ids without a driver draw nothing; the
 // shade-subtract modes draw only when given the greys they subtract (256 entries).
-void renderMesh(Mesh& mesh, const SceneCamera& camera, Image32& target, const uint32_t* greyRamp = nullptr);
-void renderMeshAs(Mesh& mesh, const SceneCamera& camera, Image32& target, int32_t mode, const uint32_t* greyRamp = nullptr);
+void renderMesh(Mesh& mesh, const SceneCamera& camera, Image32& target,
+                const uint32_t* greyRamp = nullptr);
+void renderMeshAs(Mesh& mesh, const SceneCamera& camera, Image32& target, int32_t mode,
+                  const uint32_t* greyRamp = nullptr);
 
 // Every face clipped also against the cut plane (nx, ny, nz, d: kept where n . p + d >= 0) and
 // filled translucently by halves with depth test; where the cut made a vertex, the sprite
 // is added there, smaller the farther in the cut it lies.
-void renderMeshMarked(Mesh& mesh, const SceneCamera& camera, Image32& target, Image32& sprite, const std::array<float, 4>& cut);
+void renderMeshMarked(Mesh& mesh, const SceneCamera& camera, Image32& target, Image32& sprite,
+                      const std::array<float, 4>& cut);
 
 namespace detail {
 // What the mesh drivers share with the marked-mesh driver.
 bool meshConsistent(const Mesh& m);
 int32_t* depthOf(const Mesh& m, const Image32& target);
-uint32_t faceColourFor(FaceColour kind, const Mesh& m, const SceneCamera& camera, const scene3d::MeshFace& face);
+uint32_t faceColourFor(FaceColour kind, const Mesh& m, const SceneCamera& camera,
+                       const scene3d::MeshFace& face);
 } // namespace detail
 
 } // namespace raster

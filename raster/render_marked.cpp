@@ -10,19 +10,22 @@ namespace raster {
 
 using namespace detail;
 
-void renderMeshMarked(Mesh& m, const SceneCamera& camera, Image32& target, Image32& sprite, const std::array<float, 4>& cut) {
+void renderMeshMarked(Mesh& m, const SceneCamera& camera, Image32& target, Image32& sprite,
+                      const std::array<float, 4>& cut) {
     int32_t* depth = depthOf(m, target);
     if (!target.pixels || !depth || !meshConsistent(m)) return;
     const int count = buildFaceList(m, (m.flags & scene3d::kCullBackFaces) != 0);
     if (count == 0) return;
     if (m.flags & scene3d::kSortFaces)
-        scene3d::sortFacesByDepth(m.drawList.data(), m.faces.data(), m.cameraVertices.data(), static_cast<size_t>(count));
+        scene3d::sortFacesByDepth(m.drawList.data(), m.faces.data(), m.cameraVertices.data(),
+                                  static_cast<size_t>(count));
     const Target t{target.pixels, target.width, target.height, depth};
     // The light slot carries where a vertex came from: 55 for the face's own corners, 255 t
     // for a point the cut made at fraction t along an edge.
     constexpr float kUncut = 55.0f;
     for (int k = 0; k < count; ++k) {
-        const scene3d::MeshFace& face = m.faces[static_cast<size_t>(m.drawList[static_cast<size_t>(k)])];
+        const scene3d::MeshFace& face =
+            m.faces[static_cast<size_t>(m.drawList[static_cast<size_t>(k)])];
         const uint32_t colour = faceColourFor(FaceColour::Lit, m, camera, face);
         std::array<ClipVertex, 3> in;
         const std::array<int32_t, 3> corner = {face.a, face.b, face.c};
@@ -33,14 +36,18 @@ void renderMeshMarked(Mesh& m, const SceneCamera& camera, Image32& target, Image
         ClipPolygon viewed, kept;
         int n = clipToView(in.data(), 3, camera, viewed);
         if (n < 3) continue;
-        n = clipPass(viewed.data(), n, kept.data(),
-                     [&](const ClipVertex& v) { return cut[0] * v.x + cut[1] * v.y + cut[2] * v.z + cut[3]; },
-                     [](const ClipVertex& p, const ClipVertex& q, float tt) {
-                         ClipVertex r;
-                         r.x = p.x + tt * (q.x - p.x), r.y = p.y + tt * (q.y - p.y), r.z = p.z + tt * (q.z - p.z);
-                         r.a[4] = tt * 255;
-                         return r;
-                     });
+        n = clipPass(
+            viewed.data(), n, kept.data(),
+            [&](const ClipVertex& v) {
+                return cut[0] * v.x + cut[1] * v.y + cut[2] * v.z + cut[3];
+            },
+            [](const ClipVertex& p, const ClipVertex& q, float tt) {
+                ClipVertex r;
+                r.x = p.x + tt * (q.x - p.x), r.y = p.y + tt * (q.y - p.y),
+                r.z = p.z + tt * (q.z - p.z);
+                r.a[4] = tt * 255;
+                return r;
+            });
         if (n < 3) continue;
         std::array<ScreenVertex, kClipCapacity> screen;
         for (int i = 0; i < n; ++i) {
@@ -51,7 +58,8 @@ void renderMeshMarked(Mesh& m, const SceneCamera& camera, Image32& target, Image
             const int32_t mark = truncToInt(c.a[4]);
             if (mark != 55) {
                 sprite.x = truncToInt(c.x), sprite.y = truncToInt(c.y);
-                const float scale = 7.2f - static_cast<float>(truncToInt(0.02f * static_cast<float>(mark)));
+                const float scale =
+                    7.2f - static_cast<float>(truncToInt(0.02f * static_cast<float>(mark)));
                 draw2d::drawTransAddZoomClip(sprite, target, scale, scale);
             }
         }

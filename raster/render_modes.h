@@ -24,10 +24,25 @@ struct FaceInk {
 using Gradients = std::array<int32_t, 5>;
 using PolygonFiller = void (*)(const Target&, const ScreenVertex*, int, const FaceInk&);
 // An unclipped triangle with the constant gradients of its attributes.
-using TriangleFiller = void (*)(const Target&, const ScreenVertex*, const Gradients&, const FaceInk&);
+using TriangleFiller = void (*)(const Target&, const ScreenVertex*, const Gradients&,
+                                const FaceInk&);
 
 // How a mode's faces take their values: what the vertex records carry.
-enum class Family { Flat, FlatZ, Gouraud, GouraudZ, Map, MapZ, Pmap, PmapZ, Shade, Points, Lines, LinesZ, Hidden };
+enum class Family {
+    Flat,
+    FlatZ,
+    Gouraud,
+    GouraudZ,
+    Map,
+    MapZ,
+    Pmap,
+    PmapZ,
+    Shade,
+    Points,
+    Lines,
+    LinesZ,
+    Hidden
+};
 
 enum class Cull { Always, WhenFlagged, Never };
 

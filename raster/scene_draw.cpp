@@ -47,19 +47,23 @@ void prepareMesh(Mesh& mesh, const std::vector<SceneLight*>& lights, const Scene
         mesh.meshLights.push_back(l);
     }
     mesh.projected.resize(mesh.cameraVertices.size());
-    projectVertices(mesh.cameraVertices.data(), mesh.projected.data(), mesh.cameraVertices.size(), camera);
+    projectVertices(mesh.cameraVertices.data(), mesh.projected.data(), mesh.cameraVertices.size(),
+                    camera);
 }
 
-void drawMeshWithLights(Mesh& mesh, const std::vector<SceneLight*>& lights, const SceneCamera& camera, picture::Image32& target,
+void drawMeshWithLights(Mesh& mesh, const std::vector<SceneLight*>& lights,
+                        const SceneCamera& camera, picture::Image32& target,
                         const uint32_t* greyRamp) {
     prepareMesh(mesh, lights, camera);
     renderMesh(mesh, camera, target, greyRamp);
 }
 
-void drawMeshInScene(Mesh& mesh, Scene3ds& scene, const SceneCamera& camera, picture::Image32& target, const uint32_t* greyRamp) {
+void drawMeshInScene(Mesh& mesh, Scene3ds& scene, const SceneCamera& camera,
+                     picture::Image32& target, const uint32_t* greyRamp) {
     std::vector<SceneLight*> lights;
     lights.reserve(scene.lights.size());
-    for (auto& l : scene.lights) lights.push_back(l.get());
+    for (auto& l : scene.lights)
+        lights.push_back(l.get());
     drawMeshWithLights(mesh, lights, camera, target, greyRamp);
 }
 

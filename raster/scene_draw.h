@@ -14,16 +14,18 @@ void placeLights(scene3d::Scene3ds& scene, const scene3d::SceneCamera& camera);
 
 // One mesh: camera space, normals turned by the camera's angles too, lightVector, the scene's
 // lights with their towardLight, projection; then renderMesh.
-void drawMeshInScene(scene3d::Mesh& mesh, scene3d::Scene3ds& scene, const scene3d::SceneCamera& camera, picture::Image32& target,
+void drawMeshInScene(scene3d::Mesh& mesh, scene3d::Scene3ds& scene,
+                     const scene3d::SceneCamera& camera, picture::Image32& target,
                      const uint32_t* greyRamp = nullptr);
 
 // Everything drawMeshWithLights does before renderMesh: camera space, turned normals,
 // lightVector, the lights with their towardLight, projection.
-void prepareMesh(scene3d::Mesh& mesh, const std::vector<scene3d::SceneLight*>& lights, const scene3d::SceneCamera& camera);
+void prepareMesh(scene3d::Mesh& mesh, const std::vector<scene3d::SceneLight*>& lights,
+                 const scene3d::SceneCamera& camera);
 
 // As drawMeshInScene with the given lights (towardLight filled for each) instead of the scene's.
-void drawMeshWithLights(scene3d::Mesh& mesh, const std::vector<scene3d::SceneLight*>& lights, const scene3d::SceneCamera& camera,
-                        picture::Image32& target, const uint32_t* greyRamp = nullptr);
-
+void drawMeshWithLights(scene3d::Mesh& mesh, const std::vector<scene3d::SceneLight*>& lights,
+                        const scene3d::SceneCamera& camera, picture::Image32& target,
+                        const uint32_t* greyRamp = nullptr);
 
 } // namespace raster

@@ -17,8 +17,8 @@ struct RunState {
 // count pixels from p at a fixed packed step: the one per-pixel loop of every texture filler.
 // (An eight-wide gather form of it was no faster here: the texel reads bound it either way.)
 template <Depth D, Blend B, bool Shade>
-inline void drawRun(uint32_t* p, int32_t* z, int count, const uint32_t* texture, const uint32_t* ramp, PackedUV at,
-                   PackedUV step, RunState& r) {
+inline void drawRun(uint32_t* p, int32_t* z, int count, const uint32_t* texture,
+                    const uint32_t* ramp, PackedUV at, PackedUV step, RunState& r) {
     int32_t w = r.w, shade = r.shade;
     // The texel is read only where the depth test passes: hidden pixels cost a compare.
     auto texel = [&](PackedUV a, int32_t s) {
@@ -44,15 +44,15 @@ inline void drawRun(uint32_t* p, int32_t* z, int count, const uint32_t* texture,
 }
 
 // Affine spans: the record is [w,] u, v; one run over the whole span.
-template <Depth D, Blend B>
-auto affineSpan(const Target& t, const uint32_t* texture) {
+template <Depth D, Blend B> auto affineSpan(const Target& t, const uint32_t* texture) {
     constexpr int N = D == Depth::None ? 2 : 3, U = N - 2;
     return [&t, texture](const Span<N>& s) {
         const size_t at = static_cast<size_t>(s.y) * t.width + s.x;
         RunState r;
         if constexpr (D != Depth::None) r.w = s.value[0], r.dw = s.step[0];
-        drawRun<D, B, false>(t.pixels + at, t.depth ? t.depth + at : nullptr, s.count, texture, nullptr,
-                             packUV(s.value[U], s.value[U + 1]), packStep(s.step[U], s.step[U + 1]), r);
+        drawRun<D, B, false>(t.pixels + at, t.depth ? t.depth + at : nullptr, s.count, texture,
+                             nullptr, packUV(s.value[U], s.value[U + 1]),
+                             packStep(s.step[U], s.step[U + 1]), r);
     };
 }
 
@@ -73,16 +73,20 @@ auto perspectiveSpan(const Target& t, const uint32_t* texture, const uint32_t* r
         if constexpr (Shade) r.shade = s.value[3], r.dshade = s.step[3];
         int left = s.count;
         for (; left >= 16; left -= 16, p += 16, z = z ? z + 16 : z) {
-            const int32_t w16 = wrapAdd(w, wrapMul(dw, 16)), U16 = wrapAdd(U, wrapMul(dU, 16)), V16 = wrapAdd(V, wrapMul(dV, 16));
+            const int32_t w16 = wrapAdd(w, wrapMul(dw, 16)), U16 = wrapAdd(U, wrapMul(dU, 16)),
+                          V16 = wrapAdd(V, wrapMul(dV, 16));
             const int32_t u16 = perspective(U16, w16), v16 = perspective(V16, w16);
-            drawRun<D, B, Shade>(p, z, 16, texture, ramp, packUV(u, v), packStep(wrapSub(u16, u) >> 4, wrapSub(v16, v) >> 4), r);
+            drawRun<D, B, Shade>(p, z, 16, texture, ramp, packUV(u, v),
+                                 packStep(wrapSub(u16, u) >> 4, wrapSub(v16, v) >> 4), r);
             u = u16, v = v16, w = w16, U = U16, V = V16;
         }
         if (left == 0) return;
         const int32_t k = left - 1;
         const int32_t wl = wrapAdd(w, wrapMul(dw, k));
-        const int32_t ul = perspective(wrapAdd(U, wrapMul(dU, k)), wl), vl = perspective(wrapAdd(V, wrapMul(dV, k)), wl);
-        drawRun<D, B, Shade>(p, z, left, texture, ramp, packUV(u, v), packStep(wrapSub(ul, u) / left, wrapSub(vl, v) / left), r);
+        const int32_t ul = perspective(wrapAdd(U, wrapMul(dU, k)), wl),
+                      vl = perspective(wrapAdd(V, wrapMul(dV, k)), wl);
+        drawRun<D, B, Shade>(p, z, left, texture, ramp, packUV(u, v),
+                             packStep(wrapSub(ul, u) / left, wrapSub(vl, v) / left), r);
     };
 }
 
@@ -92,7 +96,8 @@ void fillMap(const Target& t, const uint32_t* texture, const ScreenVertex* v, in
     walkPolygon<2>(t, v, count, affineSpan<Depth::None, Blend::Copy>(t, texture));
 }
 
-void fillMapTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v, const std::array<int32_t, 2>& gradients) {
+void fillMapTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v,
+                     const std::array<int32_t, 2>& gradients) {
     walkTriangle<2>(t, v, gradients, affineSpan<Depth::None, Blend::Copy>(t, texture));
 }
 
@@ -109,7 +114,8 @@ void fillMapZ(const Target& t, const uint32_t* texture, const ScreenVertex* v, i
     walkPolygon<3>(t, v, count, affineSpan<Depth::TestWrite, Blend::Copy>(t, texture));
 }
 
-void fillMapZTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v, const std::array<int32_t, 3>& gradients) {
+void fillMapZTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v,
+                      const std::array<int32_t, 3>& gradients) {
     if (!t.depth) return;
     walkTriangle<3>(t, v, gradients, affineSpan<Depth::TestWrite, Blend::Copy>(t, texture));
 }
@@ -128,7 +134,8 @@ void fillPmap(const Target& t, const uint32_t* texture, const ScreenVertex* v, i
     walkPolygon<3>(t, v, count, perspectiveSpan<Depth::None, Blend::Copy, false>(t, texture));
 }
 
-void fillPmapTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v, const std::array<int32_t, 3>& gradients) {
+void fillPmapTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v,
+                      const std::array<int32_t, 3>& gradients) {
     walkTriangle<3>(t, v, gradients, perspectiveSpan<Depth::None, Blend::Copy, false>(t, texture));
 }
 
@@ -155,25 +162,32 @@ void fillPmapZTransDiv(const Target& t, const uint32_t* texture, const ScreenVer
     walkTable<3>(t, v, count, perspectiveSpan<Depth::TestOnly, Blend::Div, false>(t, texture));
 }
 
-void fillPmapZShadePsub(const Target& t, const uint32_t* texture, const uint32_t* greyRamp, const ScreenVertex* v, int count) {
+void fillPmapZShadePsub(const Target& t, const uint32_t* texture, const uint32_t* greyRamp,
+                        const ScreenVertex* v, int count) {
     if (!t.depth || !greyRamp) return;
-    walkPolygon<4>(t, v, count, perspectiveSpan<Depth::TestWrite, Blend::Copy, true>(t, texture, greyRamp));
+    walkPolygon<4>(t, v, count,
+                   perspectiveSpan<Depth::TestWrite, Blend::Copy, true>(t, texture, greyRamp));
 }
 
-void fillPmapZShadePsubTriangle(const Target& t, const uint32_t* texture, const uint32_t* greyRamp, const ScreenVertex* v,
-                                const std::array<int32_t, 4>& gradients) {
+void fillPmapZShadePsubTriangle(const Target& t, const uint32_t* texture, const uint32_t* greyRamp,
+                                const ScreenVertex* v, const std::array<int32_t, 4>& gradients) {
     if (!t.depth || !greyRamp) return;
-    walkTriangle<4>(t, v, gradients, perspectiveSpan<Depth::TestWrite, Blend::Copy, true>(t, texture, greyRamp));
+    walkTriangle<4>(t, v, gradients,
+                    perspectiveSpan<Depth::TestWrite, Blend::Copy, true>(t, texture, greyRamp));
 }
 
-void fillPmapZTransAddShadePsub(const Target& t, const uint32_t* texture, const uint32_t* greyRamp, const ScreenVertex* v, int count) {
+void fillPmapZTransAddShadePsub(const Target& t, const uint32_t* texture, const uint32_t* greyRamp,
+                                const ScreenVertex* v, int count) {
     if (!t.depth || !greyRamp) return;
-    walkTable<4>(t, v, count, perspectiveSpan<Depth::TestOnly, Blend::Add, true>(t, texture, greyRamp));
+    walkTable<4>(t, v, count,
+                 perspectiveSpan<Depth::TestOnly, Blend::Add, true>(t, texture, greyRamp));
 }
 
-void fillPmapZTransDivShadePsub(const Target& t, const uint32_t* texture, const uint32_t* greyRamp, const ScreenVertex* v, int count) {
+void fillPmapZTransDivShadePsub(const Target& t, const uint32_t* texture, const uint32_t* greyRamp,
+                                const ScreenVertex* v, int count) {
     if (!t.depth || !greyRamp) return;
-    walkTable<4>(t, v, count, perspectiveSpan<Depth::TestOnly, Blend::Div, true>(t, texture, greyRamp));
+    walkTable<4>(t, v, count,
+                 perspectiveSpan<Depth::TestOnly, Blend::Div, true>(t, texture, greyRamp));
 }
 
 } // namespace raster

@@ -35,7 +35,9 @@ constexpr PackedUV packStep(int32_t du, int32_t dv) {
     return {p.u | 0x07F88000u, p.v | 0x00078000u};
 }
 
-constexpr uint32_t texelIndex(PackedUV p) { return (p.u + p.v) >> 16; }
+constexpr uint32_t texelIndex(PackedUV p) {
+    return (p.u + p.v) >> 16;
+}
 
 constexpr PackedUV advance(PackedUV p, PackedUV step) {
     return {(p.u + step.u) & kULaneMask, (p.v + step.v) & kVLaneMask};
@@ -47,19 +49,21 @@ constexpr int32_t perspective(int32_t product, int32_t w) {
     return w == 0 ? 0 : static_cast<int32_t>((static_cast<int64_t>(product) * 65536) / w);
 }
 
-
 // `texture` is the tiled copy (LoadedImage32::tiled).
 void fillMap(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count);
-void fillMapTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v, const std::array<int32_t, 2>& gradients);
+void fillMapTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v,
+                     const std::array<int32_t, 2>& gradients);
 void fillMapTransAdd(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count);
 void fillMapTransDiv(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count);
 void fillMapZ(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count);
-void fillMapZTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v, const std::array<int32_t, 3>& gradients);
+void fillMapZTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v,
+                      const std::array<int32_t, 3>& gradients);
 void fillMapZTransAdd(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count);
 void fillMapZTransDiv(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count);
 
 void fillPmap(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count);
-void fillPmapTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v, const std::array<int32_t, 3>& gradients);
+void fillPmapTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v,
+                      const std::array<int32_t, 3>& gradients);
 void fillPmapTransAdd(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count);
 void fillPmapTransDiv(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count);
 void fillPmapZ(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count);
@@ -67,10 +71,13 @@ void fillPmapZTransAdd(const Target& t, const uint32_t* texture, const ScreenVer
 void fillPmapZTransDiv(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count);
 
 // The shade-subtract forms take away greyRamp[shade >> 16] (256 entries) from every texel.
-void fillPmapZShadePsub(const Target& t, const uint32_t* texture, const uint32_t* greyRamp, const ScreenVertex* v, int count);
-void fillPmapZShadePsubTriangle(const Target& t, const uint32_t* texture, const uint32_t* greyRamp, const ScreenVertex* v,
-                                const std::array<int32_t, 4>& gradients);
-void fillPmapZTransAddShadePsub(const Target& t, const uint32_t* texture, const uint32_t* greyRamp, const ScreenVertex* v, int count);
-void fillPmapZTransDivShadePsub(const Target& t, const uint32_t* texture, const uint32_t* greyRamp, const ScreenVertex* v, int count);
+void fillPmapZShadePsub(const Target& t, const uint32_t* texture, const uint32_t* greyRamp,
+                        const ScreenVertex* v, int count);
+void fillPmapZShadePsubTriangle(const Target& t, const uint32_t* texture, const uint32_t* greyRamp,
+                                const ScreenVertex* v, const std::array<int32_t, 4>& gradients);
+void fillPmapZTransAddShadePsub(const Target& t, const uint32_t* texture, const uint32_t* greyRamp,
+                                const ScreenVertex* v, int count);
+void fillPmapZTransDivShadePsub(const Target& t, const uint32_t* texture, const uint32_t* greyRamp,
+                                const ScreenVertex* v, int count);
 
 } // namespace raster

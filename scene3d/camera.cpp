@@ -8,7 +8,9 @@ namespace {
 
 constexpr float kDegrees = 0.017453293005625408f;
 
-void apply(const Matrix4& m, const Point3f& in, Point3f& out) { transformPoint(m, out, in); }
+void apply(const Matrix4& m, const Point3f& in, Point3f& out) {
+    transformPoint(m, out, in);
+}
 
 void turn(const Matrix4& m, const std::vector<Point3f>& in, std::vector<Point3f>& out) {
     out.resize(in.size());
@@ -36,7 +38,8 @@ void setupCameraFromLens(SceneCamera& c, float width, float height) {
     refreshCamera(c);
 }
 
-void setupCamera(SceneCamera& c, float eyeX, float eyeY, float eyeZ, float fov, float width, float height) {
+void setupCamera(SceneCamera& c, float eyeX, float eyeY, float eyeZ, float fov, float width,
+                 float height) {
     c.eye = {eyeX, eyeY, eyeZ};
     c.fov = fov, c.viewWidth = width, c.viewHeight = height;
     c.lightStart = 400, c.lightEnd = 800, c.lightHotspot = 40, c.lightFalloff = 60, c.spotMode = 0;
@@ -97,7 +100,8 @@ void buildViewMatrix(SceneCamera& c) {
 void beginCameraStep(SceneCamera& c) {
     transformPoint(c.viewMatrix, c.eyeView, c.eye);
     transformPoint(c.viewMatrix, c.targetView, c.target);
-    Point3f d{c.targetView.x - c.eyeView.x, c.targetView.y - c.eyeView.y, c.targetView.z - c.eyeView.z};
+    Point3f d{c.targetView.x - c.eyeView.x, c.targetView.y - c.eyeView.y,
+              c.targetView.z - c.eyeView.z};
     const float len = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
     if (len != 0.0f) d.x /= len, d.y /= len, d.z /= len;
     c.viewDirection = d;
@@ -133,13 +137,19 @@ void toCameraSpace(Mesh& m, const SceneCamera& c) {
     Matrix4 k;
     multiplyMatrices(k, m.worldMatrix, c.viewMatrix);
     m.cameraVertices.resize(m.vertices.size());
-    for (size_t i = 0; i < m.vertices.size(); ++i) apply(k, m.vertices[i], m.cameraVertices[i]);
+    for (size_t i = 0; i < m.vertices.size(); ++i)
+        apply(k, m.vertices[i], m.cameraVertices[i]);
 }
 
-void turnFaceNormals(Mesh& m) { turn(m.rotationMatrix, m.faceNormals, m.cameraFaceNormals); }
-void turnVertexNormals(Mesh& m) { turn(m.rotationMatrix, m.vertexNormals, m.cameraVertexNormals); }
+void turnFaceNormals(Mesh& m) {
+    turn(m.rotationMatrix, m.faceNormals, m.cameraFaceNormals);
+}
+void turnVertexNormals(Mesh& m) {
+    turn(m.rotationMatrix, m.vertexNormals, m.cameraVertexNormals);
+}
 
-void projectVertices(Point3f* points, ProjectedVertex* projected, size_t count, const SceneCamera& c) {
+void projectVertices(Point3f* points, ProjectedVertex* projected, size_t count,
+                     const SceneCamera& c) {
     const float cx = c.viewWidth / 2, cy = c.viewHeight / 2;
     for (size_t i = 0; i < count; ++i) {
         Point3f& p = points[i];
@@ -156,7 +166,8 @@ void projectPoint(ProjectedVertex& out, Point3f& p, const SceneCamera& c) {
     bool off = p.z < 1;
     if (p.z == 0) p.z = 0.0000001f;
     const float invZ = 1 / p.z;
-    const float x = c.viewWidth / 2 + c.scaleX * p.x * invZ, y = c.viewHeight / 2 - c.scaleY * p.y * invZ;
+    const float x = c.viewWidth / 2 + c.scaleX * p.x * invZ,
+                y = c.viewHeight / 2 - c.scaleY * p.y * invZ;
     off = off || x < 1 || x >= c.viewWidth || y < 1 || y >= c.viewHeight;
     out = {x, y, invZ, off ? 1 : 0};
 }
@@ -164,7 +175,8 @@ void projectPoint(ProjectedVertex& out, Point3f& p, const SceneCamera& c) {
 void transformBox(Mesh& m, const SceneCamera& c) {
     Matrix4 k;
     multiplyMatrices(k, m.worldMatrix, c.viewMatrix);
-    for (size_t i = 0; i < 8; ++i) apply(k, m.boxCorners[i], m.cameraBoxCorners[i]);
+    for (size_t i = 0; i < 8; ++i)
+        apply(k, m.boxCorners[i], m.cameraBoxCorners[i]);
 }
 
 bool boxVisible(const Mesh& m, const SceneCamera& c) {
@@ -188,8 +200,10 @@ void quicksortByKey(int32_t* list, const MeshFace* faces, ptrdiff_t lo, ptrdiff_
         const float pivot = faces[list[(lo + hi) / 2]].depthKey;
         ptrdiff_t i = lo, j = hi;
         while (i <= j) {
-            while (faces[list[i]].depthKey > pivot) ++i;
-            while (faces[list[j]].depthKey < pivot) --j;
+            while (faces[list[i]].depthKey > pivot)
+                ++i;
+            while (faces[list[j]].depthKey < pivot)
+                --j;
             if (i <= j) std::swap(list[i++], list[j--]);
         }
         // The smaller side first keeps the recursion shallow.
@@ -230,7 +244,8 @@ void updateMesh(Mesh& m, float t) {
 }
 
 void updateScene(Scene3ds& scene, float t) {
-    for (auto& m : scene.meshes) updateMesh(*m, t);
+    for (auto& m : scene.meshes)
+        updateMesh(*m, t);
     auto at = [&](const TrackSet& set, Point3f& out) {
         float p[3] = {0, 0, 0};
         sampleTrack(set, kPositionTrack, t, p);
@@ -249,7 +264,8 @@ void updateScene(Scene3ds& scene, float t) {
         c->fov = fov;
         at(c->targetTracks, c->target);
     }
-    for (auto& d : scene.dummies) updateMesh(*d, t);
+    for (auto& d : scene.dummies)
+        updateMesh(*d, t);
 }
 
 } // namespace scene3d

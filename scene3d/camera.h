@@ -13,7 +13,8 @@ namespace scene3d {
 float fovFromLens(float lens);
 
 void setupCameraFromLens(SceneCamera& camera, float width, float height);
-void setupCamera(SceneCamera& camera, float eyeX, float eyeY, float eyeZ, float fov, float width, float height);
+void setupCamera(SceneCamera& camera, float eyeX, float eyeY, float eyeZ, float fov, float width,
+                 float height);
 // Projection factors, frustum, view angles, view rotation, from the current fov, eye and target.
 void refreshCamera(SceneCamera& camera);
 void updateProjection(SceneCamera& camera);
@@ -35,7 +36,8 @@ void turnFaceNormals(Mesh& mesh);
 void turnVertexNormals(Mesh& mesh);
 // Points with z below 1 are marked off-screen; those within 1 of the camera plane are moved
 // onto it (written back).
-void projectVertices(Point3f* points, ProjectedVertex* projected, size_t count, const SceneCamera& camera);
+void projectVertices(Point3f* points, ProjectedVertex* projected, size_t count,
+                     const SceneCamera& camera);
 void projectPoint(ProjectedVertex& out, Point3f& point, const SceneCamera& camera);
 
 void transformBox(Mesh& mesh, const SceneCamera& camera);
@@ -43,7 +45,8 @@ void transformBox(Mesh& mesh, const SceneCamera& camera);
 bool boxVisible(const Mesh& mesh, const SceneCamera& camera);
 
 // Farthest first by the mean camera-space z of each face's corners.
-void sortFacesByDepth(int32_t* drawList, MeshFace* faces, const Point3f* cameraVertices, size_t count);
+void sortFacesByDepth(int32_t* drawList, MeshFace* faces, const Point3f* cameraVertices,
+                      size_t count);
 
 // Placement at frame t from the tracks: a mesh or dummy, and a whole scene.
 void updateMesh(Mesh& mesh, float t);

@@ -10,13 +10,16 @@ void setIdentity(Matrix4& m) {
     m[0] = m[5] = m[10] = m[15] = 1.0f;
 }
 
-void copyMatrix(Matrix4& dst, const Matrix4& src) { dst = src; }
+void copyMatrix(Matrix4& dst, const Matrix4& src) {
+    dst = src;
+}
 
 void multiplyMatrices(Matrix4& dst, const Matrix4& a, const Matrix4& b) {
     for (size_t i = 0; i < 4; ++i)
         for (size_t j = 0; j < 4; ++j) {
             float sum = 0.0f;
-            for (size_t k = 0; k < 4; ++k) sum += b[4 * k + j] * a[4 * i + k];
+            for (size_t k = 0; k < 4; ++k)
+                sum += b[4 * k + j] * a[4 * i + k];
             dst[4 * i + j] = sum;
         }
 }
@@ -63,7 +66,8 @@ void normaliseRows(Matrix4& m) {
 }
 
 void invert3x3(Matrix4& m) {
-    const float a = m[0], b = m[4], c = m[8], d = m[1], e = m[5], f = m[9], g = m[2], h = m[6], i = m[10];
+    const float a = m[0], b = m[4], c = m[8], d = m[1], e = m[5], f = m[9], g = m[2], h = m[6],
+                i = m[10];
     const float c00 = e * i - f * h, c01 = -(d * i - f * g), c02 = d * h - e * g;
     const float det = a * c00 + b * c01 + c * c02;
     if (det == 0.0f) return; // a singular frame stays as it is
@@ -109,14 +113,19 @@ void quaternionFromAxisAngle(Quaternion& q, const Point3f& axis, float angle) {
 }
 
 void quaternionProduct(Quaternion& dst, const Quaternion& s, const Quaternion& q) {
-    const Quaternion r{s.w * q.x + s.x * q.w + s.y * q.z - s.z * q.y, s.w * q.y + s.y * q.w + s.z * q.x - s.x * q.z,
-                       s.w * q.z + s.z * q.w + s.x * q.y - s.y * q.x, s.w * q.w - s.x * q.x - s.y * q.y - s.z * q.z};
+    const Quaternion r{s.w * q.x + s.x * q.w + s.y * q.z - s.z * q.y,
+                       s.w * q.y + s.y * q.w + s.z * q.x - s.x * q.z,
+                       s.w * q.z + s.z * q.w + s.x * q.y - s.y * q.x,
+                       s.w * q.w - s.x * q.x - s.y * q.y - s.z * q.z};
     dst = r;
 }
 
-void copyWords(uint32_t* dst, const uint32_t* src, size_t n) { std::memcpy(dst, src, n * sizeof(uint32_t)); }
+void copyWords(uint32_t* dst, const uint32_t* src, size_t n) {
+    std::memcpy(dst, src, n * sizeof(uint32_t));
+}
 void fillWords(uint32_t* dst, uint32_t value, size_t n) {
-    for (size_t i = 0; i < n; ++i) dst[i] = value;
+    for (size_t i = 0; i < n; ++i)
+        dst[i] = value;
 }
 
 } // namespace scene3d

@@ -9,8 +9,12 @@ namespace scene3d {
 
 namespace {
 
-Point3f sub(const Point3f& a, const Point3f& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Point3f cross(const Point3f& a, const Point3f& b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+Point3f sub(const Point3f& a, const Point3f& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+Point3f cross(const Point3f& a, const Point3f& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
 Point3f normalised(Point3f p) {
     const float len = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
     if (len != 0.0f) p.x /= len, p.y /= len, p.z /= len;
@@ -54,14 +58,21 @@ void computeBounds(Mesh& m) {
         lo.x = std::min(lo.x, v.x), lo.y = std::min(lo.y, v.y), lo.z = std::min(lo.z, v.z);
         hi.x = std::max(hi.x, v.x), hi.y = std::max(hi.y, v.y), hi.z = std::max(hi.z, v.z);
     }
-    m.boxCorners = {{{lo.x, lo.y, lo.z}, {lo.x, hi.y, lo.z}, {lo.x, hi.y, hi.z}, {lo.x, lo.y, hi.z},
-                     {hi.x, lo.y, lo.z}, {hi.x, hi.y, lo.z}, {hi.x, hi.y, hi.z}, {hi.x, lo.y, hi.z}}};
+    m.boxCorners = {{{lo.x, lo.y, lo.z},
+                     {lo.x, hi.y, lo.z},
+                     {lo.x, hi.y, hi.z},
+                     {lo.x, lo.y, hi.z},
+                     {hi.x, lo.y, lo.z},
+                     {hi.x, hi.y, lo.z},
+                     {hi.x, hi.y, hi.z},
+                     {hi.x, lo.y, hi.z}}};
 }
 
 void computeCentre(Mesh& m) {
     if (m.vertices.empty()) return;
     Point3f c;
-    for (const Point3f& v : m.vertices) c.x += v.x, c.y += v.y, c.z += v.z;
+    for (const Point3f& v : m.vertices)
+        c.x += v.x, c.y += v.y, c.z += v.z;
     const float n = static_cast<float>(m.vertices.size());
     c.x /= n, c.y /= n, c.z /= n;
     float r = 0;
@@ -77,14 +88,17 @@ void recomputeFaceNormals(Mesh& m) {
     m.faceNormals.resize(m.faces.size());
     for (size_t i = 0; i < m.faces.size(); ++i) {
         MeshFace& f = m.faces[i];
-        const Point3f &p = m.vertices[static_cast<size_t>(f.a)], &q = m.vertices[static_cast<size_t>(f.b)],
+        const Point3f &p = m.vertices[static_cast<size_t>(f.a)],
+                      &q = m.vertices[static_cast<size_t>(f.b)],
                       &r = m.vertices[static_cast<size_t>(f.c)];
         m.faceNormals[i] = normalised(cross(sub(p, q), sub(p, r)));
         f.index = static_cast<int32_t>(i);
     }
 }
 
-void computeFaceNormals(Mesh& m) { recomputeFaceNormals(m); }
+void computeFaceNormals(Mesh& m) {
+    recomputeFaceNormals(m);
+}
 
 void computeVertexNormals(Mesh& m) {
     if (m.faceNormals.size() != m.faces.size()) computeFaceNormals(m);
@@ -94,11 +108,13 @@ void computeVertexNormals(Mesh& m) {
             auto& list = m.vertexFaces[static_cast<size_t>(v)];
             // A face listing the same vertex twice is counted once; beyond 100 faces the rest
             // are left out, the record's design limit.
-            if (list.size() < kMaxVertexFaces && (list.empty() || list.back() != static_cast<int32_t>(i)))
+            if (list.size() < kMaxVertexFaces &&
+                (list.empty() || list.back() != static_cast<int32_t>(i)))
                 list.push_back(static_cast<int32_t>(i));
         }
     recomputeVertexNormals(m);
-    for (Point3f& n : m.vertexNormals) n = normalised(n);
+    for (Point3f& n : m.vertexNormals)
+        n = normalised(n);
 }
 
 void recomputeVertexNormals(Mesh& m) {
@@ -131,7 +147,8 @@ void buildEdges(Mesh& m) {
 }
 
 void scaleVertices(Mesh& m, float sx, float sy, float sz) {
-    for (Point3f& v : m.vertices) v.x *= sx, v.y *= sy, v.z *= sz;
+    for (Point3f& v : m.vertices)
+        v.x *= sx, v.y *= sy, v.z *= sz;
 }
 
 void clearDepth(Scene3ds& scene, size_t count) {
@@ -141,13 +158,16 @@ void clearDepth(Scene3ds& scene, size_t count) {
 void buildCube(Mesh& m, float size) {
     const float h = size / 2;
     m.vertices.clear();
-    for (int i = 0; i < 8; ++i) m.vertices.push_back({i & 4 ? h : -h, i & 2 ? h : -h, i & 1 ? h : -h});
+    for (int i = 0; i < 8; ++i)
+        m.vertices.push_back({i & 4 ? h : -h, i & 2 ? h : -h, i & 1 ? h : -h});
     // Two triangles a side, wound as a loaded scene's faces are after the swap of Y and Z:
     // normals point inward, away from an eye outside, so culling keeps the sides facing it.
-    static constexpr int kFaces[12][3] = {{0, 3, 1}, {0, 2, 3}, {4, 7, 6}, {4, 5, 7}, {0, 5, 4}, {0, 1, 5},
-                                          {2, 7, 3}, {2, 6, 7}, {0, 6, 2}, {0, 4, 6}, {1, 7, 5}, {1, 3, 7}};
+    static constexpr int kFaces[12][3] = {{0, 3, 1}, {0, 2, 3}, {4, 7, 6}, {4, 5, 7},
+                                          {0, 5, 4}, {0, 1, 5}, {2, 7, 3}, {2, 6, 7},
+                                          {0, 6, 2}, {0, 4, 6}, {1, 7, 5}, {1, 3, 7}};
     m.faces.clear();
-    for (const auto& f : kFaces) m.faces.push_back({0, f[0], f[1], f[2], 0, 0.0f});
+    for (const auto& f : kFaces)
+        m.faces.push_back({0, f[0], f[1], f[2], 0, 0.0f});
     finish(m);
 }
 
@@ -190,13 +210,15 @@ void buildSphere(Mesh& m, float radius, int rings, int segments) {
     const int top = static_cast<int>(m.vertices.size()) - 1;
     auto at = [&](int ring, int k) { return 1 + (ring - 1) * segments + (k % segments); };
     // Wound like the cube: normals inward, so the outside is what culling keeps.
-    for (int k = 0; k < segments; ++k) m.faces.push_back({0, 0, at(1, k), at(1, k + 1), 0, 0.0f});
+    for (int k = 0; k < segments; ++k)
+        m.faces.push_back({0, 0, at(1, k), at(1, k + 1), 0, 0.0f});
     for (int i = 1; i + 1 < rings; ++i)
         for (int k = 0; k < segments; ++k) {
             m.faces.push_back({0, at(i, k), at(i + 1, k + 1), at(i, k + 1), 0, 0.0f});
             m.faces.push_back({0, at(i, k), at(i + 1, k), at(i + 1, k + 1), 0, 0.0f});
         }
-    for (int k = 0; k < segments; ++k) m.faces.push_back({0, top, at(rings - 1, k + 1), at(rings - 1, k), 0, 0.0f});
+    for (int k = 0; k < segments; ++k)
+        m.faces.push_back({0, top, at(rings - 1, k + 1), at(rings - 1, k), 0, 0.0f});
     m.mapping.clear();
     for (size_t v = 0; v < m.vertices.size(); ++v) {
         const float u = static_cast<float>(platform::nextRandom() & 0xFF);

@@ -90,8 +90,18 @@ struct Mesh {
 };
 
 // The corner pairs of a bounding box's twelve edges.
-constexpr std::array<std::array<int, 2>, 12> kBoxEdges = {
-    {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {4, 5}, {5, 6}, {6, 7}, {7, 4}, {0, 4}, {1, 5}, {2, 6}, {3, 7}}};
+constexpr std::array<std::array<int, 2>, 12> kBoxEdges = {{{0, 1},
+                                                           {1, 2},
+                                                           {2, 3},
+                                                           {3, 0},
+                                                           {4, 5},
+                                                           {5, 6},
+                                                           {6, 7},
+                                                           {7, 4},
+                                                           {0, 4},
+                                                           {1, 5},
+                                                           {2, 6},
+                                                           {3, 7}}};
 
 struct SceneLight {
     Point3f position, cameraPosition, target, cameraTarget, towardLight, cameraSpotAxis;
@@ -134,7 +144,8 @@ struct Scene3ds {
     std::vector<std::unique_ptr<SceneCamera>> cameras;
     std::vector<std::string> materialNames, materialMapNames;
     std::vector<const picture::LoadedImage32*> materialImages;
-    std::vector<std::unique_ptr<picture::LoadedImage32>> ownedImages; // loaded and fallback pictures
+    std::vector<std::unique_ptr<picture::LoadedImage32>>
+        ownedImages; // loaded and fallback pictures
     std::vector<uint8_t> auxBuffer;
     std::vector<int32_t> depthBuffer;
 };

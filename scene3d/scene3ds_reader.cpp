@@ -14,7 +14,8 @@ namespace {
 
 // A refusal unwinds the chunk walk through this flag; no exceptions.
 struct Reader {
-    Reader(const uint8_t* d, size_t n, Scene3ds& s, LightCarry& c) : data(d), size(n), scene(s), carry(c) {}
+    Reader(const uint8_t* d, size_t n, Scene3ds& s, LightCarry& c)
+        : data(d), size(n), scene(s), carry(c) {}
     const uint8_t* data;
     size_t size;
     Scene3ds& scene;
@@ -69,12 +70,12 @@ struct Reader {
             if (c == '\0') return true;
             s.push_back(c);
         }
-        return true; // 80 bytes without a terminator: the name is cut there, as the format's reader does
+        return true; // 80 bytes without a terminator: the name is cut there, as the format's reader
+                     // does
     }
 
     // Walks the children in [at, end): each child header, its end checked against the parent.
-    template <typename Handler>
-    bool children(size_t at, size_t end, Handler handler) {
+    template <typename Handler> bool children(size_t at, size_t end, Handler handler) {
         while (ok() && at < end) {
             if (end - at < 6) return fail("a chunk header runs past its parent");
             uint32_t id = 0, length = 0;
@@ -144,7 +145,8 @@ struct Reader {
                 if (!u16(p, e, n)) return;
                 if ((e - p) / 12 < n) return void(fail("the vertex list is longer than its chunk"));
                 m.vertices.resize(n);
-                for (Point3f& v : m.vertices) point(p, e, v);
+                for (Point3f& v : m.vertices)
+                    point(p, e, v);
                 allocateFrameArrays(m);
                 break;
             case 0x4120:
@@ -154,7 +156,8 @@ struct Reader {
                 for (MeshFace& f : m.faces) {
                     uint32_t a = 0, b = 0, c = 0, flags = 0;
                     u16(p, e, a), u16(p, e, b), u16(p, e, c), u16(p, e, flags);
-                    f.a = static_cast<int32_t>(a), f.b = static_cast<int32_t>(b), f.c = static_cast<int32_t>(c);
+                    f.a = static_cast<int32_t>(a), f.b = static_cast<int32_t>(b),
+                    f.c = static_cast<int32_t>(c);
                 }
                 m.flags |= kHasFaces;
                 allocateFrameArrays(m);
@@ -174,15 +177,19 @@ struct Reader {
                 }
                 m.flags |= kHasMapping;
                 break;
-            case 0x4160: localAxes(m, p, e); break;
-            default: break;
+            case 0x4160:
+                localAxes(m, p, e);
+                break;
+            default:
+                break;
             }
         });
         // Faces are checked against the vertex list the mesh ends with, whatever order the
         // lists came in: a later vertex list may be shorter than the one the faces were read
         // against.
         for (const MeshFace& f : m.faces)
-            if (static_cast<size_t>(f.a) >= m.vertices.size() || static_cast<size_t>(f.b) >= m.vertices.size() ||
+            if (static_cast<size_t>(f.a) >= m.vertices.size() ||
+                static_cast<size_t>(f.b) >= m.vertices.size() ||
                 static_cast<size_t>(f.c) >= m.vertices.size())
                 return void(fail("a face names a vertex beyond the vertex count"));
         allocateFrameArrays(m);
@@ -203,7 +210,8 @@ struct Reader {
         invert3x3(axes);
         for (Point3f& v : m.vertices) {
             const Point3f d{v.x - origin.x, v.y - origin.y, v.z - origin.z};
-            v = {axes[0] * d.x + axes[4] * d.y + axes[8] * d.z, axes[1] * d.x + axes[5] * d.y + axes[9] * d.z,
+            v = {axes[0] * d.x + axes[4] * d.y + axes[8] * d.z,
+                 axes[1] * d.x + axes[5] * d.y + axes[9] * d.z,
                  axes[2] * d.x + axes[6] * d.y + axes[10] * d.z};
         }
     }
@@ -218,22 +226,34 @@ struct Reader {
         if (!point(at, end, l.position)) return;
         children(at, end, [&](uint32_t id, size_t p, size_t e) {
             switch (id) {
-            case 0x0010: f32(p, e, carry.red), f32(p, e, carry.green), f32(p, e, carry.blue); break;
+            case 0x0010:
+                f32(p, e, carry.red), f32(p, e, carry.green), f32(p, e, carry.blue);
+                break;
             case 0x4610:
                 point(p, e, l.target), f32(p, e, l.hotspot), f32(p, e, l.falloff);
                 l.spot = true;
                 break;
-            case 0x4659: f32(p, e, carry.innerRange); break;
-            case 0x465A: f32(p, e, carry.outerRange); break;
-            case 0x465B: f32(p, e, carry.multiplier); break;
-            default: break;
+            case 0x4659:
+                f32(p, e, carry.innerRange);
+                break;
+            case 0x465A:
+                f32(p, e, carry.outerRange);
+                break;
+            case 0x465B:
+                f32(p, e, carry.multiplier);
+                break;
+            default:
+                break;
             }
         });
         // Truncated toward zero; a value outside 0 .. 1 (which no int could hold times 255 at the
         // extremes) is kept to the range.
-        auto level = [](float v) { return v > 0.0f ? static_cast<int32_t>(std::fmin(v, 1.0f) * 255.0f) : 0; };
+        auto level = [](float v) {
+            return v > 0.0f ? static_cast<int32_t>(std::fmin(v, 1.0f) * 255.0f) : 0;
+        };
         l.red = level(carry.red), l.green = level(carry.green), l.blue = level(carry.blue);
-        l.innerRange = carry.innerRange, l.outerRange = carry.outerRange, l.multiplier = carry.multiplier;
+        l.innerRange = carry.innerRange, l.outerRange = carry.outerRange,
+        l.multiplier = carry.multiplier;
     }
 
     void camera(size_t at, size_t end) {
@@ -243,14 +263,16 @@ struct Reader {
         c.name = objectName;
         c.positionTracks = defaultTrackSet();
         c.targetTracks = defaultTrackSet();
-        point(at, end, c.eye) && point(at, end, c.target) && f32(at, end, c.bank) && f32(at, end, c.lens);
+        point(at, end, c.eye) && point(at, end, c.target) && f32(at, end, c.bank) &&
+            f32(at, end, c.lens);
     }
 
     void keyframer(size_t at, size_t end) {
         children(at, end, [&](uint32_t id, size_t p, size_t e) {
             if (id == 0xB008) {
                 uint32_t start = 0, stop = 0;
-                if (u32(p, e, start) && u32(p, e, stop)) scene.frameCount = static_cast<int32_t>(stop - start);
+                if (u32(p, e, start) && u32(p, e, stop))
+                    scene.frameCount = static_cast<int32_t>(stop - start);
                 return;
             }
             static const std::vector<std::pair<uint32_t, int>> kNodes = {
@@ -270,7 +292,9 @@ struct Reader {
             case 0xB030:
                 if (u16(p, e, v)) nodeId = static_cast<int>(v);
                 break;
-            case 0xB010: nodeHeader(p, e); break;
+            case 0xB010:
+                nodeHeader(p, e);
+                break;
             case 0xB011:
                 if (dummy) string(p, e, dummy->name);
                 break;
@@ -278,15 +302,27 @@ struct Reader {
                 Point3f pivot;
                 if (!tracks || !point(p, e, pivot)) break;
                 if (nodeMesh)
-                    for (Point3f& vert : nodeMesh->vertices) vert.x -= pivot.x, vert.y -= pivot.y, vert.z -= pivot.z;
+                    for (Point3f& vert : nodeMesh->vertices)
+                        vert.x -= pivot.x, vert.y -= pivot.y, vert.z -= pivot.z;
                 break;
             }
-            case 0xB020: track(p, e, kPositionTrack); break;
-            case 0xB021: track(p, e, kRotationTrack); break;
-            case 0xB022: track(p, e, kScaleTrack); break;
-            case 0xB023: track(p, e, kFovTrack); break;
-            case 0xB024: track(p, e, kRollTrack); break;
-            default: break;
+            case 0xB020:
+                track(p, e, kPositionTrack);
+                break;
+            case 0xB021:
+                track(p, e, kRotationTrack);
+                break;
+            case 0xB022:
+                track(p, e, kScaleTrack);
+                break;
+            case 0xB023:
+                track(p, e, kFovTrack);
+                break;
+            case 0xB024:
+                track(p, e, kRollTrack);
+                break;
+            default:
+                break;
             }
         });
     }
@@ -294,7 +330,8 @@ struct Reader {
     void nodeHeader(size_t p, size_t e) {
         std::string name;
         uint32_t flags1 = 0, flags2 = 0, parent = 0;
-        if (!string(p, e, name) || !u16(p, e, flags1) || !u16(p, e, flags2) || !u16(p, e, parent)) return;
+        if (!string(p, e, name) || !u16(p, e, flags1) || !u16(p, e, flags2) || !u16(p, e, parent))
+            return;
         dummy = nullptr;
         if (name == "$$$DUMMY") {
             auto owned = std::make_unique<Mesh>();
@@ -387,7 +424,8 @@ LightCarry& loaderLightCarry() {
     return carry;
 }
 
-bool parseScene3ds(const uint8_t* data, size_t size, Scene3ds& scene, LightCarry& carry, std::string& problem) {
+bool parseScene3ds(const uint8_t* data, size_t size, Scene3ds& scene, LightCarry& carry,
+                   std::string& problem) {
     Reader r(data, size, scene, carry);
     if (size < 6 || (data[0] | data[1] << 8) != 0x4D4D) {
         problem = "not a 3DS file: it does not begin with the main chunk";

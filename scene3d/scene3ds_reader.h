@@ -19,7 +19,8 @@ LightCarry& loaderLightCarry();
 // with the main chunk, a chunk runs past its parent or the file, a count does not fit its
 // chunk, a face names a vertex that its mesh's final vertex list does not hold, a string has
 // no terminator, or a track's keys run past their chunk.
-bool parseScene3ds(const uint8_t* data, size_t size, Scene3ds& scene, LightCarry& carry, std::string& problem);
+bool parseScene3ds(const uint8_t* data, size_t size, Scene3ds& scene, LightCarry& carry,
+                   std::string& problem);
 
 // Loads path into scene; a missing or refused file shows a box captioned with the path and
 // ends the program with exit code 1.

@@ -30,7 +30,8 @@ void bindMaterials(Scene3ds& scene) {
     for (auto& m : scene.meshes) {
         if (!(m->flags & kHasFaces) || !(m->flags & kHasMapping)) continue;
         size_t match = scene.materialNames.size();
-        for (size_t i = 0; i < scene.materialNames.size() && match == scene.materialNames.size(); ++i)
+        for (size_t i = 0; i < scene.materialNames.size() && match == scene.materialNames.size();
+             ++i)
             if (!m->materialName.empty() && scene.materialNames[i] == m->materialName) match = i;
         if (match < scene.materialNames.size()) {
             m->flags |= kTextureBound;
@@ -60,7 +61,8 @@ void prepareLoadedScene(Scene3ds& scene, const ScenePreparation& how) {
             if (how.perFaceData) {
                 m->faceData.assign(m->faces.size(), {});
                 if (how.zeroShade)
-                    for (FaceData& f : m->faceData) f.shade = 0;
+                    for (FaceData& f : m->faceData)
+                        f.shade = 0;
             }
             if (m->flags & kHasFaces) {
                 computeFaceNormals(*m);
@@ -75,10 +77,12 @@ void prepareLoadedScene(Scene3ds& scene, const ScenePreparation& how) {
             if (scene.lights.empty()) m->flags |= kHeadlight;
         }
         for (auto& c : scene.cameras)
-            c->lightStart = 500, c->lightEnd = 800, c->lightHotspot = 40, c->lightFalloff = 60, c->spotMode = 0, c->spotSide = 0;
+            c->lightStart = 500, c->lightEnd = 800, c->lightHotspot = 40, c->lightFalloff = 60,
+            c->spotMode = 0, c->spotSide = 0;
         if (how.bindMaterials) bindMaterials(scene);
     }
-    for (auto& c : scene.cameras) setupCameraFromLens(*c, 512, 256);
+    for (auto& c : scene.cameras)
+        setupCameraFromLens(*c, 512, 256);
 }
 
 } // namespace scene3d

@@ -11,10 +11,10 @@ namespace scene3d {
 
 // What differs from part to part.
 struct ScenePreparation {
-    bool camerasOnly = false;    // part 1: read the file and set up its cameras, nothing else
-    bool bindMaterials = false;  // parts 2 and 7
-    bool perFaceData = false;    // parts 5 and 6: one faceData record per face
-    bool zeroShade = false;      // part 6: those records' shade 0
+    bool camerasOnly = false;   // part 1: read the file and set up its cameras, nothing else
+    bool bindMaterials = false; // parts 2 and 7
+    bool perFaceData = false;   // parts 5 and 6: one faceData record per face
+    bool zeroShade = false;     // part 6: those records' shade 0
     const std::array<uint32_t, 256>* shadeTable = nullptr; // part 2's
 };
 

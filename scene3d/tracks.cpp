@@ -6,19 +6,27 @@ namespace scene3d {
 
 Track& TrackSet::byKind(int kind) {
     switch (kind) {
-    case kPositionTrack: return position;
-    case kRollTrack: return roll;
-    case kScaleTrack: return scale;
-    case kRotationTrack: return rotation;
-    default: return fov;
+    case kPositionTrack:
+        return position;
+    case kRollTrack:
+        return roll;
+    case kScaleTrack:
+        return scale;
+    case kRotationTrack:
+        return rotation;
+    default:
+        return fov;
     }
 }
 
-const Track& TrackSet::byKind(int kind) const { return const_cast<TrackSet*>(this)->byKind(kind); }
+const Track& TrackSet::byKind(int kind) const {
+    return const_cast<TrackSet*>(this)->byKind(kind);
+}
 
 TrackSet defaultTrackSet() {
     TrackSet s;
-    for (Track* t : {&s.roll, &s.position, &s.rotation, &s.scale, &s.fov}) t->resize(1);
+    for (Track* t : {&s.roll, &s.position, &s.rotation, &s.scale, &s.fov})
+        t->resize(1);
     s.scale.keys[0].value = {1, 1, 1, 0};
     return s;
 }
@@ -43,10 +51,13 @@ void computeTangents(Track& track) {
         if (half == 0) continue;
         const float fp = std::fabs(co) + (1 - std::fabs(co)) * (t(i) - t(i - 1)) / half;
         const float fn = std::fabs(co) + (1 - std::fabs(co)) * (t(i + 1) - t(i)) / half;
-        const float a = fp * (1 - te) * (1 - co) * (1 + bi) / 2, b = fp * (1 - te) * (1 + co) * (1 - bi) / 2;
-        const float c = fn * (1 - te) * (1 + co) * (1 + bi) / 2, d = fn * (1 - te) * (1 - co) * (1 - bi) / 2;
+        const float a = fp * (1 - te) * (1 - co) * (1 + bi) / 2,
+                    b = fp * (1 - te) * (1 + co) * (1 - bi) / 2;
+        const float c = fn * (1 - te) * (1 + co) * (1 + bi) / 2,
+                    d = fn * (1 - te) * (1 - co) * (1 - bi) / 2;
         for (size_t j = 0; j < 4; ++j) {
-            const float before = k[i].value[j] - k[i - 1].value[j], after = k[i + 1].value[j] - k[i].value[j];
+            const float before = k[i].value[j] - k[i - 1].value[j],
+                        after = k[i + 1].value[j] - k[i].value[j];
             k[i].inTangent[j] = a * before + b * after;
             k[i].outTangent[j] = c * before + d * after;
         }
@@ -56,9 +67,11 @@ void computeTangents(Track& track) {
     const float fN = spanN != 0 ? 0.75f - (t(n - 1) - t(n - 2)) / spanN : 0.75f;
     for (size_t j = 0; j < 4; ++j) {
         const float d0 = k[2].value[j] - k[0].value[j];
-        k[0].outTangent[j] = (1 - k[0].tension) * ((k[1].value[j] - k[0].value[j] - d0 / 2) * 1.5f + d0 * f0);
+        k[0].outTangent[j] =
+            (1 - k[0].tension) * ((k[1].value[j] - k[0].value[j] - d0 / 2) * 1.5f + d0 * f0);
         const float dN = k[n - 1].value[j] - k[n - 3].value[j];
-        k[n - 1].inTangent[j] = (1 - k[n - 1].tension) * ((k[n - 1].value[j] - k[n - 2].value[j] - dN / 2) * 1.5f + dN * fN);
+        k[n - 1].inTangent[j] = (1 - k[n - 1].tension) *
+                                ((k[n - 1].value[j] - k[n - 2].value[j] - dN / 2) * 1.5f + dN * fN);
     }
 }
 
@@ -74,7 +87,9 @@ float easeCurve(float u, float a, float b) {
 
 void sampleTrack(const TrackSet& set, int kind, float t, float* out) {
     const std::vector<TrackKey>& k = set.byKind(kind).keys;
-    const size_t components = kind == kRotationTrack ? 4 : (kind == kRollTrack || kind == kFovTrack) ? 1 : 3;
+    const size_t components = kind == kRotationTrack                      ? 4
+                              : (kind == kRollTrack || kind == kFovTrack) ? 1
+                                                                          : 3;
     if (k.empty()) return;
     size_t at = 0;
     for (size_t i = k.size(); i-- > 0;)
@@ -83,7 +98,8 @@ void sampleTrack(const TrackSet& set, int kind, float t, float* out) {
             break;
         }
     if (k.size() == 1 || at + 1 == k.size()) {
-        for (size_t c = 0; c < components; ++c) out[c] = k[at].value[c];
+        for (size_t c = 0; c < components; ++c)
+            out[c] = k[at].value[c];
         return;
     }
     const TrackKey &from = k[at], &to = k[at + 1];
@@ -93,7 +109,8 @@ void sampleTrack(const TrackSet& set, int kind, float t, float* out) {
     const float u2 = u * u, u3 = u2 * u;
     const float h0 = 2 * u3 - 3 * u2 + 1, h1 = -2 * u3 + 3 * u2, h2 = u3 - 2 * u2 + u, h3 = u3 - u2;
     for (size_t c = 0; c < components; ++c)
-        out[c] = h0 * from.value[c] + h1 * to.value[c] + h2 * from.outTangent[c] + h3 * to.inTangent[c];
+        out[c] =
+            h0 * from.value[c] + h1 * to.value[c] + h2 * from.outTangent[c] + h3 * to.inTangent[c];
 }
 
 } // namespace scene3d

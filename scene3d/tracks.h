@@ -7,7 +7,13 @@
 
 namespace scene3d {
 
-enum TrackKind : int { kPositionTrack = 0, kRollTrack = 1, kScaleTrack = 2, kRotationTrack = 3, kFovTrack = 4 };
+enum TrackKind : int {
+    kPositionTrack = 0,
+    kRollTrack = 1,
+    kScaleTrack = 2,
+    kRotationTrack = 3,
+    kFovTrack = 4
+};
 
 struct TrackKey {
     int frame = 0;

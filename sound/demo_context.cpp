@@ -18,7 +18,8 @@ bool readBytes(const std::string& path, std::vector<uint8_t>& out) {
     size_t n = 0;
     // Sync files are small; anything past the largest file the limits allow is not read.
     constexpr size_t kLimit = 4 + kSyncEntries * (4 + kSyncChannels * (4 + kSyncEvents * 12));
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0 && out.size() <= kLimit) out.insert(out.end(), buffer, buffer + n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0 && out.size() <= kLimit)
+        out.insert(out.end(), buffer, buffer + n);
     std::fclose(f);
     return true;
 }
@@ -34,12 +35,14 @@ void initialiseDemoContext(DemoContext& context, const SoundOptions& options) {
     if (!openSoundtrack(context, "../vantrel.mp3", options.withDevice, error)) {
         // The production's text; for a file that is there but unusable, what is wrong with it.
         const bool missing = error.rfind("cannot open", 0) == 0;
-        platform::messageBox("global", missing ? std::string("Can't load 'vantrel.mp3") : "Can't load 'vantrel.mp3 (" + error + ")");
+        platform::messageBox("global", missing ? std::string("Can't load 'vantrel.mp3")
+                                               : "Can't load 'vantrel.mp3 (" + error + ")");
         platform::fatalExit(-1);
     }
 }
 
-bool openSoundtrack(DemoContext& context, const std::string& fileName, bool withDevice, std::string& error) {
+bool openSoundtrack(DemoContext& context, const std::string& fileName, bool withDevice,
+                    std::string& error) {
     context.stream = platform::openMp3Stream(fileName, withDevice, error);
     return context.stream != nullptr;
 }
@@ -62,7 +65,8 @@ void readSyncFile(DemoContext& context, const std::string& fileName) {
         platform::messageBox("sync Info", "Can't load " + fileName + " !");
         platform::fatalExit(-1);
     }
-    const SyncParse r = parseSyncFile(bytes.data(), bytes.size(), *context.syncTable, context.entryCount);
+    const SyncParse r =
+        parseSyncFile(bytes.data(), bytes.size(), *context.syncTable, context.entryCount);
     if (!r.ok) {
         platform::messageBox("sync Info", fileName + ": " + r.problem);
         platform::fatalExit(-1);
@@ -116,7 +120,9 @@ void updateSync(DemoContext& context, int32_t out[kSyncChannels], int entry) {
                 env.values[c] = static_cast<float>(ev.value);
                 env.counters[c] = ev.duration;
                 // Duration 0: the value holds until the channel's next event.
-                env.steps[c] = ev.duration ? static_cast<float>(ev.value) / static_cast<float>(ev.duration) : 0.0f;
+                env.steps[c] = ev.duration
+                                   ? static_cast<float>(ev.value) / static_cast<float>(ev.duration)
+                                   : 0.0f;
             }
         }
         out[c] = static_cast<int32_t>(env.values[c]);

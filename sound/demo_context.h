@@ -32,7 +32,8 @@ struct SoundOptions {
 void initialiseDemoContext(DemoContext& context, const SoundOptions& options);
 
 // Opens the soundtrack; false when it is missing or cannot be decoded.
-bool openSoundtrack(DemoContext& context, const std::string& fileName, bool withDevice, std::string& error);
+bool openSoundtrack(DemoContext& context, const std::string& fileName, bool withDevice,
+                    std::string& error);
 
 // Plays the soundtrack, resets the cursors of entry 0 against position 0 and notes the tick.
 void startMusic(DemoContext& context);

@@ -27,10 +27,12 @@ inline bool readPng(const std::string& path, Picture& out) {
     png_read_info(png, info);
     out.width = static_cast<int>(png_get_image_width(png, info));
     out.height = static_cast<int>(png_get_image_height(png, info));
-    const bool rgb8 = png_get_color_type(png, info) == PNG_COLOR_TYPE_RGB && png_get_bit_depth(png, info) == 8;
+    const bool rgb8 =
+        png_get_color_type(png, info) == PNG_COLOR_TYPE_RGB && png_get_bit_depth(png, info) == 8;
     out.rgb.assign(static_cast<size_t>(out.width) * out.height * 3, 0);
     std::vector<png_bytep> rows(static_cast<size_t>(out.height));
-    for (int y = 0; y < out.height; ++y) rows[y] = out.rgb.data() + static_cast<size_t>(y) * out.width * 3;
+    for (int y = 0; y < out.height; ++y)
+        rows[y] = out.rgb.data() + static_cast<size_t>(y) * out.width * 3;
     png_read_image(png, rows.data());
     png_destroy_read_struct(&png, &info, nullptr);
     std::fclose(f);

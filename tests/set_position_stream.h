@@ -5,7 +5,7 @@
 namespace testing_files {
 
 class SetPositionStream : public platform::AudioStream {
-public:
+  public:
     void play() override {}
     void playFrom(uint64_t bytes, uint64_t) override { at = bytes; }
     uint64_t position() override { return at; }

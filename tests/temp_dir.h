@@ -8,9 +8,10 @@
 namespace testing_files {
 
 class TempDir {
-public:
+  public:
     explicit TempDir(const std::string& name)
-        : path_(std::filesystem::temp_directory_path() / (name + "_" + std::to_string(::getpid()))) {
+        : path_(std::filesystem::temp_directory_path() /
+                (name + "_" + std::to_string(::getpid()))) {
         std::error_code ec;
         previous_ = std::filesystem::current_path(ec);
         if (ec) previous_ = std::filesystem::temp_directory_path();
@@ -25,7 +26,7 @@ public:
     }
     const std::filesystem::path& path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_, previous_;
 };
 

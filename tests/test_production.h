@@ -16,9 +16,10 @@
 namespace testing_files {
 
 class TestProduction {
-public:
+  public:
     explicit TestProduction(const std::string& name, bool withSoundtrack = true)
-        : root_(std::filesystem::temp_directory_path() / (name + "_" + std::to_string(::getpid()))) {
+        : root_(std::filesystem::temp_directory_path() /
+                (name + "_" + std::to_string(::getpid()))) {
         std::filesystem::remove_all(root_);
         std::filesystem::create_directories(root_ / "data" / "other");
         for (const char* sync : {"s0", "s3", "s4", "s7"})
@@ -27,7 +28,8 @@ public:
         if (withSoundtrack) writers::writeBytes((root_ / "vantrel.mp3").string(), tone(1.0));
         const std::filesystem::path generated(PRODUCTION_DIR);
         for (const char* folder : {"dlg", "texture", "palette", "3D", "3d", "image"})
-            std::filesystem::copy(generated / "data" / folder, root_ / "data" / folder, std::filesystem::copy_options::recursive);
+            std::filesystem::copy(generated / "data" / folder, root_ / "data" / folder,
+                                  std::filesystem::copy_options::recursive);
         for (const char* stream : {"sp0", "sp1", "sp2"})
             std::filesystem::copy(generated / "data/other" / stream, root_ / "data/other" / stream);
         std::filesystem::copy(generated / "corvane.nfo", root_ / "corvane.nfo");
@@ -43,13 +45,15 @@ public:
 
     // A 440 Hz tone of the given length, 44100 Hz stereo, as MP3.
     static writers::Bytes tone(double seconds, int rate = 44100, int channels = 2) {
-        std::vector<int16_t> pcm(static_cast<size_t>(seconds * rate) * static_cast<size_t>(channels));
+        std::vector<int16_t> pcm(static_cast<size_t>(seconds * rate) *
+                                 static_cast<size_t>(channels));
         for (size_t i = 0; i < pcm.size(); ++i)
-            pcm[i] = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 440.0 * static_cast<double>(i / channels) / rate));
+            pcm[i] = static_cast<int16_t>(
+                8000 * std::sin(2 * M_PI * 440.0 * static_cast<double>(i / channels) / rate));
         return writers::encodeMp3(pcm, rate, channels, 192);
     }
 
-private:
+  private:
     std::filesystem::path root_;
 };
 

@@ -16,7 +16,8 @@ namespace fs = std::filesystem;
 namespace {
 
 fs::path freshDir(const std::string& name) {
-    const fs::path p = fs::temp_directory_path() / ("demo_capture_" + name + "_" + std::to_string(::getpid()));
+    const fs::path p =
+        fs::temp_directory_path() / ("demo_capture_" + name + "_" + std::to_string(::getpid()));
     fs::remove_all(p);
     return p;
 }
@@ -29,8 +30,9 @@ std::vector<char> bytesOf(const fs::path& p) {
 int runHeadless(const fs::path& dir, const std::string& depth, const std::string& frames) {
     const testing_files::TestProduction production("capture");
     const std::string d = dir.string(), data = production.data();
-    const char* argv[] = {"demo", "--headless", "--frames", frames.c_str(), "--capture", d.c_str(),
-                          "--depth", depth.c_str(), "--autostart", "200", "--data", data.c_str()};
+    const char* argv[] = {"demo",        "--headless", "--frames", frames.c_str(),
+                          "--capture",   d.c_str(),    "--depth",  depth.c_str(),
+                          "--autostart", "200",        "--data",   data.c_str()};
     return app::runEntry(static_cast<int>(std::size(argv)), argv);
 }
 
@@ -88,7 +90,8 @@ TEST(Capture, HeadlessRunsWriteEveryFrameAtTheChosenDepthAndRepeatExactly) {
             ASSERT_EQ(p.height, 384);
             int orBits[3] = {0, 0, 0};
             for (size_t i = 0; i < p.rgb.size(); i += 3)
-                for (int c = 0; c < 3; ++c) orBits[c] |= p.rgb[i + c];
+                for (int c = 0; c < 3; ++c)
+                    orBits[c] |= p.rgb[i + c];
             EXPECT_EQ(orBits[0] & lowR, 0) << f;
             EXPECT_EQ(orBits[1] & lowG, 0) << f;
             EXPECT_EQ(orBits[2] & lowR, 0) << f;
@@ -103,11 +106,12 @@ TEST(Capture, ATimedRunWritesOnePicturePerPeriodOfThatTime) {
     const fs::path dir = freshDir("timed");
     const testing_files::TestProduction production("timed");
     const std::string d = dir.string(), data = production.data();
-    const char* argv[] = {"demo", "--headless", "--seconds", "1.5", "--fps", "10", "--capture", d.c_str(),
-                          "--data", data.c_str()};
+    const char* argv[] = {"demo", "--headless", "--seconds", "1.5",    "--fps",
+                          "10",   "--capture",  d.c_str(),   "--data", data.c_str()};
     ASSERT_EQ(app::runEntry(static_cast<int>(std::size(argv)), argv), 0);
     size_t n = 0;
-    for (const auto& e : fs::directory_iterator(dir)) n += e.path().extension() == ".png";
+    for (const auto& e : fs::directory_iterator(dir))
+        n += e.path().extension() == ".png";
     EXPECT_EQ(n, 15u);
     // 1.5 s of sound beside the pictures (silent: nothing started the music).
     EXPECT_EQ(fs::file_size(dir / "soundtrack.wav"), 44u + 66150u * 4);
@@ -118,7 +122,8 @@ TEST(Capture, TheSoundtrackStartsWhereTheMusicStarted) {
     const fs::path dir = freshDir("wav");
     fs::create_directories(dir);
     std::vector<int16_t> track(2 * 1000, 0);
-    for (size_t i = 0; i < track.size(); ++i) track[i] = static_cast<int16_t>(i + 1);
+    for (size_t i = 0; i < track.size(); ++i)
+        track[i] = static_cast<int16_t>(i + 1);
     const std::string path = (dir / "s.wav").string();
     // 10 ms of silence (441 frames), then the track, 50 ms in all (2205 frames).
     ASSERT_TRUE(app::writeSoundtrackWav(path, track, 10'000, 50'000));
@@ -126,7 +131,8 @@ TEST(Capture, TheSoundtrackStartsWhereTheMusicStarted) {
     ASSERT_EQ(bytes.size(), 44u + 2205u * 4);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
     auto sample = [&](size_t i) {
-        return static_cast<int16_t>(static_cast<uint8_t>(bytes[44 + 2 * i]) | static_cast<uint8_t>(bytes[45 + 2 * i]) << 8);
+        return static_cast<int16_t>(static_cast<uint8_t>(bytes[44 + 2 * i]) |
+                                    static_cast<uint8_t>(bytes[45 + 2 * i]) << 8);
     };
     EXPECT_EQ(sample(2 * 440 + 1), 0);
     EXPECT_EQ(sample(2 * 441), 1);
@@ -153,7 +159,8 @@ TEST(Capture, FractionalRatesAndLargerPictures) {
     ASSERT_EQ(p.width, 6);
     ASSERT_EQ(p.height, 3);
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 6; ++x) EXPECT_EQ(p.rgb[(y * 6 + x) * 3], x < 3 ? 0x10 : 0xFF) << x << "," << y;
+        for (int x = 0; x < 6; ++x)
+            EXPECT_EQ(p.rgb[(y * 6 + x) * 3], x < 3 ? 0x10 : 0xFF) << x << "," << y;
     fs::remove_all(dir);
 }
 
@@ -161,11 +168,12 @@ TEST(Capture, ATimedCaptureHoldsItsTimeFromTheFirstPicture) {
     const fs::path dir = freshDir("escape");
     const testing_files::TestProduction production("escape");
     const std::string d = dir.string(), data = production.data();
-    const char* argv[] = {"demo", "--headless", "--fps", "10", "--capture", d.c_str(), "--frames", "100000",
-                          "--seconds", "0.75", "--data", data.c_str()};
+    const char* argv[] = {"demo",     "--headless", "--fps",     "10",   "--capture", d.c_str(),
+                          "--frames", "100000",     "--seconds", "0.75", "--data",    data.c_str()};
     ASSERT_EQ(app::runEntry(static_cast<int>(std::size(argv)), argv), 0);
     size_t n = 0;
-    for (const auto& e : fs::directory_iterator(dir)) n += e.path().extension() == ".png";
+    for (const auto& e : fs::directory_iterator(dir))
+        n += e.path().extension() == ".png";
     EXPECT_EQ(n, 8u); // 0.75 s from the first picture at 10 a second: 0 .. 700 ms
     EXPECT_EQ(fs::file_size(dir / "soundtrack.wav"), 44u + 35280u * 4); // as long as the pictures
     fs::remove_all(dir);
@@ -175,14 +183,16 @@ TEST(Capture, ASoundtrackThatBeganBeforeTheCaptureIsHeardFromWhereItWas) {
     const fs::path dir = freshDir("skip");
     fs::create_directories(dir);
     std::vector<int16_t> track(2 * 2000);
-    for (size_t i = 0; i < track.size(); ++i) track[i] = static_cast<int16_t>(i / 2 + 1);
+    for (size_t i = 0; i < track.size(); ++i)
+        track[i] = static_cast<int16_t>(i / 2 + 1);
     const std::string path = (dir / "s.wav").string();
     // The capture began 10 ms (441 frames) after the music: its first sample is frame 441's.
     ASSERT_TRUE(app::writeSoundtrackWav(path, track, 0, 20'000, 10'000));
     const auto bytes = bytesOf(path);
     ASSERT_EQ(bytes.size(), 44u + 882u * 4);
     auto sample = [&](size_t i) {
-        return static_cast<int16_t>(static_cast<uint8_t>(bytes[44 + 2 * i]) | static_cast<uint8_t>(bytes[45 + 2 * i]) << 8);
+        return static_cast<int16_t>(static_cast<uint8_t>(bytes[44 + 2 * i]) |
+                                    static_cast<uint8_t>(bytes[45 + 2 * i]) << 8);
     };
     EXPECT_EQ(sample(0), 442);
     EXPECT_EQ(sample(2 * 881 + 1), 442 + 881);
@@ -195,7 +205,8 @@ TEST(Capture, AVideoWithoutFfmpegIsRefusedWithAClearMessage) {
     ::setenv("PATH", "/nonexistent", 1);
     app::CaptureWriter w;
     testing::internal::CaptureStderr();
-    const bool opened = w.open(app::CaptureSettings{{}, "/tmp/never.mp4", {30, 1}, 1, UINT64_MAX}, 4, 4);
+    const bool opened =
+        w.open(app::CaptureSettings{{}, "/tmp/never.mp4", {30, 1}, 1, UINT64_MAX}, 4, 4);
     const std::string said = testing::internal::GetCapturedStderr();
     ::setenv("PATH", saved.c_str(), 1);
     EXPECT_FALSE(opened);

@@ -20,10 +20,12 @@ std::vector<std::string> journal;
 
 // A part that notes what happens to it, waits its frame time and hands over when asked.
 class TestPart : public parts::DemoPart {
-public:
-    TestPart(int number, int frames, int frameMs) : number_(number), frames_(frames), frameMs_(frameMs) {}
+  public:
+    TestPart(int number, int frames, int frameMs)
+        : number_(number), frames_(frames), frameMs_(frameMs) {}
     void load(parts::Stage&, int w, int h) override {
-        journal.push_back("load " + std::to_string(number_) + " " + std::to_string(w) + "x" + std::to_string(h));
+        journal.push_back("load " + std::to_string(number_) + " " + std::to_string(w) + "x" +
+                          std::to_string(h));
     }
     parts::HandOver handOver() const override { return {number_, "", "after its frames", ""}; }
     void run(parts::Stage& stage) override {
@@ -37,7 +39,7 @@ public:
     }
     void free(parts::Stage&) override { journal.push_back("free " + std::to_string(number_)); }
 
-private:
+  private:
     int number_, frames_, frameMs_, ran_ = 0;
 };
 
@@ -67,7 +69,8 @@ TEST(Sequencer, PartsLoadInOrderRunInTurnAndHandOverOnTheNextFrame) {
     r.app.parts[0] = std::make_unique<TestPart>(1, 2, 25);
     r.app.parts[1] = std::make_unique<TestPart>(2, 3, 29);
     r.app.parts[3] = std::make_unique<TestPart>(4, 1000, 25); // part 3 is absent
-    for (int i = 0; i < 10; ++i) r.pass();
+    for (int i = 0; i < 10; ++i)
+        r.pass();
     r.app.flags.launcherOpen = 0;
     r.app.flags.fullScreenRequest = 1;
     int loadingFrames = 0;
@@ -79,8 +82,9 @@ TEST(Sequencer, PartsLoadInOrderRunInTurnAndHandOverOnTheNextFrame) {
     }
     EXPECT_EQ(loadingFrames, 1);
     const std::vector<std::string> start(journal.begin(), journal.begin() + 10);
-    EXPECT_EQ(start, (std::vector<std::string>{"load 1 512x256", "load 2 512x256", "load 4 512x256", "run 1",
-                                               "run 1", "hand over 1", "run 2", "run 2", "run 2", "hand over 2"}));
+    EXPECT_EQ(start, (std::vector<std::string>{"load 1 512x256", "load 2 512x256", "load 4 512x256",
+                                               "run 1", "run 1", "hand over 1", "run 2", "run 2",
+                                               "run 2", "hand over 2"}));
     // part 3 is not built: frames go on, nothing runs, and nothing moves the part number on.
     EXPECT_EQ(r.app.context.partNumber, 3);
     EXPECT_EQ(journal.size(), 10u);
@@ -135,7 +139,8 @@ TEST(Sequencer, TheDebugToggleLocksForTenFrames) {
     // Counter 0 .. 20 takes 21 frames; then every 11th frame while the key is held.
     EXPECT_EQ(flips, (std::vector<int>{20, 31, 42}));
     parts::DebugKeys idle;
-    for (int frame = 0; frame < 45; ++frame) idle.step(platform::InputState{});
+    for (int frame = 0; frame < 45; ++frame)
+        idle.step(platform::InputState{});
     EXPECT_FALSE(idle.toggle);
 }
 
@@ -145,7 +150,8 @@ TEST(LoadingScreen, StripsAndCaptionOverBlack) {
     std::filesystem::create_directories("image");
     auto picture = [](const char* name, int w, int h, uint32_t colour) {
         std::vector<uint32_t> px(static_cast<size_t>(w) * h, colour);
-        ASSERT_TRUE(writers::writeBytes(std::string("image/") + name, writers::encodeTga24(px.data(), w, h, false)));
+        ASSERT_TRUE(writers::writeBytes(std::string("image/") + name,
+                                        writers::encodeTga24(px.data(), w, h, false)));
     };
     picture("loading01.tga", 512, 60, 0x000010);
     picture("loading02.tga", 512, 130, 0x000020); // rows 49 .. 178
@@ -166,7 +172,8 @@ TEST(LoadingScreen, StripsAndCaptionOverBlack) {
     EXPECT_EQ(a.context.loadingPhase, 2);
     const auto* px = reinterpret_cast<const uint32_t*>(surface);
     for (int y : {0, 63, 320, 383})
-        for (int x = 0; x < 512; x += 51) ASSERT_EQ(px[y * 512 + x], 0u) << x << "," << y;
+        for (int x = 0; x < 512; x += 51)
+            ASSERT_EQ(px[y * 512 + x], 0u) << x << "," << y;
     auto at = [&](int x, int y) { return px[(64 + y) * 512 + x]; };
     EXPECT_EQ(at(100, 10), 0x000010u);
     EXPECT_EQ(at(100, 100), 0x000020u);

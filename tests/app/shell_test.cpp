@@ -50,7 +50,8 @@ struct Harness {
 TEST(Shell, ShowingTheWindowStartsFramesAndTheFirstFrameSetsOneFramePerSecond) {
     Harness h;
     EXPECT_EQ(h.app.frameClock.framesPerSecond, 30);
-    for (int i = 0; i < 4; ++i) h.pass(); // Create, Size, Activate, SetFocus
+    for (int i = 0; i < 4; ++i)
+        h.pass(); // Create, Size, Activate, SetFocus
     EXPECT_TRUE(h.app.flags.windowActive);
     EXPECT_TRUE(h.app.flags.focusRegained);
     EXPECT_EQ(h.app.framesPresented, 0);
@@ -59,7 +60,8 @@ TEST(Shell, ShowingTheWindowStartsFramesAndTheFirstFrameSetsOneFramePerSecond) {
     EXPECT_EQ(h.app.frameClock.framesPerSecond, 1);
     EXPECT_FALSE(h.app.flags.focusRegained); // the launcher's frame took the desktop copy
     // About a second of 30 ms frames later the count is the frames of that second.
-    for (int i = 0; i < 40; ++i) h.pass();
+    for (int i = 0; i < 40; ++i)
+        h.pass();
     EXPECT_GE(h.app.frameClock.framesPerSecond, 30);
     EXPECT_LE(h.app.frameClock.framesPerSecond, 34);
 }
@@ -99,7 +101,8 @@ TEST(Shell, EscapeClosesTheInformationTextFirstThenQuits) {
     EXPECT_FALSE(h.runUntilQuit(30));
     EXPECT_EQ(h.app.flags.infoTextOpen, 0);
     EXPECT_NE(h.app.debug.cells[0], static_cast<int32_t>(vk::Escape)); // Escape is not stored
-    EXPECT_EQ(h.app.debug.cells[0], h.app.mouse.x + 20);             // the launcher frame writes the mouse there
+    EXPECT_EQ(h.app.debug.cells[0],
+              h.app.mouse.x + 20); // the launcher frame writes the mouse there
     h.host.inject({MessageKind::KeyDown, vk::Escape});
     EXPECT_TRUE(h.runUntilQuit(30));
     EXPECT_EQ(h.exitCode, 0);
@@ -115,7 +118,8 @@ TEST(Shell, KeysFillTheirSlotsAndTheDebugCell) {
     EXPECT_EQ(h.app.input.slots[45], 0);
     h.send(MessageKind::KeyDown, 'E'); // not watched: only the debug cell
     EXPECT_EQ(h.app.debug.cells[0], 'E');
-    for (int s : h.app.input.slots) EXPECT_EQ(s, 0);
+    for (int s : h.app.input.slots)
+        EXPECT_EQ(s, 0);
 }
 
 TEST(Shell, F12TogglesOnlyOnceTheLauncherIsClosed) {
@@ -185,7 +189,8 @@ TEST(Shell, AtThirtyTwoBitsTheFrameIsDrawnIntoTheSurfaceBelowTheTopBand) {
     Harness h32(32);
     h32.runUntilQuit(5);
     const uint8_t* surface = h32.host.surfacePixels();
-    EXPECT_EQ(reinterpret_cast<const uint8_t*>(h32.app.framebuffer32.pixels), surface + 64 * 512 * 4);
+    EXPECT_EQ(reinterpret_cast<const uint8_t*>(h32.app.framebuffer32.pixels),
+              surface + 64 * 512 * 4);
     Harness h24(24);
     h24.runUntilQuit(5);
     EXPECT_EQ(h24.app.framebuffer32.pixels, h24.app.framebufferOwnPixels);
@@ -248,7 +253,8 @@ TEST(Shell, TheScreenshotIsThePictureAt512By256WhereverTheDepth) {
         h.runUntilQuit(8);
         // A picture of our own, drawn as a frame would leave it.
         uint32_t* p = depth == 32 ? h.app.framebuffer32.pixels : h.app.framebufferOwnPixels;
-        for (int i = 0; i < 512 * 256; ++i) p[i] = static_cast<uint32_t>(i * 2654435761u) & 0x00FFFFFF;
+        for (int i = 0; i < 512 * 256; ++i)
+            p[i] = static_cast<uint32_t>(i * 2654435761u) & 0x00FFFFFF;
         const std::string first = app::takeScreenshot(h.app), second = app::takeScreenshot(h.app);
         ASSERT_FALSE(first.empty());
         EXPECT_NE(first, second); // never over an earlier one
@@ -277,5 +283,6 @@ TEST(Shell, EscapeEndsACaptureWholeWithItsSound) {
     EXPECT_GT(pictures, 5);
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "000000.png"));
     // The sound lasts as long as the pictures: 100 ms each.
-    EXPECT_EQ(std::filesystem::file_size(dir.path() / "soundtrack.wav"), 44u + 4410u * 4 * pictures);
+    EXPECT_EQ(std::filesystem::file_size(dir.path() / "soundtrack.wav"),
+              44u + 4410u * 4 * pictures);
 }

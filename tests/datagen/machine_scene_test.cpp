@@ -438,8 +438,8 @@ TEST(MachineScene, DescriptionMixesTheModesAndKnowsEveryMesh) {
     int line = 0;
     std::string problem;
     ASSERT_TRUE(fx::parseSceneDescription(std::string(bytes.begin(), bytes.end()),
-                                                scene.meshes.size(), scene.cameras.size(), d, line,
-                                                problem))
+                                          scene.meshes.size(), scene.cameras.size(), d, line,
+                                          problem))
         << "line " << line << ": " << problem;
     std::map<std::string, int> modes;
     for (size_t i = 0; i < d.meshes.size(); ++i) {

@@ -22,7 +22,9 @@ namespace {
 
 const std::string kData = std::string(PRODUCTION_DIR) + "/data/";
 
-int channel(uint32_t c, int shift) { return static_cast<int>(c >> shift & 0xFF); }
+int channel(uint32_t c, int shift) {
+    return static_cast<int>(c >> shift & 0xFF);
+}
 
 // part 1's camera at flight frame t, set up and stepped as the part does it.
 struct Flight {
@@ -30,7 +32,8 @@ struct Flight {
     SceneCamera camera;
     Flight() {
         loadScene3ds(kData + "3D/p1.3ds", scene);
-        for (auto& c : scene.cameras) setupCameraFromLens(*c, 512, 256);
+        for (auto& c : scene.cameras)
+            setupCameraFromLens(*c, 512, 256);
         setupCamera(camera, -475, 145, -368, 120, 512, 256);
     }
     void at(float t) {
@@ -50,7 +53,9 @@ struct Flight {
 };
 
 // Flight frames at the part's 45 ms a frame from frame 110.
-float frameAt(double seconds) { return static_cast<float>(seconds * 1000 / 45 + 110); }
+float frameAt(double seconds) {
+    return static_cast<float>(seconds * 1000 / 45 + 110);
+}
 
 } // namespace
 
@@ -62,8 +67,10 @@ TEST(GeneratedScenes, BlueShadesLeaveUnlitBoxesDarkBlue) {
     EXPECT_GT(channel(blue[0], 0), 2 * channel(blue[0], 16));
     EXPECT_LT(channel(blue[0], 16) + channel(blue[0], 8) + channel(blue[0], 0), 150);
     for (size_t i = 1; i < 256; ++i)
-        for (int shift : {0, 8, 16}) EXPECT_GE(channel(blue[i], shift), channel(blue[i - 1], shift)) << i;
-    for (int shift : {0, 8, 16}) EXPECT_GT(channel(blue[255], shift), 200);
+        for (int shift : {0, 8, 16})
+            EXPECT_GE(channel(blue[i], shift), channel(blue[i - 1], shift)) << i;
+    for (int shift : {0, 8, 16})
+        EXPECT_GT(channel(blue[255], shift), 200);
 }
 
 TEST(GeneratedScenes, TheFlightShowsTheCityItsLightAndTheSky) {
@@ -82,7 +89,8 @@ TEST(GeneratedScenes, TheFlightShowsTheCityItsLightAndTheSky) {
     for (int j = 0; j < 15; ++j)
         for (int i = 0; i < 15; ++i) {
             const Point3f box{-468.75f + 62.5f * i, -50, -468.75f + 62.5f * j};
-            nearest = std::min(nearest, std::hypot(box.x - f.camera.eye.x, box.y - f.camera.eye.y, box.z - f.camera.eye.z));
+            nearest = std::min(nearest, std::hypot(box.x - f.camera.eye.x, box.y - f.camera.eye.y,
+                                                   box.z - f.camera.eye.z));
         }
     EXPECT_LT(nearest, 300.0f);
     // Frames that break each rule, and the first of them.
@@ -93,23 +101,27 @@ TEST(GeneratedScenes, TheFlightShowsTheCityItsLightAndTheSky) {
         void check(bool ok, float t) {
             if (!ok && broken++ == 0) first = t;
         }
-    } low{"eye at or below 100, among lifted boxes"}, middle{"the city's middle out of the picture"},
-        target{"target off the field before 46 s"}, sky{"the walkers' column out of the picture after 46 s"};
+    } low{"eye at or below 100, among lifted boxes"},
+        middle{"the city's middle out of the picture"}, target{"target off the field before 46 s"},
+        sky{"the walkers' column out of the picture after 46 s"};
     for (float t = frameAt(0); t < frameAt(55); t += 1) {
         f.at(t);
         low.check(f.camera.eye.y > 100.0f, t);
         middle.check(f.inPicture({0, 0, 0}), t);
         if (t < frameAt(46)) {
             // The five-block beats fall around the target: it stays over the field.
-            target.check(std::abs(f.camera.target.x) < 490.0f && std::abs(f.camera.target.z) < 490.0f, t);
+            target.check(
+                std::abs(f.camera.target.x) < 490.0f && std::abs(f.camera.target.z) < 490.0f, t);
         } else {
             // The walkers spiral up over the middle toward (19 .. 39, 1400 .. 1800, 62 .. 82).
             bool seen = true;
-            for (float y = 0; y <= 400; y += 100) seen = seen && f.inPicture({30, y, 70});
+            for (float y = 0; y <= 400; y += 100)
+                seen = seen && f.inPicture({30, y, 70});
             sky.check(seen, t);
         }
     }
-    for (const Rule& r : {low, middle, target, sky}) EXPECT_EQ(r.broken, 0) << r.what << ", first at flight frame " << r.first;
+    for (const Rule& r : {low, middle, target, sky})
+        EXPECT_EQ(r.broken, 0) << r.what << ", first at flight frame " << r.first;
 }
 
 TEST(GeneratedScenes, TheLauncherTextClearsTheRings) {
@@ -126,7 +138,8 @@ TEST(GeneratedScenes, TheLauncherTextClearsTheRings) {
             const Mesh* ring = findMesh(scene, name);
             ASSERT_NE(ring, nullptr) << name;
             float radius = 0;
-            for (const Point3f& v : ring->vertices) radius = std::max(radius, std::hypot(v.x, v.y, v.z));
+            for (const Point3f& v : ring->vertices)
+                radius = std::max(radius, std::hypot(v.x, v.y, v.z));
             Point3f centre = ring->position, c;
             transformPoint(camera.viewMatrix, c, centre);
             ProjectedVertex p;
@@ -154,7 +167,8 @@ TEST(GeneratedScenes, TheViewerPanelMarksItsButtons) {
         const char* file;
         int left, top;
     };
-    for (const Button b : {Button{"dlg/exit.jpg", 500, 4}, Button{"dlg/scrollUp.jpg", 500, 20}, Button{"dlg/scrollDown.jpg", 501, 239}}) {
+    for (const Button b : {Button{"dlg/exit.jpg", 500, 4}, Button{"dlg/scrollUp.jpg", 500, 20},
+                           Button{"dlg/scrollDown.jpg", 501, 239}}) {
         picture::LoadedImage32 sign;
         ASSERT_EQ(sign.load(kData + b.file), picture::kLoaded);
         int lit = 0, litSum = 0, dark = 0, darkSum = 0;
@@ -166,6 +180,7 @@ TEST(GeneratedScenes, TheViewerPanelMarksItsButtons) {
             }
         ASSERT_GT(lit, 0) << b.file;
         ASSERT_GT(dark, 0) << b.file;
-        EXPECT_GT(darkSum / dark - litSum / lit, 80) << b.file << ": the sign shows lighter than the rail";
+        EXPECT_GT(darkSum / dark - litSum / lit, 80)
+            << b.file << ": the sign shows lighter than the rail";
     }
 }

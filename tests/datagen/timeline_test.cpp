@@ -21,7 +21,9 @@ namespace {
 
 const std::string kData = std::string(PRODUCTION_DIR) + "/data/";
 
-double seconds(uint32_t time) { return time / 176400.0; }
+double seconds(uint32_t time) {
+    return time / 176400.0;
+}
 
 SyncTable readTable(const std::string& name, int32_t& entries) {
     std::vector<uint8_t> bytes;
@@ -35,8 +37,10 @@ SyncTable readTable(const std::string& name, int32_t& entries) {
 } // namespace
 
 TEST(GeneratedTimeline, EveryFileKeepsTheRules) {
-    const std::map<std::string, std::vector<int>> equalityValues = {
-        {"other/s0", {148, 255}}, {"other/s3", {235, 255}}, {"other/s4", {241}}, {"other/s7", {255, 200}}};
+    const std::map<std::string, std::vector<int>> equalityValues = {{"other/s0", {148, 255}},
+                                                                    {"other/s3", {235, 255}},
+                                                                    {"other/s4", {241}},
+                                                                    {"other/s7", {255, 200}}};
     for (const auto& [name, compared] : equalityValues) {
         int32_t entries = 0;
         const SyncTable t = readTable(name, entries);
@@ -46,7 +50,8 @@ TEST(GeneratedTimeline, EveryFileKeepsTheRules) {
             for (int k = 0; k < e.eventCounts[c]; ++k) {
                 const SyncEvent& ev = e.events[c][k];
                 if (k > 0) {
-                    EXPECT_GE(seconds(ev.time) - seconds(e.events[c][k - 1].time), 0.2 - 1e-9) << name << " " << c << " " << k;
+                    EXPECT_GE(seconds(ev.time) - seconds(e.events[c][k - 1].time), 0.2 - 1e-9)
+                        << name << " " << c << " " << k;
                 }
                 for (int v : compared) {
                     if (ev.value == v) {
@@ -60,23 +65,26 @@ TEST(GeneratedTimeline, EveryFileKeepsTheRules) {
 TEST(GeneratedTimeline, ChannelsArePlacedWhereThePartsNeedThem) {
     int32_t n = 0;
     auto events = [&](const SyncTable& t, int c) {
-        std::vector<SyncEvent> v(t.entries[0].events[c].begin(), t.entries[0].events[c].begin() + t.entries[0].eventCounts[c]);
+        std::vector<SyncEvent> v(t.entries[0].events[c].begin(),
+                                 t.entries[0].events[c].begin() + t.entries[0].eventCounts[c]);
         return v;
     };
     auto inside = [](const std::vector<SyncEvent>& v, double from, double to) {
         int k = 0;
-        for (const auto& e : v) k += seconds(e.time) >= from && seconds(e.time) < to;
+        for (const auto& e : v)
+            k += seconds(e.time) >= from && seconds(e.time) < to;
         return k;
     };
-    const SyncTable s0 = readTable("other/s0", n), s3 = readTable("other/s3", n), s4 = readTable("other/s4", n),
-                    s7 = readTable("other/s7", n);
+    const SyncTable s0 = readTable("other/s0", n), s3 = readTable("other/s3", n),
+                    s4 = readTable("other/s4", n), s7 = readTable("other/s7", n);
     const auto beat = events(s0, 1);
     ASSERT_FALSE(beat.empty());
     EXPECT_GT(seconds(beat.front().time), 4.0);
     EXPECT_EQ(inside(beat, 45, 55), 0);
     const auto sparks = events(s0, 3);
     ASSERT_GE(sparks.size(), 19u);
-    for (int k = 2; k <= 18; ++k) EXPECT_TRUE(seconds(sparks[k].time) > 55 && seconds(sparks[k].time) < 84) << k;
+    for (int k = 2; k <= 18; ++k)
+        EXPECT_TRUE(seconds(sparks[k].time) > 55 && seconds(sparks[k].time) < 84) << k;
     const auto ghost = events(s0, 4);
     EXPECT_GE(ghost.size(), 3u);
     EXPECT_LE(ghost.size(), 6u);
@@ -88,12 +96,14 @@ TEST(GeneratedTimeline, ChannelsArePlacedWhereThePartsNeedThem) {
 
     const auto kicks = events(s3, 0);
     EXPECT_GE(inside(kicks, 84, 114), 5);
-    for (const auto& e : kicks) EXPECT_LE(e.value, 235);
+    for (const auto& e : kicks)
+        EXPECT_LE(e.value, 235);
     ASSERT_GE(events(s3, 1).size(), 21u);
 
     const auto zoom = events(s4, 0);
     ASSERT_GE(zoom.size(), 9u);
-    for (const auto& e : zoom) EXPECT_TRUE(e.value >= 60 && e.value <= 120);
+    for (const auto& e : zoom)
+        EXPECT_TRUE(e.value >= 60 && e.value <= 120);
     EXPECT_GT(inside(events(s4, 1), 0, seconds(zoom[6].time)), 75);
 
     EXPECT_GE(events(s7, 0).size(), 6u);
@@ -126,8 +136,12 @@ TEST(GeneratedTimeline, TheHandOversGiveEachPartItsLength) {
         position->at = static_cast<uint64_t>(t * 44100) * 4;
         bool ends = false;
         switch (part) {
-        case 1: updateSync(ctx, out, 0), ends = t > 54.999; break;
-        case 2: updateSync(ctx, out, 0), ends = t > 83.999; break;
+        case 1:
+            updateSync(ctx, out, 0), ends = t > 54.999;
+            break;
+        case 2:
+            updateSync(ctx, out, 0), ends = t > 83.999;
+            break;
         case 3:
             updateSync(ctx, out, 0);
             if (first) take("other/s3", false);
@@ -163,25 +177,29 @@ TEST(GeneratedTimeline, TheHandOversGiveEachPartItsLength) {
     }
     ASSERT_EQ(part, 8) << "the production stops in part " << part;
     const double expected[9] = {0, 0, 55, 84, 114, 139, 174, 204, 244};
-    for (int p = 2; p <= 8; ++p) EXPECT_NEAR(began[p], expected[p], 5.0) << "part " << p << " begins";
+    for (int p = 2; p <= 8; ++p)
+        EXPECT_NEAR(began[p], expected[p], 5.0) << "part " << p << " begins";
 }
 
 TEST(GeneratedTimeline, TheSoundtrackPlaysFourAndAHalfMinutesWithoutGaps) {
     std::vector<int16_t> pcm;
     std::string error;
-    ASSERT_TRUE(platform::decodeMp3(std::string(PRODUCTION_DIR) + "/vantrel.mp3", pcm, error)) << error;
+    ASSERT_TRUE(platform::decodeMp3(std::string(PRODUCTION_DIR) + "/vantrel.mp3", pcm, error))
+        << error;
     const double length = pcm.size() / 2 / 44100.0;
     EXPECT_GT(length, 260.0);
     EXPECT_LT(length, 290.0);
     int peak = 0;
-    for (int16_t v : pcm) peak = std::max(peak, std::abs(static_cast<int>(v)));
+    for (int16_t v : pcm)
+        peak = std::max(peak, std::abs(static_cast<int>(v)));
     EXPECT_LT(peak, 32767);
     // No second-long stretch of silence before the last three seconds.
     const size_t window = 44100 / 10;
     int quiet = 0;
     for (size_t w = 0; (w + 1) * window * 2 <= pcm.size() - 3 * 44100 * 2; ++w) {
         int loud = 0;
-        for (size_t i = w * window * 2; i < (w + 1) * window * 2; ++i) loud = std::max(loud, std::abs(static_cast<int>(pcm[i])));
+        for (size_t i = w * window * 2; i < (w + 1) * window * 2; ++i)
+            loud = std::max(loud, std::abs(static_cast<int>(pcm[i])));
         quiet = loud < 100 ? quiet + 1 : 0;
         ASSERT_LT(quiet, 10) << "silence at " << w / 10.0 << " s";
     }

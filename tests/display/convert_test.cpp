@@ -14,7 +14,8 @@ uint16_t word(const std::vector<uint8_t>& b, size_t i) {
 std::vector<uint32_t> awkwardPixels(size_t n) {
     std::vector<uint32_t> v(n);
     uint32_t s = 12345;
-    for (auto& p : v) s = s * 1664525u + 1013904223u, p = s; // top bytes set too
+    for (auto& p : v)
+        s = s * 1664525u + 1013904223u, p = s; // top bytes set too
     return v;
 }
 
@@ -22,7 +23,8 @@ std::vector<uint32_t> awkwardPixels(size_t n) {
 
 TEST(Convert, EdgeValues) {
     // White; channels each below their field's step; green 0x04; a top byte that must vanish.
-    const std::vector<uint32_t> src = {0x00FFFFFF, 0x00070307, 0x00000400, 0xFF000000, 0x00F80000, 0x000000F8};
+    const std::vector<uint32_t> src = {0x00FFFFFF, 0x00070307, 0x00000400,
+                                       0xFF000000, 0x00F80000, 0x000000F8};
     std::vector<uint8_t> d15(src.size() * 2), d16(src.size() * 2), d24(src.size() * 3);
     display::convertTo15(d15.data(), src.data(), src.size());
     display::convertTo16(d16.data(), src.data(), src.size());

@@ -20,20 +20,25 @@ struct Rng {
 
 void randomise(Image32& image, Rng& rng, int w, int h, bool topByte = true) {
     image.create(w, h);
-    for (size_t i = 0; i < image.pixelCount(); ++i) image.pixels[i] = topByte ? rng.word() : rng.word() & 0xFFFFFF;
+    for (size_t i = 0; i < image.pixelCount(); ++i)
+        image.pixels[i] = topByte ? rng.word() : rng.word() & 0xFFFFFF;
 }
 
 void randomise(Image8& image, Rng& rng, int w, int h) {
     image.create(w, h);
-    for (size_t i = 0; i < image.pixelCount(); ++i) image.indices[i] = static_cast<uint8_t>(rng.in(0, 255));
-    for (auto& c : image.palette) c = rng.word();
+    for (size_t i = 0; i < image.pixelCount(); ++i)
+        image.indices[i] = static_cast<uint8_t>(rng.in(0, 255));
+    for (auto& c : image.palette)
+        c = rng.word();
 }
 
 ref::Canvas canvasOf(const Image32& image) {
     return {image.width, image.height, {image.pixels, image.pixels + image.pixelCount()}};
 }
 
-std::vector<uint32_t> pixelsOf(const Image32& image) { return {image.pixels, image.pixels + image.pixelCount()}; }
+std::vector<uint32_t> pixelsOf(const Image32& image) {
+    return {image.pixels, image.pixels + image.pixelCount()};
+}
 
 ref::Fetch fetch(const Image32& s) {
     return [&s](int64_t c, int64_t r) { return s.pixels[r * s.width + c]; };
@@ -81,7 +86,9 @@ TEST(Blit, ScaledDrawCoversItsBlockAroundTheCentre) {
     int minX = 999, minY = 999, maxX = -1, maxY = -1, n = 0;
     for (int y = 0; y < 200; ++y)
         for (int x = 0; x < 200; ++x)
-            if (dst.pixels[y * 200 + x]) minX = std::min(minX, x), minY = std::min(minY, y), maxX = std::max(maxX, x), maxY = std::max(maxY, y), ++n;
+            if (dst.pixels[y * 200 + x])
+                minX = std::min(minX, x), minY = std::min(minY, y), maxX = std::max(maxX, x),
+                maxY = std::max(maxY, y), ++n;
     EXPECT_EQ(minX, 84);
     EXPECT_EQ(minY, 84);
     EXPECT_EQ(maxX, 115);
@@ -93,12 +100,14 @@ TEST(Blit, AClippedWideImageShowsItsMiddleUnsheared) {
     Image32 src, dst;
     src.create(30, 3);
     for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 30; ++c) src.pixels[r * 30 + c] = static_cast<uint32_t>(r * 100 + c);
+        for (int c = 0; c < 30; ++c)
+            src.pixels[r * 30 + c] = static_cast<uint32_t>(r * 100 + c);
     dst.create(10, 3);
     src.x = -10;
     drawNormalClip(src, dst);
     for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 10; ++c) EXPECT_EQ(dst.pixels[r * 10 + c], static_cast<uint32_t>(r * 100 + c + 10));
+        for (int c = 0; c < 10; ++c)
+            EXPECT_EQ(dst.pixels[r * 10 + c], static_cast<uint32_t>(r * 100 + c + 10));
 }
 
 TEST(Blit, EveryOperationMatchesItsReferenceAtRandomPlacements) {
@@ -125,44 +134,95 @@ TEST(Blit, EveryOperationMatchesItsReferenceAtRandomPlacements) {
     const auto alphaSub = [](int a) { return ref::bytes(ref::alphaSub(a)); };
     const std::vector<Case32> cases32 = {
         {"drawNormal", false, [](auto& s, auto& d, float, float, int) { drawNormal(s, d); }, copy},
-        {"drawNormalClip", false, [](auto& s, auto& d, float, float, int) { drawNormalClip(s, d); }, copy},
-        {"drawNormalZoom", true, [](auto& s, auto& d, float x, float y, int) { drawNormalZoom(s, d, x, y); }, copy},
-        {"drawNormalZoomClip", true, [](auto& s, auto& d, float x, float y, int) { drawNormalZoomClip(s, d, x, y); }, copy},
-        {"drawTransAdd", false, [](auto& s, auto& d, float, float, int) { drawTransAdd(s, d); }, b(ref::add())},
-        {"drawTransAddClip", false, [](auto& s, auto& d, float, float, int) { drawTransAddClip(s, d); }, b(ref::add())},
-        {"drawTransAddZoom", true, [](auto& s, auto& d, float x, float y, int) { drawTransAddZoom(s, d, x, y); }, b(ref::add())},
-        {"drawTransAddZoomClip", true, [](auto& s, auto& d, float x, float y, int) { drawTransAddZoomClip(s, d, x, y); }, b(ref::add())},
-        {"drawTransDiv", false, [](auto& s, auto& d, float, float, int) { drawTransDiv(s, d); }, halves},
-        {"drawTransDivClip", false, [](auto& s, auto& d, float, float, int) { drawTransDivClip(s, d); }, b(ref::exact())},
-        {"drawTransDivZoom", true, [](auto& s, auto& d, float x, float y, int) { drawTransDivZoom(s, d, x, y); }, halves},
-        {"drawTransDivZoomClip", true, [](auto& s, auto& d, float x, float y, int) { drawTransDivZoomClip(s, d, x, y); }, halves},
-        {"drawAlpha", false, [](auto& s, auto& d, float, float, int a) { drawAlpha(s, d, a); }, alpha},
-        {"drawAlphaClip", false, [](auto& s, auto& d, float, float, int a) { drawAlphaClip(s, d, a); }, alpha},
-        {"drawAlphaZoom", true, [](auto& s, auto& d, float x, float y, int a) { drawAlphaZoom(s, d, x, y, a); }, alpha},
-        {"drawAlphaZoomClip", true, [](auto& s, auto& d, float x, float y, int a) { drawAlphaZoomClip(s, d, x, y, a); }, alpha},
-        {"drawAlphaTransAdd", false, [](auto& s, auto& d, float, float, int a) { drawAlphaTransAdd(s, d, a); }, alphaAdd},
-        {"drawAlphaTransAddZoom", true, [](auto& s, auto& d, float x, float y, int a) { drawAlphaTransAddZoom(s, d, x, y, a); }, alphaAdd},
-        {"drawAlphaTransAddZoomClip", true, [](auto& s, auto& d, float x, float y, int a) { drawAlphaTransAddZoomClip(s, d, x, y, a); }, alphaAdd},
-        {"drawAlphaTransSubZoomClip", true, [](auto& s, auto& d, float x, float y, int a) { drawAlphaTransSubZoomClip(s, d, x, y, a); }, alphaSub},
+        {"drawNormalClip", false, [](auto& s, auto& d, float, float, int) { drawNormalClip(s, d); },
+         copy},
+        {"drawNormalZoom", true,
+         [](auto& s, auto& d, float x, float y, int) { drawNormalZoom(s, d, x, y); }, copy},
+        {"drawNormalZoomClip", true,
+         [](auto& s, auto& d, float x, float y, int) { drawNormalZoomClip(s, d, x, y); }, copy},
+        {"drawTransAdd", false, [](auto& s, auto& d, float, float, int) { drawTransAdd(s, d); },
+         b(ref::add())},
+        {"drawTransAddClip", false,
+         [](auto& s, auto& d, float, float, int) { drawTransAddClip(s, d); }, b(ref::add())},
+        {"drawTransAddZoom", true,
+         [](auto& s, auto& d, float x, float y, int) { drawTransAddZoom(s, d, x, y); },
+         b(ref::add())},
+        {"drawTransAddZoomClip", true,
+         [](auto& s, auto& d, float x, float y, int) { drawTransAddZoomClip(s, d, x, y); },
+         b(ref::add())},
+        {"drawTransDiv", false, [](auto& s, auto& d, float, float, int) { drawTransDiv(s, d); },
+         halves},
+        {"drawTransDivClip", false,
+         [](auto& s, auto& d, float, float, int) { drawTransDivClip(s, d); }, b(ref::exact())},
+        {"drawTransDivZoom", true,
+         [](auto& s, auto& d, float x, float y, int) { drawTransDivZoom(s, d, x, y); }, halves},
+        {"drawTransDivZoomClip", true,
+         [](auto& s, auto& d, float x, float y, int) { drawTransDivZoomClip(s, d, x, y); }, halves},
+        {"drawAlpha", false, [](auto& s, auto& d, float, float, int a) { drawAlpha(s, d, a); },
+         alpha},
+        {"drawAlphaClip", false,
+         [](auto& s, auto& d, float, float, int a) { drawAlphaClip(s, d, a); }, alpha},
+        {"drawAlphaZoom", true,
+         [](auto& s, auto& d, float x, float y, int a) { drawAlphaZoom(s, d, x, y, a); }, alpha},
+        {"drawAlphaZoomClip", true,
+         [](auto& s, auto& d, float x, float y, int a) { drawAlphaZoomClip(s, d, x, y, a); },
+         alpha},
+        {"drawAlphaTransAdd", false,
+         [](auto& s, auto& d, float, float, int a) { drawAlphaTransAdd(s, d, a); }, alphaAdd},
+        {"drawAlphaTransAddZoom", true,
+         [](auto& s, auto& d, float x, float y, int a) { drawAlphaTransAddZoom(s, d, x, y, a); },
+         alphaAdd},
+        {"drawAlphaTransAddZoomClip", true,
+         [](auto& s, auto& d, float x, float y, int a) {
+             drawAlphaTransAddZoomClip(s, d, x, y, a);
+         },
+         alphaAdd},
+        {"drawAlphaTransSubZoomClip", true,
+         [](auto& s, auto& d, float x, float y, int a) {
+             drawAlphaTransSubZoomClip(s, d, x, y, a);
+         },
+         alphaSub},
     };
     const std::vector<Case8> cases8 = {
         {"drawNormal", false, [](auto& s, auto& d, float, float, int) { drawNormal(s, d); }, copy},
-        {"drawNormalClip", false, [](auto& s, auto& d, float, float, int) { drawNormalClip(s, d); }, copy},
-        {"drawNormalZoom", true, [](auto& s, auto& d, float x, float y, int) { drawNormalZoom(s, d, x, y); }, copy},
-        {"drawNormalZoomClip", true, [](auto& s, auto& d, float x, float y, int) { drawNormalZoomClip(s, d, x, y); }, copy},
-        {"drawTransAdd", false, [](auto& s, auto& d, float, float, int) { drawTransAdd(s, d); }, b(ref::add())},
-        {"drawTransAddClip", false, [](auto& s, auto& d, float, float, int) { drawTransAddClip(s, d); }, b(ref::add())},
-        {"drawTransAddZoom", true, [](auto& s, auto& d, float x, float y, int) { drawTransAddZoom(s, d, x, y); }, b(ref::add())},
-        {"drawTransDiv", false, [](auto& s, auto& d, float, float, int) { drawTransDiv(s, d); }, halves},
-        {"drawTransDivClip", false, [](auto& s, auto& d, float, float, int) { drawTransDivClip(s, d); }, halves},
-        {"drawTransDivZoom", true, [](auto& s, auto& d, float x, float y, int) { drawTransDivZoom(s, d, x, y); }, halves},
-        {"drawTransDivZoomClip", true, [](auto& s, auto& d, float x, float y, int) { drawTransDivZoomClip(s, d, x, y); }, halves},
-        {"drawAlpha", false, [](auto& s, auto& d, float, float, int a) { drawAlpha(s, d, a); }, alpha},
-        {"drawAlphaClip", false, [](auto& s, auto& d, float, float, int a) { drawAlphaClip(s, d, a); }, alpha},
-        {"drawAlphaZoom", true, [](auto& s, auto& d, float x, float y, int a) { drawAlphaZoom(s, d, x, y, a); }, alpha},
-        {"drawAlphaZoomClip", true, [](auto& s, auto& d, float x, float y, int a) { drawAlphaZoomClip(s, d, x, y, a); }, alpha},
-        {"drawAlphaTransAddZoom", true, [](auto& s, auto& d, float x, float y, int a) { drawAlphaTransAddZoom(s, d, x, y, a); }, alphaAdd},
-        {"drawAlphaTransAddZoomClip", true, [](auto& s, auto& d, float x, float y, int a) { drawAlphaTransAddZoomClip(s, d, x, y, a); }, alphaAdd},
+        {"drawNormalClip", false, [](auto& s, auto& d, float, float, int) { drawNormalClip(s, d); },
+         copy},
+        {"drawNormalZoom", true,
+         [](auto& s, auto& d, float x, float y, int) { drawNormalZoom(s, d, x, y); }, copy},
+        {"drawNormalZoomClip", true,
+         [](auto& s, auto& d, float x, float y, int) { drawNormalZoomClip(s, d, x, y); }, copy},
+        {"drawTransAdd", false, [](auto& s, auto& d, float, float, int) { drawTransAdd(s, d); },
+         b(ref::add())},
+        {"drawTransAddClip", false,
+         [](auto& s, auto& d, float, float, int) { drawTransAddClip(s, d); }, b(ref::add())},
+        {"drawTransAddZoom", true,
+         [](auto& s, auto& d, float x, float y, int) { drawTransAddZoom(s, d, x, y); },
+         b(ref::add())},
+        {"drawTransDiv", false, [](auto& s, auto& d, float, float, int) { drawTransDiv(s, d); },
+         halves},
+        {"drawTransDivClip", false,
+         [](auto& s, auto& d, float, float, int) { drawTransDivClip(s, d); }, halves},
+        {"drawTransDivZoom", true,
+         [](auto& s, auto& d, float x, float y, int) { drawTransDivZoom(s, d, x, y); }, halves},
+        {"drawTransDivZoomClip", true,
+         [](auto& s, auto& d, float x, float y, int) { drawTransDivZoomClip(s, d, x, y); }, halves},
+        {"drawAlpha", false, [](auto& s, auto& d, float, float, int a) { drawAlpha(s, d, a); },
+         alpha},
+        {"drawAlphaClip", false,
+         [](auto& s, auto& d, float, float, int a) { drawAlphaClip(s, d, a); }, alpha},
+        {"drawAlphaZoom", true,
+         [](auto& s, auto& d, float x, float y, int a) { drawAlphaZoom(s, d, x, y, a); }, alpha},
+        {"drawAlphaZoomClip", true,
+         [](auto& s, auto& d, float x, float y, int a) { drawAlphaZoomClip(s, d, x, y, a); },
+         alpha},
+        {"drawAlphaTransAddZoom", true,
+         [](auto& s, auto& d, float x, float y, int a) { drawAlphaTransAddZoom(s, d, x, y, a); },
+         alphaAdd},
+        {"drawAlphaTransAddZoomClip", true,
+         [](auto& s, auto& d, float x, float y, int a) {
+             drawAlphaTransAddZoomClip(s, d, x, y, a);
+         },
+         alphaAdd},
     };
     for (int trial = 0; trial < 60; ++trial) {
         const int w = rng.in(1, 40), h = rng.in(1, 40), a = rng.in(0, 600);
@@ -208,23 +268,29 @@ TEST(Blit, EveryOperationMatchesItsReferenceAtRandomPlacements) {
             ref::indexedAdd2012(expect, w, h, src8.x, src8.y, sx, sy, [&](int64_t c, int64_t r) {
                 return src8.palette[src8.indices[r * w + c]];
             });
-            ASSERT_EQ(pixelsOf(out), expect.pixels) << "Image8 drawTransAddZoomClip trial " << trial;
+            ASSERT_EQ(pixelsOf(out), expect.pixels)
+                << "Image8 drawTransAddZoomClip trial " << trial;
         }
         {
             Image32 out;
             out.create(kDstW, kDstH);
             dst.copyTo(out);
             std::vector<uint8_t> mask(kDstW * kDstH);
-            for (auto& m : mask) m = static_cast<uint8_t>(rng.in(0, 255));
+            for (auto& m : mask)
+                m = static_cast<uint8_t>(rng.in(0, 255));
             ref::Canvas expect = canvasOf(dst);
             drawMaskedAddZoomClip(src8, out, mask.data(), sx, sy);
             // The mask byte belongs to the destination pixel: recover it from the canvas.
             ref::Canvas marks{kDstW, kDstH, std::vector<uint32_t>(kDstW * kDstH)};
-            for (size_t i = 0; i < marks.pixels.size(); ++i) marks.pixels[i] = static_cast<uint32_t>(i);
+            for (size_t i = 0; i < marks.pixels.size(); ++i)
+                marks.pixels[i] = static_cast<uint32_t>(i);
             ref::Canvas where = marks;
-            ref::scaled(where, w, h, src8.x, src8.y, sx, sy, [&](int64_t c, int64_t r) {
-                return static_cast<uint32_t>(r * w + c) | 0x80000000u;
-            }, [](uint32_t, uint32_t s) { return s; });
+            ref::scaled(
+                where, w, h, src8.x, src8.y, sx, sy,
+                [&](int64_t c, int64_t r) {
+                    return static_cast<uint32_t>(r * w + c) | 0x80000000u;
+                },
+                [](uint32_t, uint32_t s) { return s; });
             for (size_t i = 0; i < where.pixels.size(); ++i) {
                 if (!(where.pixels[i] & 0x80000000u)) continue;
                 const uint32_t s = src8.palette[src8.indices[where.pixels[i] & 0x7FFFFFFF]];
@@ -246,5 +312,6 @@ TEST(Blit, BadScalesDrawNothing) {
         drawNormalZoomClip(src, dst, s, 1.0f);
         spriteBilAdd(dst, src, 8, 8, s, s);
     }
-    for (size_t i = 0; i < dst.pixelCount(); ++i) ASSERT_EQ(dst.pixels[i], 0u);
+    for (size_t i = 0; i < dst.pixelCount(); ++i)
+        ASSERT_EQ(dst.pixels[i], 0u);
 }

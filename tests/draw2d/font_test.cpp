@@ -14,12 +14,14 @@ std::unique_ptr<BitmapFont> fontOf(int glyphs, int perLine, bool finalBlankRow =
     auto font = std::make_unique<BitmapFont>();
     const int lines = (glyphs + perLine - 1) / perLine;
     font->sheet.create(perLine * 5, lines * 6 + (finalBlankRow ? 0 : -1));
-    for (size_t i = 0; i < font->sheet.pixelCount(); ++i) font->sheet.pixels[i] = 0xFF000000u; // the top byte does not count
+    for (size_t i = 0; i < font->sheet.pixelCount(); ++i)
+        font->sheet.pixels[i] = 0xFF000000u; // the top byte does not count
     for (int k = 0; k < glyphs; ++k) {
         const int line = k / perLine, x0 = (k % perLine) * 5, w = 1 + k % 4;
         for (int y = 0; y < 5; ++y)
             for (int x = 0; x < w; ++x)
-                font->sheet.pixels[(line * 6 + y) * font->sheet.width + x0 + x] = static_cast<uint32_t>(0x10 * (1 + k % 8));
+                font->sheet.pixels[(line * 6 + y) * font->sheet.width + x0 + x] =
+                    static_cast<uint32_t>(0x10 * (1 + k % 8));
     }
     cutGlyphs(*font);
     return font;
@@ -60,7 +62,8 @@ TEST(BitmapFont, PenAdvanceSpacesAndSkippedCharacters) {
     const int space = font->spaceWidth;
     const std::vector<int> expected = {2, 5 + space, 6 + space};
     EXPECT_EQ(drawnColumns("A B"), expected);
-    EXPECT_EQ(drawnColumns("A\t\n B"), expected) << "control characters draw nothing and do not move the pen";
+    EXPECT_EQ(drawnColumns("A\t\n B"), expected)
+        << "control characters draw nothing and do not move the pen";
     EXPECT_EQ(drawnColumns("A\xE9 B"), expected) << "codes above 127";
     // Centred: each glyph centred on its pen position, the spacing unchanged.
     std::fill_n(target.pixels, target.pixelCount(), 0u);

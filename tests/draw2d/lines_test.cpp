@@ -12,12 +12,14 @@ struct Canvas {
     Image32 image;
     explicit Canvas(uint32_t background = 0, int w = 64, int h = 32) {
         image.create(w, h);
-        for (size_t i = 0; i < image.pixelCount(); ++i) image.pixels[i] = background;
+        for (size_t i = 0; i < image.pixelCount(); ++i)
+            image.pixels[i] = background;
     }
     uint32_t at(int x, int y) const { return image.pixels[y * image.width + x]; }
     int changed(uint32_t background) const {
         int n = 0;
-        for (size_t i = 0; i < image.pixelCount(); ++i) n += image.pixels[i] != background;
+        for (size_t i = 0; i < image.pixelCount(); ++i)
+            n += image.pixels[i] != background;
         return n;
     }
 };
@@ -44,8 +46,10 @@ TEST(Lines, ClippingToTheInnerBox) {
     EXPECT_FLOAT_EQ(x1, 30);
     // Whatever the ends, nothing is drawn outside the image.
     Canvas big(0, 16, 8);
-    for (float a = -40; a < 40; a += 3.7f) drawLineAA(a, -a, 8 - a, 4 + a * 0.3f, big.image, 0xFFFFFF);
-    drawLineAAZ(-100, -100, 100, 100, 5, 9, big.image, 0xFFFFFF, std::vector<int32_t>(16 * 8, 0).data());
+    for (float a = -40; a < 40; a += 3.7f)
+        drawLineAA(a, -a, 8 - a, 4 + a * 0.3f, big.image, 0xFFFFFF);
+    drawLineAAZ(-100, -100, 100, 100, 5, 9, big.image, 0xFFFFFF,
+                std::vector<int32_t>(16 * 8, 0).data());
     SUCCEED();
 }
 
@@ -85,7 +89,8 @@ TEST(Lines, DiagonalPairsShareTheColour) {
     drawLineAA(10.3f, 2.0f, 14.3f, 28.0f, s.image, 0x00FFFFFF);
     for (int y = 4; y < 26; ++y) {
         int sum = 0;
-        for (int x = 0; x < 64; ++x) sum += static_cast<int>(s.at(x, y) & 255);
+        for (int x = 0; x < 64; ++x)
+            sum += static_cast<int>(s.at(x, y) & 255);
         ASSERT_GE(sum, 253) << y;
         ASSERT_LE(sum, 254) << y;
     }
@@ -98,7 +103,8 @@ TEST(Lines, DepthFormTestsAndNeverWrites) {
     EXPECT_EQ(c.changed(0), 0) << "behind what is stored";
     drawLineAAZ(5, 5, 50, 20, 1500, 1600, c.image, 0xFFFFFF, depth.data());
     EXPECT_GT(c.changed(0), 60);
-    for (int32_t d : depth) ASSERT_EQ(d, 1000);
+    for (int32_t d : depth)
+        ASSERT_EQ(d, 1000);
     // In front for the first half only: the line stops part way.
     Canvas half;
     drawLineAAZ(2, 10, 60, 10, 500, 1500, half.image, 0xFFFFFF, depth.data());

@@ -17,7 +17,8 @@ using namespace scene3d;
 
 TEST(Splines, SampleCountsAndTheCurveThroughItsControlPoints) {
     std::vector<Point3f> c;
-    for (int i = 0; i < 20; ++i) c.push_back({static_cast<float>(i * i), static_cast<float>(i), 0});
+    for (int i = 0; i < 20; ++i)
+        c.push_back({static_cast<float>(i * i), static_cast<float>(i), 0});
     EXPECT_EQ(sampleBSpline(c, 50).size(), 17u * 50);
     EXPECT_EQ(sampleBSpline(c, 100).size(), 1700u);
     EXPECT_TRUE(sampleBSpline({c[0], c[1], c[2]}, 100).empty());
@@ -26,7 +27,8 @@ TEST(Splines, SampleCountsAndTheCurveThroughItsControlPoints) {
     EXPECT_FLOAT_EQ(first.x, (0 + 4 * 1 + 4) / 6.0f);
     EXPECT_FLOAT_EQ(first.y, 1);
     const std::vector<Point3f> path = sampleBSpline(c, 10);
-    for (size_t a = 0; a < path.size(); ++a) EXPECT_NEAR(path[a].y, 1 + static_cast<float>(a) / 10, 1e-4) << a;
+    for (size_t a = 0; a < path.size(); ++a)
+        EXPECT_NEAR(path[a].y, 1 + static_cast<float>(a) / 10, 1e-4) << a;
 }
 
 TEST(Splines, CatmullRomPassesThroughItsEndsWithTheirTangents) {
@@ -59,10 +61,10 @@ TEST(ScenePass, OpaqueBucketFirstThenTranslucentWithTheHookOnEveryDrawnMesh) {
         m->flags = (m->flags | flags);
         scene.meshes.push_back(std::move(m));
     };
-    add("glass", 74, 0);          // FLATZTRANSADD: second bucket
-    add("box", 73, 0);            // FLATZ: first
-    add("door", 501, 0);          // hidden: first, draws nothing
-    add("unmapped", 40, 0);       // a texture mode without mapping: skipped
+    add("glass", 74, 0);    // FLATZTRANSADD: second bucket
+    add("box", 73, 0);      // FLATZ: first
+    add("door", 501, 0);    // hidden: first, draws nothing
+    add("unmapped", 40, 0); // a texture mode without mapping: skipped
     add("off", 73, 0);
     scene.meshes.back()->flags &= ~kDrawnByScene;
     SceneCamera camera;
@@ -89,11 +91,13 @@ TEST(LightFlares, BehindTheNearPlaneNothingBeyondItDepthTested) {
     picture::Image32 target, flare;
     target.create(64, 64);
     flare.create(4, 4);
-    for (size_t i = 0; i < flare.pixelCount(); ++i) flare.pixels[i] = 0x00202020;
+    for (size_t i = 0; i < flare.pixelCount(); ++i)
+        flare.pixels[i] = 0x00202020;
     std::vector<int32_t> depth(64 * 64, 0);
     auto lit = [&] {
         int n = 0;
-        for (size_t i = 0; i < target.pixelCount(); ++i) n += target.pixels[i] != 0;
+        for (size_t i = 0; i < target.pixelCount(); ++i)
+            n += target.pixels[i] != 0;
         return n;
     };
     drawFlare(target, flare, {0, 0, 1}, camera, 1, depth.data());

@@ -13,17 +13,23 @@ using namespace scene3d;
 namespace {
 
 // Nine header lines, then the blocks.
-std::string header() { return "scene\n#\n#\n#\n#\n#\n#\n#\n#\n"; }
+std::string header() {
+    return "scene\n#\n#\n#\n#\n#\n#\n#\n#\n";
+}
 
-std::string meshBlock(const std::string& mode, int colour, const std::string& texture, const std::string& palette,
-                      const std::string& levels, const std::string& switches) {
-    return mode + "\n" + std::to_string(colour) + "\n" + texture + "\n" + palette + "\n" + levels + "\n" + switches + "\n";
+std::string meshBlock(const std::string& mode, int colour, const std::string& texture,
+                      const std::string& palette, const std::string& levels,
+                      const std::string& switches) {
+    return mode + "\n" + std::to_string(colour) + "\n" + texture + "\n" + palette + "\n" + levels +
+           "\n" + switches + "\n";
 }
 
 std::unique_ptr<Scene3ds> sceneWith(size_t meshes, size_t cameras) {
     auto s = std::make_unique<Scene3ds>();
-    for (size_t i = 0; i < meshes; ++i) s->meshes.push_back(std::make_unique<Mesh>());
-    for (size_t i = 0; i < cameras; ++i) s->cameras.push_back(std::make_unique<SceneCamera>());
+    for (size_t i = 0; i < meshes; ++i)
+        s->meshes.push_back(std::make_unique<Mesh>());
+    for (size_t i = 0; i < cameras; ++i)
+        s->cameras.push_back(std::make_unique<SceneCamera>());
     return s;
 }
 
@@ -34,12 +40,14 @@ TEST(SceneDescription, AppliesEveryField) {
     std::filesystem::create_directories("texture");
     std::filesystem::create_directories("palette");
     std::vector<uint32_t> px(256 * 256, 0x00336699);
-    ASSERT_TRUE(writers::writeBytes("texture/wood.tga", writers::encodeTga24(px.data(), 256, 256, false)));
+    ASSERT_TRUE(
+        writers::writeBytes("texture/wood.tga", writers::encodeTga24(px.data(), 256, 256, false)));
     ASSERT_TRUE(writers::writeBytes("palette/blue.pal", writers::Bytes(768, 9)));
-    const std::string text = header() + meshBlock("PMAPZ", 16777215, "wood.tga", "blue.pal", "40 200", "3 2 1 0") +
-                             meshBlock("GOURAUDZ", 255, "wood.tga", "noOne", "10 20", "0 1 0 1") +
-                             meshBlock("FLAT", 0, "noOne", "blue.pal  trailing words", "0 0", "0 0 0 0") + "2.5\n" +
-                             "100 900.5 30 50\n1 1\n";
+    const std::string text =
+        header() + meshBlock("PMAPZ", 16777215, "wood.tga", "blue.pal", "40 200", "3 2 1 0") +
+        meshBlock("GOURAUDZ", 255, "wood.tga", "noOne", "10 20", "0 1 0 1") +
+        meshBlock("FLAT", 0, "noOne", "blue.pal  trailing words", "0 0", "0 0 0 0") + "2.5\n" +
+        "100 900.5 30 50\n1 1\n";
     ASSERT_TRUE(writers::writeBytes("dlg", writers::Bytes(text.begin(), text.end())));
     auto scene = sceneWith(3, 1);
     picture::LoadedImage32 prepared;
@@ -87,7 +95,8 @@ TEST(SceneDescription, ShortOrMalformedFilesAreRefusedWithTheirLine) {
     // Complete for one mesh and no camera; CR LF lines read as LF.
     EXPECT_TRUE(parseSceneDescription(header() + one + "1.0\n", 1, 0, d, line, problem));
     std::string crlf = header() + one + "1.0\n";
-    for (size_t i = 0; (i = crlf.find('\n', i)) != std::string::npos; i += 2) crlf.insert(i, "\r");
+    for (size_t i = 0; (i = crlf.find('\n', i)) != std::string::npos; i += 2)
+        crlf.insert(i, "\r");
     ASSERT_TRUE(parseSceneDescription(crlf, 1, 0, d, line, problem));
     EXPECT_EQ(d.meshes[0].texture, "noOne");
     // The camera block is missing.
@@ -95,9 +104,13 @@ TEST(SceneDescription, ShortOrMalformedFilesAreRefusedWithTheirLine) {
     EXPECT_EQ(line, 17);
     EXPECT_NE(problem.find("ends"), std::string::npos);
     // Levels that are not numbers.
-    EXPECT_FALSE(parseSceneDescription(header() + meshBlock("FLAT", 1, "noOne", "noOne", "thirty", "1 1 0 0") + "1\n", 1, 0, d, line, problem));
+    EXPECT_FALSE(parseSceneDescription(
+        header() + meshBlock("FLAT", 1, "noOne", "noOne", "thirty", "1 1 0 0") + "1\n", 1, 0, d,
+        line, problem));
     EXPECT_EQ(line, 14);
-    EXPECT_FALSE(parseSceneDescription(header() + meshBlock("FLAT", 1, "noOne", "noOne", "30 225", "1 1 0") + "1\n", 1, 0, d, line, problem));
+    EXPECT_FALSE(parseSceneDescription(
+        header() + meshBlock("FLAT", 1, "noOne", "noOne", "30 225", "1 1 0") + "1\n", 1, 0, d, line,
+        problem));
     EXPECT_EQ(line, 15);
     // Written for two meshes, read for one: the second block's mode line is taken as the factor.
     EXPECT_FALSE(parseSceneDescription(header() + one + one + "1.0\n", 1, 0, d, line, problem));
@@ -110,12 +123,16 @@ TEST(SceneDescription, ShortOrMalformedFilesAreRefusedWithTheirLine) {
     auto scene = sceneWith(1, 0);
     picture::ResourceLists lists;
     testing_files::TempDir dir("description-bad");
-    EXPECT_EXIT(readSceneDescription("dlg/none", *scene, lists), testing::ExitedWithCode(255), "Can't open file dlg/none !");
-    const std::string bad = header() + meshBlock("flat", 1, "noOne", "noOne", "30 225", "1 1 0 0") + "1\n";
+    EXPECT_EXIT(readSceneDescription("dlg/none", *scene, lists), testing::ExitedWithCode(255),
+                "Can't open file dlg/none !");
+    const std::string bad =
+        header() + meshBlock("flat", 1, "noOne", "noOne", "30 225", "1 1 0 0") + "1\n";
     ASSERT_TRUE(writers::writeBytes("bad", writers::Bytes(bad.begin(), bad.end())));
     // The mode names are exact: "flat" is not a mode, and the refusal names file and line.
-    EXPECT_EXIT(readSceneDescription("bad", *scene, lists), testing::ExitedWithCode(255), "bad line 10: unknown render mode \"flat\"");
+    EXPECT_EXIT(readSceneDescription("bad", *scene, lists), testing::ExitedWithCode(255),
+                "bad line 10: unknown render mode \"flat\"");
     const std::string shortFile = header() + "FLAT\n";
     ASSERT_TRUE(writers::writeBytes("short", writers::Bytes(shortFile.begin(), shortFile.end())));
-    EXPECT_EXIT(readSceneDescription("short", *scene, lists), testing::ExitedWithCode(255), "short line 11: the file ends");
+    EXPECT_EXIT(readSceneDescription("short", *scene, lists), testing::ExitedWithCode(255),
+                "short line 11: the file ends");
 }

@@ -28,8 +28,10 @@ struct Dialog {
         platform::setClock(platform::Clock::virtualClock(30));
         framebuffer.create(512, 256);
         desktop.create(512, 384);
-        for (size_t i = 0; i < desktop.pixelCount(); ++i) desktop.pixels[i] = 0x00336699;
-        io = {&framebuffer, &desktop, &mouse, &debug, &resources, &launcherOpen, &fullScreenRequest, &infoTextOpen, &launcherLoaded};
+        for (size_t i = 0; i < desktop.pixelCount(); ++i)
+            desktop.pixels[i] = 0x00336699;
+        io = {&framebuffer,  &desktop,           &mouse,        &debug,         &resources,
+              &launcherOpen, &fullScreenRequest, &infoTextOpen, &launcherLoaded};
         initialiseLauncher(*launcher, io);
     }
     void at(int x, int y, bool down) { mouse.x = x, mouse.y = y, mouse.leftDown = down ? 1 : 0; }
@@ -46,19 +48,23 @@ TEST(Launcher, InitialisesWithTheSectionAsAnOccluder) {
     ASSERT_NE(section, nullptr);
     EXPECT_EQ(section->flags & scene3d::kHasFaces, 0u) << "never drawn by the frames";
     size_t covered = 0;
-    for (int32_t z : d.launcher->savedDepth) covered += z != 0;
+    for (int32_t z : d.launcher->savedDepth)
+        covered += z != 0;
     EXPECT_GT(covered, 10000u);
     EXPECT_GT(d.launcher->font.glyphCount, 90);
     EXPECT_GT(d.launcher->viewer.lineCount, 20);
     d.frame();
     EXPECT_EQ(d.debug.cells[0], d.mouse.x + 20);
     // A new desktop comes through where the mask lets it, and the section stays.
-    for (size_t i = 0; i < d.desktop.pixelCount(); ++i) d.desktop.pixels[i] = 0x00FF0000;
+    for (size_t i = 0; i < d.desktop.pixelCount(); ++i)
+        d.desktop.pixels[i] = 0x00FF0000;
     refreshBackground(*d.launcher, d.desktop);
-    EXPECT_GT((d.launcher->background.pixels[2 * 512 + 256] >> 16) & 255, 250u) << "the top edge shows the desktop";
+    EXPECT_GT((d.launcher->background.pixels[2 * 512 + 256] >> 16) & 255, 250u)
+        << "the top edge shows the desktop";
     size_t kept = 0;
     for (size_t i = 0; i < d.launcher->savedDepth.size(); ++i)
-        kept += d.launcher->savedDepth[i] != 0 && d.launcher->desktopBand.pixels[i] == d.launcher->sectionPixels[i];
+        kept += d.launcher->savedDepth[i] != 0 &&
+                d.launcher->desktopBand.pixels[i] == d.launcher->sectionPixels[i];
     EXPECT_EQ(kept, covered);
 }
 
@@ -79,11 +85,13 @@ TEST(Launcher, ButtonsHoverStrictlyInsideAndTheClickCounter) {
     // Held on the info button, the viewer toggles every five frames.
     d.at(kInfoX, kInfoY, true);
     std::vector<int> states;
-    for (int i = 0; i < 11; ++i) d.frame(), states.push_back(d.infoTextOpen);
+    for (int i = 0; i < 11; ++i)
+        d.frame(), states.push_back(d.infoTextOpen);
     EXPECT_EQ(states, (std::vector<int>{1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 1}));
     EXPECT_EQ(d.launcher->infoGlow, 110);
     d.at(0, 0, false);
-    for (int i = 0; i < 30; ++i) d.frame();
+    for (int i = 0; i < 30; ++i)
+        d.frame();
     EXPECT_EQ(d.launcher->infoGlow, 0);
     EXPECT_EQ(d.launcherOpen, 1);
     // Start works with the viewer open.
@@ -99,12 +107,14 @@ TEST(Launcher, TheViewerOpensInFortyFramesAndClosesInAHundred) {
     InfoViewer& v = d.launcher->viewer;
     d.infoTextOpen = 1;
     int frames = 0;
-    while (v.opening < 100 && frames < 1000) d.frame(), ++frames;
+    while (v.opening < 100 && frames < 1000)
+        d.frame(), ++frames;
     EXPECT_EQ(frames, 40);
     EXPECT_EQ(v.alpha, 255);
     d.infoTextOpen = 0; // as Escape does
     frames = 0;
-    while (v.opening > 0 && frames < 1000) d.frame(), ++frames;
+    while (v.opening > 0 && frames < 1000)
+        d.frame(), ++frames;
     EXPECT_EQ(frames, 100);
     EXPECT_EQ(v.alpha, 0);
     // The exit button closes it; scrolling stays between the lowest and highest positions.
@@ -114,11 +124,13 @@ TEST(Launcher, TheViewerOpensInFortyFramesAndClosesInAHundred) {
     EXPECT_EQ(d.infoTextOpen, 0);
     d.at(v.scrollDown.left + 2, v.scrollDown.top + 2, false);
     ASSERT_LT(v.lowest, v.highest) << "the text is taller than the window";
-    for (int i = 0; i < 400; ++i) d.frame();
+    for (int i = 0; i < 400; ++i)
+        d.frame();
     EXPECT_FLOAT_EQ(v.downSpeed, 2.0f);
     EXPECT_FLOAT_EQ(v.scroll, v.lowest);
     d.at(v.scrollUp.left + 2, v.scrollUp.top + 2, false);
-    for (int i = 0; i < 400; ++i) d.frame();
+    for (int i = 0; i < 400; ++i)
+        d.frame();
     EXPECT_FLOAT_EQ(v.scroll, v.highest);
 }
 
@@ -126,7 +138,8 @@ TEST(Launcher, ViewerTextIsBoundedAndItsLinesSplit) {
     testing_files::TestProduction production{"viewer"};
     const std::string path = (production.root() / "long.nfo").string();
     std::string text = std::string(150, 'x') + "\n";
-    for (int i = 0; i < 200; ++i) text += "a line of about forty characters ......\n";
+    for (int i = 0; i < 200; ++i)
+        text += "a line of about forty characters ......\n";
     ASSERT_TRUE(writers::writeBytes(path, writers::Bytes(text.begin(), text.end())));
     InfoViewer v;
     readViewerText(v, path);
@@ -136,17 +149,22 @@ TEST(Launcher, ViewerTextIsBoundedAndItsLinesSplit) {
     EXPECT_EQ(v.lineCount, 2 + static_cast<int>((v.text.size() - 151) / 40));
     testing::internal::CaptureStderr();
     readViewerText(v, (production.root() / "none.nfo").string());
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("none.nfo: file doesn't exist; the show plays on"), std::string::npos);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(
+                  "none.nfo: file doesn't exist; the show plays on"),
+              std::string::npos);
     EXPECT_EQ(v.lineCount, 0);
 }
 
 TEST(Launcher, DamagedViewerTextIsNamedAndShownAsFarAsItGoes) {
-    auto problem = [](const std::string& t) { return viewerTextProblem(reinterpret_cast<const uint8_t*>(t.data()), t.size()); };
+    auto problem = [](const std::string& t) {
+        return viewerTextProblem(reinterpret_cast<const uint8_t*>(t.data()), t.size());
+    };
     EXPECT_EQ(problem("two lines\r\n\tand a tab\n"), "");
     EXPECT_EQ(problem("box \xC9\xCD\xBB drawing\n"), ""); // a code page's own characters
     EXPECT_EQ(problem(""), "the text is empty");
     EXPECT_EQ(problem("cut in the mid"), "the last line has no line end: cut short?");
-    EXPECT_EQ(problem(std::string("ab\x01\n", 4)), "byte 2 is a control character: not a text, or garbled");
+    EXPECT_EQ(problem(std::string("ab\x01\n", 4)),
+              "byte 2 is a control character: not a text, or garbled");
     EXPECT_EQ(problem(std::string(6000, 'x')).find("longer than the 5999 bytes"), 0u);
 
     testing_files::TestProduction production{"viewer_cut"};
@@ -155,6 +173,7 @@ TEST(Launcher, DamagedViewerTextIsNamedAndShownAsFarAsItGoes) {
     InfoViewer v;
     testing::internal::CaptureStderr();
     readViewerText(v, path);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "demo: " + path + ": the last line has no line end: cut short?; the show plays on\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "demo: " + path + ": the last line has no line end: cut short?; the show plays on\n");
     EXPECT_EQ(v.lineCount, 2);
 }

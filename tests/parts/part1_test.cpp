@@ -5,8 +5,8 @@
 #include <random>
 
 #include "parts/part1.h"
-#include "raster/texture_fillers.h"
 #include "platform/clock.h"
+#include "raster/texture_fillers.h"
 #include "tests/test_production.h"
 
 using namespace parts;
@@ -31,7 +31,8 @@ struct City {
         platform::setClock(platform::Clock::virtualClock(30));
         framebuffer.create(512, 256);
         sound::initialiseDemoContext(context, {.withDevice = false});
-        stage = std::make_unique<Stage>(Stage{framebuffer, context, resources, clock, input, debug, loading});
+        stage = std::make_unique<Stage>(
+            Stage{framebuffer, context, resources, clock, input, debug, loading});
         part.load(*stage, 512, 256);
     }
     // One frame as the shell runs it; returns its length in ms.
@@ -49,7 +50,8 @@ TEST(Part1, WalkersAndTheirCrossings) {
     City c;
     Part1State& s = c.part.state();
     int inactive = 0;
-    for (const Walker& w : s.swarm.walkers) inactive += !w.active;
+    for (const Walker& w : s.swarm.walkers)
+        inactive += !w.active;
     EXPECT_EQ(s.swarm.walkers.size(), 1500u);
     EXPECT_EQ(inactive, 30);
     // Every hop moves to a neighbouring crossing in column or row, never off the grid.
@@ -73,18 +75,22 @@ TEST(Part1, FiveBlockBeats) {
     Part1State& s = c.part.state();
     const std::array<Block, 5> first = c.part.fiveBlockBeat();
     const std::array<std::pair<int, int>, 5> fixed = {{{6, 6}, {7, 8}, {7, 5}, {9, 9}, {8, 8}}};
-    for (size_t k = 0; k < 5; ++k) EXPECT_EQ(std::make_pair(first[k].column, first[k].row), fixed[k]);
-    for (const scene3d::Point3f target : {scene3d::Point3f{0, 0, 0}, scene3d::Point3f{-500, 0, -500}, scene3d::Point3f{480, 0, 480},
-                                          scene3d::Point3f{5000, 0, -9000}}) {
+    for (size_t k = 0; k < 5; ++k)
+        EXPECT_EQ(std::make_pair(first[k].column, first[k].row), fixed[k]);
+    for (const scene3d::Point3f target :
+         {scene3d::Point3f{0, 0, 0}, scene3d::Point3f{-500, 0, -500}, scene3d::Point3f{480, 0, 480},
+          scene3d::Point3f{5000, 0, -9000}}) {
         s.camera.target = target;
         for (int beat = 0; beat < 50; ++beat) {
             const std::array<Block, 5> b = c.part.fiveBlockBeat();
-            for (const Block& x : b) ASSERT_TRUE(x.column >= 0 && x.column <= 14 && x.row >= 0 && x.row <= 14);
+            for (const Block& x : b)
+                ASSERT_TRUE(x.column >= 0 && x.column <= 14 && x.row >= 0 && x.row <= 14);
             if (target.x != 0) continue;
             // Room enough near the centre: every pair apart.
             for (size_t i = 0; i < 5; ++i)
                 for (size_t j = 0; j < i; ++j)
-                    ASSERT_TRUE(std::abs(b[i].column - b[j].column) >= 2 || std::abs(b[i].row - b[j].row) >= 2);
+                    ASSERT_TRUE(std::abs(b[i].column - b[j].column) >= 2 ||
+                                std::abs(b[i].row - b[j].row) >= 2);
         }
     }
     // The walkers around a block are those on its four sides.
@@ -120,7 +126,8 @@ TEST(Part1, FrameCapsAndTheHandOver) {
         if (c.context.partNumber == 2) {
             EXPECT_GE(elapsed, 55000u);
             // From the music's start: the opening's last frame, then 55 s to within a frame.
-            EXPECT_NEAR(static_cast<double>(c.clock.frameTickCount - c.context.musicStartTick), 55000.0 + 30, 44.0);
+            EXPECT_NEAR(static_cast<double>(c.clock.frameTickCount - c.context.musicStartTick),
+                        55000.0 + 30, 44.0);
             EXPECT_LT(previousElapsed, 55000u) << "the first frame at or after 55 s";
         }
         previousElapsed = elapsed;
@@ -138,7 +145,8 @@ TEST(Part1, TheCityStaysOnThroughTheOpeningsLastFrames) {
     City c;
     Part1State& s = c.part.state();
     c.frame();
-    while (platform::tickCount() - s.openingStart < 2990) c.frame();
+    while (platform::tickCount() - s.openingStart < 2990)
+        c.frame();
     // A late last frame of the opening: the fade's alpha passes 255 there and must stay there.
     platform::waitUntilElapsed(platform::tickCount(), 20);
     c.frame();
@@ -146,7 +154,8 @@ TEST(Part1, TheCityStaysOnThroughTheOpeningsLastFrames) {
     ASSERT_TRUE(s.musicStarted) << "the frame was the opening's";
     uint64_t city = 0, shown = 0;
     for (size_t i = 0; i < s.city.pixelCount(); ++i)
-        for (int k = 0; k < 24; k += 8) city += (s.city.pixels[i] >> k) & 255, shown += (c.framebuffer.pixels[i] >> k) & 255;
+        for (int k = 0; k < 24; k += 8)
+            city += (s.city.pixels[i] >> k) & 255, shown += (c.framebuffer.pixels[i] >> k) & 255;
     ASSERT_GT(city, 0u);
     EXPECT_GT(shown, city * 9 / 10);
 }
@@ -154,7 +163,8 @@ TEST(Part1, TheCityStaysOnThroughTheOpeningsLastFrames) {
 TEST(Part1, ABeatBeforeTheLightArrivesStillEndsItsFlight) {
     City c;
     Part1State& s = c.part.state();
-    while (!s.musicStarted) c.frame();
+    while (!s.musicStarted)
+        c.frame();
     auto drawFrame = [&](int32_t beat) {
         platform::tickFrameClock(c.clock, platform::tickCount());
         s.sync = {0, beat, 0, 0, 0};
@@ -163,6 +173,7 @@ TEST(Part1, ABeatBeforeTheLightArrivesStillEndsItsFlight) {
     };
     drawFrame(255);
     EXPECT_TRUE(s.bounceRetired);
-    while (c.clock.frameTickCount - s.startTick < 2100) drawFrame(0);
+    while (c.clock.frameTickCount - s.startTick < 2100)
+        drawFrame(0);
     EXPECT_TRUE(s.arrived) << "the walkers are drawn and the frames slow down";
 }

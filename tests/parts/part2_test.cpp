@@ -8,9 +8,9 @@
 
 #include "parts/part2.h"
 #include "platform/clock.h"
-#include "tests/test_production.h"
 #include "platform/random.h"
 #include "scene3d/scene.h"
+#include "tests/test_production.h"
 
 using namespace parts;
 using scene3d::Mesh;
@@ -44,7 +44,8 @@ TEST(Part2, SparksStartAboveTwoStepsAndFadeOutOnTheirLastEdge) {
     EXPECT_EQ(m.s.downhill.counts, (std::vector<int32_t>{1, 2, 1, 2, 0, 0}));
     m.s.cylinder = &cylinder;
     platform::seedRandom(7);
-    for (int i = 0; i < 200; ++i) m.part.releaseSpark(30);
+    for (int i = 0; i < 200; ++i)
+        m.part.releaseSpark(30);
     EXPECT_EQ(m.s.sparks.liveCount(), 200);
     m.s.sparks.forEach([](const EdgeSpark& p) {
         EXPECT_LT(p.from, 2) << "only the top row has a downhill neighbour that has one too";
@@ -65,11 +66,13 @@ TEST(Part2, SparksStartAboveTwoStepsAndFadeOutOnTheirLastEdge) {
     EXPECT_TRUE(sawFadeOut);
     EXPECT_EQ(m.s.sparks.liveCount(), 0);
     // A full pool releases nothing; a mesh with no two-step descent releases nothing, and ends.
-    for (int i = 0; i < 1100; ++i) m.part.releaseSpark(30);
+    for (int i = 0; i < 1100; ++i)
+        m.part.releaseSpark(30);
     EXPECT_EQ(m.s.sparks.liveCount(), 1000);
     Machine flat;
     Mesh level = slope();
-    for (Point3f& v : level.vertices) v.y = 5;
+    for (Point3f& v : level.vertices)
+        v.y = 5;
     buildDownhillTable(level, flat.s.downhill);
     flat.s.cylinder = &level;
     flat.part.releaseSpark(30);
@@ -79,8 +82,10 @@ TEST(Part2, SparksStartAboveTwoStepsAndFadeOutOnTheirLastEdge) {
 TEST(Part2, DownhillTableKeepsTwentyNeighbours) {
     Mesh fan;
     fan.vertices.push_back({0, 100, 0});
-    for (int i = 0; i < 30; ++i) fan.vertices.push_back({static_cast<float>(i), 0, 1});
-    for (int i = 0; i < 29; ++i) fan.faces.push_back({i, 0, i + 1, i + 2, 0, 0});
+    for (int i = 0; i < 30; ++i)
+        fan.vertices.push_back({static_cast<float>(i), 0, 1});
+    for (int i = 0; i < 29; ++i)
+        fan.faces.push_back({i, 0, i + 1, i + 2, 0, 0});
     DownhillTable t;
     buildDownhillTable(fan, t);
     EXPECT_EQ(t.counts[0], 20);
@@ -92,7 +97,8 @@ TEST(Part2, GhostingFlashAveragesWithShiftedCopiesAndEndsAfter740Ms) {
     picture::Image32 fb;
     fb.create(512, 256);
     std::mt19937 gen(3);
-    for (size_t i = 0; i < fb.pixelCount(); ++i) fb.pixels[i] = static_cast<uint32_t>(gen()) & 0x00FFFFFF;
+    for (size_t i = 0; i < fb.pixelCount(); ++i)
+        fb.pixels[i] = static_cast<uint32_t>(gen()) & 0x00FFFFFF;
     const std::vector<uint32_t> before(fb.pixels, fb.pixels + fb.pixelCount());
     m.s.flashCopy.create(512, 256);
     m.s.flashStart = 10000, m.s.flashValue = 255;
@@ -187,8 +193,10 @@ TEST(Part2, PlaysLitAfterItsFadeInAndHandsOverAt84Seconds) {
         if (++frames > 140) {
             uint64_t sum = 0;
             for (size_t i = 0; i < framebuffer.pixelCount(); ++i)
-                sum += (framebuffer.pixels[i] & 255) + ((framebuffer.pixels[i] >> 8) & 255) + ((framebuffer.pixels[i] >> 16) & 255);
-            darkest = std::min(darkest, static_cast<double>(sum) / (3.0 * static_cast<double>(framebuffer.pixelCount())));
+                sum += (framebuffer.pixels[i] & 255) + ((framebuffer.pixels[i] >> 8) & 255) +
+                       ((framebuffer.pixels[i] >> 16) & 255);
+            darkest = std::min(darkest, static_cast<double>(sum) /
+                                            (3.0 * static_cast<double>(framebuffer.pixelCount())));
         }
     }
     ASSERT_EQ(context.partNumber, 3);

@@ -20,7 +20,8 @@ struct Doors {
 void noise(picture::Image32& p, int seed) {
     if (!p.pixels) p.create(512, 256);
     std::mt19937 gen(static_cast<unsigned>(seed));
-    for (size_t i = 0; i < p.pixelCount(); ++i) p.pixels[i] = static_cast<uint32_t>(gen()) & 0x00FFFFFF;
+    for (size_t i = 0; i < p.pixelCount(); ++i)
+        p.pixels[i] = static_cast<uint32_t>(gen()) & 0x00FFFFFF;
 }
 
 bool same(const picture::Image32& a, const picture::Image32& b) {
@@ -47,13 +48,16 @@ TEST(Part3, FountainPathsAndTheirSparks) {
     fx::sampleFountainPath(keys, f);
     // A spark at speed 0 stays where it is and keeps its slot.
     fx::releaseFountainSpark(f, 0, 3);
-    for (int frame = 0; frame < 1000; ++frame) EXPECT_EQ(fx::advanceFountainSparks(f, 30), 0);
+    for (int frame = 0; frame < 1000; ++frame)
+        EXPECT_EQ(fx::advanceFountainSparks(f, 30), 0);
     EXPECT_EQ(f.sparks.liveCount(), 1);
     // A full fountain releases nothing until a spark is freed.
-    for (int i = 0; i < 400; ++i) fx::releaseFountainSpark(f, i < 299 ? 10.0f : 0.0f, 3);
+    for (int i = 0; i < 400; ++i)
+        fx::releaseFountainSpark(f, i < 299 ? 10.0f : 0.0f, 3);
     EXPECT_EQ(f.sparks.liveCount(), 300);
     int freed = 0;
-    for (int frame = 0; frame < 40; ++frame) freed += fx::advanceFountainSparks(f, 30);
+    for (int frame = 0; frame < 40; ++frame)
+        freed += fx::advanceFountainSparks(f, 30);
     EXPECT_EQ(freed, 299);
     EXPECT_EQ(f.sparks.liveCount(), 1);
 }
@@ -65,7 +69,8 @@ TEST(Part3, DebrisFallsOnceLetGo) {
     pool.pieces.forEach([](const fx::DebrisPiece& p) { EXPECT_FLOAT_EQ(p.position.y, 180); });
     pool.pieces.forEach([](fx::DebrisPiece& p) { p.held = false; });
     int frames = 0;
-    while (pool.pieces.liveCount() > 0 && frames < 1000) fx::advanceDebris(pool, 25), ++frames;
+    while (pool.pieces.liveCount() > 0 && frames < 1000)
+        fx::advanceDebris(pool, 25), ++frames;
     EXPECT_EQ(frames, 251) << "size 3 grows by 0.008 a frame until past 5";
 }
 
@@ -103,7 +108,8 @@ TEST(Part3, TheEchoFreezesAFrameAndFadesItOverASecond) {
     d.s.sync = {};
     auto brightness = [](const picture::Image32& p) {
         uint64_t t = 0;
-        for (size_t i = 0; i < p.pixelCount(); ++i) t += p.pixels[i] & 255;
+        for (size_t i = 0; i < p.pixelCount(); ++i)
+            t += p.pixels[i] & 255;
         return t;
     };
     uint64_t previous = UINT64_MAX;
@@ -126,7 +132,8 @@ TEST(Part3, ArrowKeysMoveTheFountainsAUnitAFrame) {
     Doors d;
     platform::InputState input;
     input.slots[0] = 1; // Up
-    for (int i = 0; i < 5; ++i) d.part.readKeys(input);
+    for (int i = 0; i < 5; ++i)
+        d.part.readKeys(input);
     EXPECT_FLOAT_EQ(d.s.anchor.x, 76);
     input.slots[0] = 0, input.slots[3] = 1, input.slots[5] = 1; // Left, Page Down
     d.part.readKeys(input);
@@ -136,7 +143,8 @@ TEST(Part3, ArrowKeysMoveTheFountainsAUnitAFrame) {
     input.slots[kDebugKeySlot] = 1;
     d.part.readKeys(input);
     input.slots[kDebugKeySlot] = 0;
-    for (int i = 0; i < 10; ++i) d.part.readKeys(input);
+    for (int i = 0; i < 10; ++i)
+        d.part.readKeys(input);
     EXPECT_FLOAT_EQ(d.s.anchor.y, -1335);
     d.part.readKeys(input);
     EXPECT_FLOAT_EQ(d.s.anchor.y, -1336);

@@ -55,11 +55,13 @@ TEST(PaletteDeathTest, MissingNamedPaletteEndsTheProgram) {
     testing_files::TempDir dir("palette_missing");
     PaletteList list;
     Image32 out;
-    EXPECT_EXIT(addNamedPalette(list, "gone.pal"), testing::ExitedWithCode(255), "palette Info: Can't load gone.pal !");
+    EXPECT_EXIT(addNamedPalette(list, "gone.pal"), testing::ExitedWithCode(255),
+                "palette Info: Can't load gone.pal !");
     std::filesystem::create_directory("palette");
     ASSERT_TRUE(writers::writeBytes("palette/half.pal", writers::Bytes(384, 1)));
     EXPECT_EXIT(addNamedPalette(list, "half.pal"), testing::ExitedWithCode(255),
-                "palette Info: Can't load half.pal ! \\(a palette file holds 768 bytes, this one does not\\)");
+                "palette Info: Can't load half.pal ! \\(a palette file holds 768 bytes, this one "
+                "does not\\)");
     EXPECT_EXIT(recolourIndexed(out, "gone.pcx", "x.pal"), testing::ExitedWithCode(255),
                 "error loading file: gone.pcx: file doesn't exist");
 }
@@ -67,16 +69,19 @@ TEST(PaletteDeathTest, MissingNamedPaletteEndsTheProgram) {
 TEST(Palette, RecolourTakesThePaletteFileNotTheFilesOwnMap) {
     testing_files::TempDir dir("palette_recolour");
     writers::Palette256 own{}, other{};
-    for (uint32_t i = 0; i < 256; ++i) own[i] = i, other[i] = (i << 16) | 0x0100;
+    for (uint32_t i = 0; i < 256; ++i)
+        own[i] = i, other[i] = (i << 16) | 0x0100;
     std::vector<uint8_t> idx(16 * 8);
-    for (size_t i = 0; i < idx.size(); ++i) idx[i] = static_cast<uint8_t>(i);
+    for (size_t i = 0; i < idx.size(); ++i)
+        idx[i] = static_cast<uint8_t>(i);
     ASSERT_TRUE(writers::writeBytes("f.pcx", writers::encodePcx8(idx.data(), 16, 8, own)));
     ASSERT_TRUE(writers::writeBytes("o.pal", writers::encodePalette(other)));
     Image32 out;
     recolourIndexed(out, "f.pcx", "o.pal");
     ASSERT_EQ(out.width, 16);
     ASSERT_EQ(out.height, 8);
-    for (size_t i = 0; i < idx.size(); ++i) ASSERT_EQ(out.pixels[i], other[idx[i]]);
+    for (size_t i = 0; i < idx.size(); ++i)
+        ASSERT_EQ(out.pixels[i], other[idx[i]]);
     EXPECT_DEATH(recolourIndexed(out, "f.pcx", "none.pal"), "none.pal: can't load Palette !");
 
     Image8 shape;

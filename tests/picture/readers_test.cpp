@@ -24,11 +24,14 @@ struct Boxes {
 
 std::vector<uint32_t> pattern(int w, int h, uint32_t seed = 7) {
     std::vector<uint32_t> p(static_cast<size_t>(w) * h);
-    for (auto& v : p) seed = seed * 1103515245u + 12345u, v = (seed >> 8) & 0xFFFFFF;
+    for (auto& v : p)
+        seed = seed * 1103515245u + 12345u, v = (seed >> 8) & 0xFFFFFF;
     return p;
 }
 
-std::vector<uint32_t> pixelsOf(const Image32& image) { return {image.pixels, image.pixels + image.pixelCount()}; }
+std::vector<uint32_t> pixelsOf(const Image32& image) {
+    return {image.pixels, image.pixels + image.pixelCount()};
+}
 
 LoadResult load32(const std::string& name, const Bytes& bytes, LoadedImage32& image) {
     EXPECT_TRUE(writers::writeBytes(name, bytes));
@@ -42,7 +45,8 @@ LoadResult load8(const std::string& name, const Bytes& bytes, Image8& image) {
 
 writers::Palette256 rampPalette() {
     writers::Palette256 p{};
-    for (uint32_t i = 0; i < 256; ++i) p[i] = (i << 16) | ((255 - i) << 8) | (i * 7 & 0xFF);
+    for (uint32_t i = 0; i < 256; ++i)
+        p[i] = (i << 16) | ((255 - i) << 8) | (i * 7 & 0xFF);
     return p;
 }
 
@@ -86,7 +90,8 @@ TEST(Readers, TopDownTgaLoadsUpsideDown) {
     LoadedImage32 image;
     ASSERT_EQ(load32("t.tga", writers::encodeTga24(px.data(), 4, 3, false, true), image), kLoaded);
     for (int r = 0; r < 3; ++r)
-        for (int i = 0; i < 4; ++i) EXPECT_EQ(image.pixels[r * 4 + i], px[(2 - r) * 4 + i]);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(image.pixels[r * 4 + i], px[(2 - r) * 4 + i]);
 }
 
 TEST(Readers, RunLengthTgaStopsAtTheLastPixelAndAtTheEndOfItsData) {
@@ -124,13 +129,15 @@ TEST(Readers, JpegDepthsAndOddWidths) {
     const int w = 37, h = 16;
     std::vector<uint32_t> px(static_cast<size_t>(w) * h);
     for (int r = 0; r < h; ++r)
-        for (int i = 0; i < w; ++i) px[r * w + i] = (i / 8) % 2 ? 0xFFFFFF : 0;
+        for (int i = 0; i < w; ++i)
+            px[r * w + i] = (i / 8) % 2 ? 0xFFFFFF : 0;
     LoadedImage32 colour;
     ASSERT_EQ(load32("s.jpg", writers::encodeJpeg(px.data(), w, h, 100), colour), kLoaded);
     ASSERT_EQ(colour.width, w);
     for (int r = 1; r < h; ++r)
         for (int i = 0; i < w; ++i)
-            ASSERT_NEAR(static_cast<int>(colour.pixels[r * w + i] & 0xFF), static_cast<int>(colour.pixels[i] & 0xFF), 12)
+            ASSERT_NEAR(static_cast<int>(colour.pixels[r * w + i] & 0xFF),
+                        static_cast<int>(colour.pixels[i] & 0xFF), 12)
                 << "row " << r << " is sheared at " << i;
     LoadedImage32 grey;
     const LoadResult g = load32("g.jpg", writers::encodeJpeg(px.data(), w, h, 90, true), grey);
@@ -167,7 +174,8 @@ TEST(Readers, PcxBoundsPaletteAndShear) {
     testing_files::TempDir dir("readers_pcx");
     const auto pal = rampPalette();
     std::vector<uint8_t> idx(320 * 200);
-    for (size_t i = 0; i < idx.size(); ++i) idx[i] = static_cast<uint8_t>(i * 31 % 251);
+    for (size_t i = 0; i < idx.size(); ++i)
+        idx[i] = static_cast<uint8_t>(i * 31 % 251);
     Image8 image;
     ASSERT_EQ(load8("p.pcx", writers::encodePcx8(idx.data(), 320, 200, pal), image), kLoaded);
     EXPECT_EQ(image.width, 320);
@@ -177,7 +185,8 @@ TEST(Readers, PcxBoundsPaletteAndShear) {
 
     // Lines three bytes longer than the picture: the reader does not skip the padding.
     std::vector<uint8_t> small(5 * 4);
-    for (size_t i = 0; i < small.size(); ++i) small[i] = static_cast<uint8_t>(1 + i);
+    for (size_t i = 0; i < small.size(); ++i)
+        small[i] = static_cast<uint8_t>(1 + i);
     Image8 sheared;
     ASSERT_EQ(load8("s.pcx", writers::encodePcx8(small.data(), 5, 4, pal, 8), sheared), kLoaded);
     EXPECT_EQ(sheared.indices[5], 0); // the second row begins with the first row's padding
@@ -188,16 +197,20 @@ TEST(Readers, ColourMappedTga) {
     testing_files::TempDir dir("readers_tga8");
     const auto pal = rampPalette();
     std::vector<uint8_t> idx(7 * 3);
-    for (size_t i = 0; i < idx.size(); ++i) idx[i] = static_cast<uint8_t>(i * 11);
+    for (size_t i = 0; i < idx.size(); ++i)
+        idx[i] = static_cast<uint8_t>(i * 11);
     for (bool rle : {false, true}) {
         Image8 image;
-        ASSERT_EQ(load8(rle ? "r.tga" : "p.tga", writers::encodeTga8(idx.data(), 7, 3, pal, rle), image), kLoaded);
+        ASSERT_EQ(
+            load8(rle ? "r.tga" : "p.tga", writers::encodeTga8(idx.data(), 7, 3, pal, rle), image),
+            kLoaded);
         EXPECT_EQ(std::vector<uint8_t>(image.indices, image.indices + idx.size()), idx);
         EXPECT_EQ(image.palette[200], pal[200]);
     }
     // A map of 4 entries from index 2: only those are set.
     Bytes t = {0, 1, 1, 2, 0, 4, 0, 24, 0, 0, 0, 0, 1, 0, 1, 0, 8, 0};
-    for (int e = 0; e < 4; ++e) t.insert(t.end(), {static_cast<uint8_t>(e), 0, 0x10});
+    for (int e = 0; e < 4; ++e)
+        t.insert(t.end(), {static_cast<uint8_t>(e), 0, 0x10});
     t.push_back(3);
     Image8 partial;
     ASSERT_EQ(load8("m.tga", t, partial), kLoaded);
@@ -205,7 +218,8 @@ TEST(Readers, ColourMappedTga) {
     EXPECT_EQ(partial.palette[3], 0x100001u);
     EXPECT_EQ(partial.indices[0], 3);
     Image8 truecolour;
-    EXPECT_EQ(load8("c.tga", writers::encodeTga24(pattern(2, 2).data(), 2, 2, false), truecolour), kModeNotSupported);
+    EXPECT_EQ(load8("c.tga", writers::encodeTga24(pattern(2, 2).data(), 2, 2, false), truecolour),
+              kModeNotSupported);
     LoadedImage32 mapped;
     EXPECT_EQ(load32("m.tga", t, mapped), kModeNotSupported);
 }
@@ -282,12 +296,13 @@ TEST(Readers, TiledCopyLayout) {
     LoadedImage32 image;
     image.create(256, 256);
     for (int v = 0; v < 256; ++v)
-        for (int u = 0; u < 256; ++u) image.pixels[v * 256 + u] = static_cast<uint32_t>(v << 8 | u);
+        for (int u = 0; u < 256; ++u)
+            image.pixels[v * 256 + u] = static_cast<uint32_t>(v << 8 | u);
     ASSERT_TRUE(image.buildTiledCopy());
     EXPECT_EQ(image.tiled[0], 0u);
     EXPECT_EQ(image.tiled[7], 7u);
-    EXPECT_EQ(image.tiled[8], 0x100u);              // the next row of the first strip
-    EXPECT_EQ(image.tiled[2048], 8u);               // the second strip
+    EXPECT_EQ(image.tiled[8], 0x100u); // the next row of the first strip
+    EXPECT_EQ(image.tiled[2048], 8u);  // the second strip
     EXPECT_EQ(image.tiled[tiledIndex(201, 77)], static_cast<uint32_t>(77 << 8 | 201));
     LoadedImage32 other;
     other.create(128, 256);
@@ -300,13 +315,16 @@ TEST(Readers, PicturesThePlayGoesOnWithoutWarnOnceNamingTheFile) {
     LoadedImage32 missing;
     testing::internal::CaptureStderr();
     EXPECT_FALSE(loadOrWarn(missing, "image/none.jpg"));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "demo: image/none.jpg: file doesn't exist; the show plays on\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "demo: image/none.jpg: file doesn't exist; the show plays on\n");
     Image8 cut;
-    Bytes half = writers::encodeTga8(std::vector<uint8_t>(64, 1).data(), 8, 8, rampPalette(), false);
+    Bytes half =
+        writers::encodeTga8(std::vector<uint8_t>(64, 1).data(), 8, 8, rampPalette(), false);
     half.resize(half.size() - 10);
     ASSERT_TRUE(writers::writeBytes("half.tga", half));
     testing::internal::CaptureStderr();
     EXPECT_FALSE(loadOrWarn(cut, "half.tga"));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "demo: half.tga: file is damaged or truncated; the show plays on\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "demo: half.tga: file is damaged or truncated; the show plays on\n");
     EXPECT_EQ(cut.width, 0);
 }

@@ -49,7 +49,8 @@ TEST(VirtualClock, WaitsCompareSignedDifferencesAcrossTheWrap) {
 
 TEST(VirtualClock, FractionalRatesDoNotDrift) {
     Clock c = Clock::virtualClock(30, 0);
-    for (int i = 0; i < 31; ++i) c.onPresent();
+    for (int i = 0; i < 31; ++i)
+        c.onPresent();
     // 30 intervals of ceil(1e6 / 30) us: within 30 us of one second.
     EXPECT_GE(c.microseconds(), 1'000'000u);
     EXPECT_LE(c.microseconds(), 1'000'030u);

@@ -13,7 +13,8 @@ namespace {
 
 ScreenVertex vertex(double x, double y, int32_t w = 0) {
     ScreenVertex v;
-    v.x = static_cast<Fixed16>(std::lround(x * 65536)), v.y = static_cast<Fixed16>(std::lround(y * 65536));
+    v.x = static_cast<Fixed16>(std::lround(x * 65536)),
+    v.y = static_cast<Fixed16>(std::lround(y * 65536));
     v.a[0] = w;
     return v;
 }
@@ -27,11 +28,20 @@ TEST(FlatFillers, AgreeWithTheReferenceOnRandomPolygons) {
         const auto v = randomPolygon(gen, 3 + static_cast<int>(gen() % 4));
         const uint32_t colour = static_cast<uint32_t>(gen());
         Canvas base;
-        for (auto& p : base.pixels) p = static_cast<uint32_t>(gen());
-        for (auto& z : base.depth) z = static_cast<int32_t>(gen() % 100000);
-        auto check = [&](const char* name, auto fill, auto reference) { ASSERT_TRUE(agrees(base, fill, reference)) << name << " trial " << trial; };
-        check("FLAT", [&](const Target& t) { fillFlat(t, v.data(), static_cast<int>(v.size()), colour); },
-              [&](Canvas& c) { referenceOrdered<1>(v, nullptr, [&](int x, int y, const auto&) { c.pixels[y * kW + x] = colour; }); });
+        for (auto& p : base.pixels)
+            p = static_cast<uint32_t>(gen());
+        for (auto& z : base.depth)
+            z = static_cast<int32_t>(gen() % 100000);
+        auto check = [&](const char* name, auto fill, auto reference) {
+            ASSERT_TRUE(agrees(base, fill, reference)) << name << " trial " << trial;
+        };
+        check(
+            "FLAT",
+            [&](const Target& t) { fillFlat(t, v.data(), static_cast<int>(v.size()), colour); },
+            [&](Canvas& c) {
+                referenceOrdered<1>(
+                    v, nullptr, [&](int x, int y, const auto&) { c.pixels[y * kW + x] = colour; });
+            });
         {
             Canvas probe = base;
             fillFlat(probe.target(), v.data(), static_cast<int>(v.size()), ~colour);
@@ -40,28 +50,57 @@ TEST(FlatFillers, AgreeWithTheReferenceOnRandomPolygons) {
             fillFlatTransAdd(probe2.target(), v.data(), static_cast<int>(v.size()), 0x01010101);
             drewTranslucent += probe2.pixels != base.pixels;
         }
-        check("FLATZ", [&](const Target& t) { fillFlatZ(t, v.data(), static_cast<int>(v.size()), colour); },
-              [&](Canvas& c) {
-                  referenceOrdered<1>(v, nullptr, [&](int x, int y, const auto& a) {
-                      if (a[0] > c.depth[y * kW + x]) c.depth[y * kW + x] = a[0], c.pixels[y * kW + x] = colour;
-                  });
-              });
-        check("FLATTRANSADD", [&](const Target& t) { fillFlatTransAdd(t, v.data(), static_cast<int>(v.size()), colour); },
-              [&](Canvas& c) { referenceTable<1>(v, [&](int x, int y, const auto&) { c.pixels[y * kW + x] = perByte(c.pixels[y * kW + x], colour, true); }); });
-        check("FLATTRANSDIV", [&](const Target& t) { fillFlatTransDiv(t, v.data(), static_cast<int>(v.size()), colour); },
-              [&](Canvas& c) { referenceTable<1>(v, [&](int x, int y, const auto&) { c.pixels[y * kW + x] = perByte(c.pixels[y * kW + x], colour, false); }); });
-        check("FLATZTRANSADD", [&](const Target& t) { fillFlatZTransAdd(t, v.data(), static_cast<int>(v.size()), colour); },
-              [&](Canvas& c) {
-                  referenceTable<1>(v, [&](int x, int y, const auto& a) {
-                      if (a[0] > c.depth[y * kW + x]) c.pixels[y * kW + x] = perByte(c.pixels[y * kW + x], colour, true);
-                  });
-              });
-        check("FLATZTRANSDIV", [&](const Target& t) { fillFlatZTransDiv(t, v.data(), static_cast<int>(v.size()), colour); },
-              [&](Canvas& c) {
-                  referenceTable<1>(v, [&](int x, int y, const auto& a) {
-                      if (a[0] > c.depth[y * kW + x]) c.pixels[y * kW + x] = perByte(c.pixels[y * kW + x], colour, false);
-                  });
-              });
+        check(
+            "FLATZ",
+            [&](const Target& t) { fillFlatZ(t, v.data(), static_cast<int>(v.size()), colour); },
+            [&](Canvas& c) {
+                referenceOrdered<1>(v, nullptr, [&](int x, int y, const auto& a) {
+                    if (a[0] > c.depth[y * kW + x])
+                        c.depth[y * kW + x] = a[0], c.pixels[y * kW + x] = colour;
+                });
+            });
+        check(
+            "FLATTRANSADD",
+            [&](const Target& t) {
+                fillFlatTransAdd(t, v.data(), static_cast<int>(v.size()), colour);
+            },
+            [&](Canvas& c) {
+                referenceTable<1>(v, [&](int x, int y, const auto&) {
+                    c.pixels[y * kW + x] = perByte(c.pixels[y * kW + x], colour, true);
+                });
+            });
+        check(
+            "FLATTRANSDIV",
+            [&](const Target& t) {
+                fillFlatTransDiv(t, v.data(), static_cast<int>(v.size()), colour);
+            },
+            [&](Canvas& c) {
+                referenceTable<1>(v, [&](int x, int y, const auto&) {
+                    c.pixels[y * kW + x] = perByte(c.pixels[y * kW + x], colour, false);
+                });
+            });
+        check(
+            "FLATZTRANSADD",
+            [&](const Target& t) {
+                fillFlatZTransAdd(t, v.data(), static_cast<int>(v.size()), colour);
+            },
+            [&](Canvas& c) {
+                referenceTable<1>(v, [&](int x, int y, const auto& a) {
+                    if (a[0] > c.depth[y * kW + x])
+                        c.pixels[y * kW + x] = perByte(c.pixels[y * kW + x], colour, true);
+                });
+            });
+        check(
+            "FLATZTRANSDIV",
+            [&](const Target& t) {
+                fillFlatZTransDiv(t, v.data(), static_cast<int>(v.size()), colour);
+            },
+            [&](Canvas& c) {
+                referenceTable<1>(v, [&](int x, int y, const auto& a) {
+                    if (a[0] > c.depth[y * kW + x])
+                        c.pixels[y * kW + x] = perByte(c.pixels[y * kW + x], colour, false);
+                });
+            });
     }
     // Most polygons draw something; a quarter are wound the other way and draw only translucent.
     EXPECT_GT(drew, 1500);
@@ -76,17 +115,21 @@ TEST(FlatFillers, TheTrianglesOfTheFillRule) {
     int firstRow = 99, lastRow = -1;
     for (int y = 0; y < kH; ++y)
         for (int x = 0; x < kW; ++x)
-            if (c.pixels[y * kW + x]) firstRow = std::min(firstRow, y), lastRow = std::max(lastRow, y);
+            if (c.pixels[y * kW + x])
+                firstRow = std::min(firstRow, y), lastRow = std::max(lastRow, y);
     EXPECT_EQ(firstRow, 10);
     EXPECT_EQ(lastRow, 19);
-    for (int x = 0; x < kW; ++x) EXPECT_EQ(c.pixels[10 * kW + x], x >= 11 && x <= 20 ? 1u : 0u) << x;
-    for (int x = 0; x < kW; ++x) EXPECT_EQ(c.pixels[19 * kW + x], x == 11 ? 1u : 0u) << x;
+    for (int x = 0; x < kW; ++x)
+        EXPECT_EQ(c.pixels[10 * kW + x], x >= 11 && x <= 20 ? 1u : 0u) << x;
+    for (int x = 0; x < kW; ++x)
+        EXPECT_EQ(c.pixels[19 * kW + x], x == 11 ? 1u : 0u) << x;
     // Reversed: nothing opaque, the same pixels translucent.
     const std::vector<ScreenVertex> r = {t[0], t[2], t[1]};
     Canvas opaque, translucent;
     fillFlat(opaque.target(), r.data(), 3, 1);
     fillFlatTransAdd(translucent.target(), r.data(), 3, 1);
-    for (uint32_t p : opaque.pixels) ASSERT_EQ(p, 0u);
+    for (uint32_t p : opaque.pixels)
+        ASSERT_EQ(p, 0u);
     EXPECT_EQ(translucent.pixels, c.pixels);
     // Flat rows draw nothing.
     Canvas flat;
@@ -95,7 +138,8 @@ TEST(FlatFillers, TheTrianglesOfTheFillRule) {
     fillFlat(flat.target(), line.data(), 3, 1);
     fillFlat(flat.target(), band.data(), 3, 1);
     fillFlatTransAdd(flat.target(), band.data(), 3, 1);
-    for (uint32_t p : flat.pixels) ASSERT_EQ(p, 0u);
+    for (uint32_t p : flat.pixels)
+        ASSERT_EQ(p, 0u);
 }
 
 TEST(FlatFillers, SharedEdgesAreCoveredExactlyOnce) {
@@ -103,15 +147,20 @@ TEST(FlatFillers, SharedEdgesAreCoveredExactlyOnce) {
     std::uniform_real_distribution<double> u(0, 1);
     int pairs = 0;
     for (int trial = 0; trial < 300; ++trial) {
-        const ScreenVertex a = vertex(u(gen) * kW, u(gen) * kH), b = vertex(u(gen) * kW, u(gen) * kH);
-        const ScreenVertex c = vertex(u(gen) * kW, u(gen) * kH), d = vertex(u(gen) * kW, u(gen) * kH);
+        const ScreenVertex a = vertex(u(gen) * kW, u(gen) * kH),
+                           b = vertex(u(gen) * kW, u(gen) * kH);
+        const ScreenVertex c = vertex(u(gen) * kW, u(gen) * kH),
+                           d = vertex(u(gen) * kW, u(gen) * kH);
         // Two triangles on either side of a - b, each wound so the ordered walk draws it.
         auto ccw = [](ScreenVertex p, ScreenVertex q, ScreenVertex r) {
-            const double cross = static_cast<double>(q.x - p.x) * (r.y - p.y) - static_cast<double>(q.y - p.y) * (r.x - p.x);
-            return cross < 0 ? std::vector<ScreenVertex>{p, q, r} : std::vector<ScreenVertex>{p, r, q};
+            const double cross = static_cast<double>(q.x - p.x) * (r.y - p.y) -
+                                 static_cast<double>(q.y - p.y) * (r.x - p.x);
+            return cross < 0 ? std::vector<ScreenVertex>{p, q, r}
+                             : std::vector<ScreenVertex>{p, r, q};
         };
         const auto side = [&](const ScreenVertex& p) {
-            return static_cast<double>(b.x - a.x) * (p.y - a.y) - static_cast<double>(b.y - a.y) * (p.x - a.x);
+            return static_cast<double>(b.x - a.x) * (p.y - a.y) -
+                   static_cast<double>(b.y - a.y) * (p.x - a.x);
         };
         if (side(c) * side(d) >= 0) continue; // c and d must lie on opposite sides
         ++pairs;
@@ -122,7 +171,8 @@ TEST(FlatFillers, SharedEdgesAreCoveredExactlyOnce) {
         fillFlatTransAdd(counted.target(), t1.data(), 3, 1);
         fillFlatTransAdd(counted.target(), t2.data(), 3, 1);
         for (int i = 0; i < kW * kH; ++i) {
-            ASSERT_LE(counted.pixels[i], 1u) << "overlap at " << i % kW << "," << i / kW << " trial " << trial;
+            ASSERT_LE(counted.pixels[i], 1u)
+                << "overlap at " << i % kW << "," << i / kW << " trial " << trial;
             ASSERT_EQ(counted.pixels[i] != 0, opaque.pixels[i] != 0) << trial;
         }
     }
@@ -147,7 +197,8 @@ TEST(FlatFillers, BlendsAndDepth) {
     fillFlatZ(z.target(), t.data(), 3, 9); // equal depth fails the test
     EXPECT_EQ(z.pixels[3 * kW + 3], 7u);
     const auto depthBefore = z.depth;
-    const std::vector<ScreenVertex> nearer = {vertex(2, 2, 900), vertex(2, 12, 900), vertex(12, 2, 900)};
+    const std::vector<ScreenVertex> nearer = {vertex(2, 2, 900), vertex(2, 12, 900),
+                                              vertex(12, 2, 900)};
     fillFlatZTransAdd(z.target(), nearer.data(), 3, 1);
     EXPECT_EQ(z.pixels[3 * kW + 3], 8u);
     EXPECT_EQ(z.depth, depthBefore); // translucent forms never write depth

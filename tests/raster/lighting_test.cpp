@@ -16,7 +16,8 @@ struct Lit {
     std::array<uint32_t, 256> palette{};
     SceneCamera camera;
     Lit(Point3f p, Point3f n) {
-        for (uint32_t i = 0; i < 256; ++i) palette[i] = i;
+        for (uint32_t i = 0; i < 256; ++i)
+            palette[i] = i;
         mesh.shadeTable = &palette;
         mesh.cameraVertices = {p};
         mesh.cameraVertexNormals = {n};
@@ -74,7 +75,8 @@ TEST(Lighting, SpotCones) {
     spot.cameraSpotAxis = {std::sin(fall), 0, std::cos(fall)};
     EXPECT_NEAR(contribution(sceneLightSource(spot), {0, 0, 100}, {0, 0, 1}, 225), 0.0f, 0.05f);
     spot.cameraSpotAxis = {std::sin(mid), 0, std::cos(mid)};
-    EXPECT_NEAR(contribution(sceneLightSource(spot), {0, 0, 100}, {0, 0, 1}, 225), 112.5f, 0.05f) << "half way down the fall";
+    EXPECT_NEAR(contribution(sceneLightSource(spot), {0, 0, 100}, {0, 0, 1}, 225), 112.5f, 0.05f)
+        << "half way down the fall";
 }
 
 TEST(Lighting, HeadlightSpotSideTriplesOnTheAxis) {
@@ -86,7 +88,8 @@ TEST(Lighting, HeadlightSpotSideTriplesOnTheAxis) {
     lit.camera.spotMode = 1;
     EXPECT_NEAR(lit.level(true), 80.0f, 1e-4) << "a spot, inside the hotspot: the base";
     lit.camera.spotSide = 1;
-    EXPECT_NEAR(lit.level(true), 30.0f + 3 * 50, 1e-3) << "spot side, theta 0, hotspot 40, falloff 60";
+    EXPECT_NEAR(lit.level(true), 30.0f + 3 * 50, 1e-3)
+        << "spot side, theta 0, hotspot 40, falloff 60";
 }
 
 TEST(Lighting, FaceColourTruncatesAfterEveryLight) {

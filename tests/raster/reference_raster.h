@@ -21,40 +21,40 @@ using namespace raster;
 constexpr int kW = 64, kH = 48;
 
 // Closed forms of the walk for N attributes: an edge's values at row y and a span's at pixel i.
-template <int N>
-struct Crossing {
+template <int N> struct Crossing {
     bool covers = false;
     Fixed16 x = 0;
     std::array<int32_t, N> a{};
 };
 
-
-template <int N>
-Crossing<N> crossing(const ScreenVertex& p, const ScreenVertex& q, int y) {
+template <int N> Crossing<N> crossing(const ScreenVertex& p, const ScreenVertex& q, int y) {
     const int first = ceil16(p.y), rows = ceil16(q.y) - first;
     Crossing<N> c;
     if (rows <= 0 || y < first || y >= first + rows) return c;
     const uint32_t k = static_cast<uint32_t>(y - first);
     const Fixed16 dx = slope(q.x - p.x, q.y - p.y, rows);
     c.covers = true;
-    c.x = static_cast<Fixed16>(static_cast<uint32_t>(wrapAdd(p.x, mul16(prestep(p.y), dx))) + k * static_cast<uint32_t>(dx));
+    c.x = static_cast<Fixed16>(static_cast<uint32_t>(wrapAdd(p.x, mul16(prestep(p.y), dx))) +
+                               k * static_cast<uint32_t>(dx));
     for (int i = 0; i < N; ++i) {
         const int32_t d = slope(q.a[i] - p.a[i], q.y - p.y, rows);
-        c.a[i] = static_cast<int32_t>(static_cast<uint32_t>(wrapAdd(p.a[i], mul16(prestep(p.y), d))) + k * static_cast<uint32_t>(d));
+        c.a[i] =
+            static_cast<int32_t>(static_cast<uint32_t>(wrapAdd(p.a[i], mul16(prestep(p.y), d))) +
+                                 k * static_cast<uint32_t>(d));
     }
     return c;
 }
 
 // A span clipped to the canvas: n pixels from x, the values at x and their steps. Clipping
 // moves the start on by whole steps, as the fillers do.
-template <int N>
-struct RefSpan {
+template <int N> struct RefSpan {
     int y = 0, x = 0, n = 0;
     std::array<int32_t, N> start{}, g{};
     std::array<int32_t, N> at(int k) const {
         std::array<int32_t, N> a{};
         for (int i = 0; i < N; ++i)
-            a[i] = static_cast<int32_t>(static_cast<uint32_t>(start[i]) + static_cast<uint32_t>(k) * static_cast<uint32_t>(g[i]));
+            a[i] = static_cast<int32_t>(static_cast<uint32_t>(start[i]) +
+                                        static_cast<uint32_t>(k) * static_cast<uint32_t>(g[i]));
         return a;
     }
 };
@@ -62,7 +62,8 @@ struct RefSpan {
 // Over the span between two crossings (gradients constant when given), either
 // pixel(x, y, values) for each pixel or pixel(span) once.
 template <int N, typename Pixel>
-void spanOf(int y, const Crossing<N>& l, const Crossing<N>& r, const int32_t* gradients, Pixel pixel) {
+void spanOf(int y, const Crossing<N>& l, const Crossing<N>& r, const int32_t* gradients,
+            Pixel pixel) {
     const int x0 = ceil16(l.x), n = ceil16(r.x) - x0;
     if (n <= 0 || y < 0 || y >= kH) return;
     RefSpan<N> s;
@@ -78,7 +79,8 @@ void spanOf(int y, const Crossing<N>& l, const Crossing<N>& r, const int32_t* gr
     if constexpr (std::is_invocable_v<Pixel, const RefSpan<N>&>) {
         pixel(s);
     } else {
-        for (int k = 0; k < s.n; ++k) pixel(s.x + k, y, s.at(k));
+        for (int k = 0; k < s.n; ++k)
+            pixel(s.x + k, y, s.at(k));
     }
 }
 
@@ -137,14 +139,17 @@ inline uint32_t perByte(uint32_t d, uint32_t s, bool add) {
     return out;
 }
 
-inline int clampIndex(int32_t level) { return std::clamp(level >> 16, 0, 255); }
+inline int clampIndex(int32_t level) {
+    return std::clamp(level >> 16, 0, 255);
+}
 
 inline std::vector<ScreenVertex> randomPolygon(std::mt19937& gen, int vertices) {
     std::uniform_real_distribution<double> u(0, 1);
     const double cx = u(gen) * kW, cy = u(gen) * kH, size = std::pow(10.0, u(gen) * 2.0 - 1.0);
     const double rx = size * (2 + u(gen) * 10), ry = size * (2 + u(gen) * 8);
     std::vector<double> angles(static_cast<size_t>(vertices));
-    for (auto& a : angles) a = u(gen) * 6.2831853;
+    for (auto& a : angles)
+        a = u(gen) * 6.2831853;
     std::sort(angles.begin(), angles.end());
     const bool ccw = gen() % 4 != 0;
     std::vector<ScreenVertex> v;
@@ -153,8 +158,8 @@ inline std::vector<ScreenVertex> randomPolygon(std::mt19937& gen, int vertices) 
         ScreenVertex p;
         p.x = static_cast<Fixed16>(std::lround((cx + rx * std::cos(t)) * 65536));
         p.y = static_cast<Fixed16>(std::lround((cy + ry * std::sin(t)) * 65536));
-        p.a[0] = static_cast<int32_t>(gen() % 100000);            // w (Z forms)
-        p.a[1] = static_cast<int32_t>(gen() % (256 << 16));       // level
+        p.a[0] = static_cast<int32_t>(gen() % 100000);      // w (Z forms)
+        p.a[1] = static_cast<int32_t>(gen() % (256 << 16)); // level
         v.push_back(p);
     }
     return v;
@@ -175,9 +180,11 @@ testing::AssertionResult agrees(const Canvas& base, Fill fill, Reference referen
     reference(want);
     for (size_t i = 0; i < got.pixels.size(); ++i) {
         if (got.pixels[i] != want.pixels[i])
-            return testing::AssertionFailure() << "pixel (" << i % kW << ", " << i / kW << ") is " << got.pixels[i] << ", reference " << want.pixels[i];
+            return testing::AssertionFailure() << "pixel (" << i % kW << ", " << i / kW << ") is "
+                                               << got.pixels[i] << ", reference " << want.pixels[i];
         if (got.depth[i] != want.depth[i])
-            return testing::AssertionFailure() << "depth (" << i % kW << ", " << i / kW << ") is " << got.depth[i] << ", reference " << want.depth[i];
+            return testing::AssertionFailure() << "depth (" << i % kW << ", " << i / kW << ") is "
+                                               << got.depth[i] << ", reference " << want.depth[i];
     }
     return testing::AssertionSuccess();
 }

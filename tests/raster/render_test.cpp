@@ -29,15 +29,18 @@ struct World {
     picture::Image32 sprite;
 
     World() {
-        for (uint32_t i = 0; i < 256; ++i) palette[i] = i * 0x010101u;
+        for (uint32_t i = 0; i < 256; ++i)
+            palette[i] = i * 0x010101u;
         texture.create(256, 256);
         // Smooth, so that a texel's neighbour differs from it by at most one level, and bright
         // enough that no shade subtracts it to black.
         for (int i = 0; i < 256 * 256; ++i)
-            texture.pixels[i] = 0x00A0A0A0u + (static_cast<uint32_t>(i & 255) >> 2 << 16) + (static_cast<uint32_t>(i >> 8) >> 2 << 8);
+            texture.pixels[i] = 0x00A0A0A0u + (static_cast<uint32_t>(i & 255) >> 2 << 16) +
+                                (static_cast<uint32_t>(i >> 8) >> 2 << 8);
         EXPECT_TRUE(texture.buildTiledCopy());
         sprite.create(8, 8);
-        for (size_t i = 0; i < sprite.pixelCount(); ++i) sprite.pixels[i] = 0x00101010;
+        for (size_t i = 0; i < sprite.pixelCount(); ++i)
+            sprite.pixels[i] = 0x00101010;
         scene.depthBuffer.assign(kSceneBufferBytes / 4, 0);
         auto light = std::make_unique<SceneLight>();
         light->position = {-150, 100, -200}, light->innerRange = 1000, light->outerRange = 2000;
@@ -84,24 +87,32 @@ struct World {
         return add(std::move(m));
     }
     void clear() {
-        for (size_t i = 0; i < target.pixelCount(); ++i) target.pixels[i] = kBackground;
+        for (size_t i = 0; i < target.pixelCount(); ++i)
+            target.pixels[i] = kBackground;
         clearDepth(scene, scene.depthBuffer.size());
     }
     void draw(Mesh& m) { drawMeshInScene(m, scene, camera, target, greys.data()); }
     int changed() const {
         int n = 0;
-        for (size_t i = 0; i < target.pixelCount(); ++i) n += target.pixels[i] != kBackground;
+        for (size_t i = 0; i < target.pixelCount(); ++i)
+            n += target.pixels[i] != kBackground;
         return n;
     }
     int depthWritten() const {
         int n = 0;
-        for (size_t i = 0; i < target.pixelCount(); ++i) n += scene.depthBuffer[i] != 0;
+        for (size_t i = 0; i < target.pixelCount(); ++i)
+            n += scene.depthBuffer[i] != 0;
         return n;
     }
 };
 
-bool opaqueZ(int32_t id) { return id == 73 || id == 83 || id == 30 || id == 40 || id == 45; }
-bool additive(int32_t id) { return id == 26 || id == 31 || id == 36 || id == 41 || id == 46 || id == 71 || id == 74 || id == 81 || id == 84 || id == 301; }
+bool opaqueZ(int32_t id) {
+    return id == 73 || id == 83 || id == 30 || id == 40 || id == 45;
+}
+bool additive(int32_t id) {
+    return id == 26 || id == 31 || id == 36 || id == 41 || id == 46 || id == 71 || id == 74 ||
+           id == 81 || id == 84 || id == 301;
+}
 
 } // namespace
 
@@ -111,7 +122,8 @@ TEST(Render, ModeNames) {
     EXPECT_EQ(lookupRenderMode("PMAPZ_SHADE_PSUB"), 45);
     EXPECT_EQ(lookupRenderMode("pmapz"), -1);
     int seen = 0;
-    for (const ModeTraits& m : renderModes()) seen += m.name && lookupRenderMode(m.name) == m.id;
+    for (const ModeTraits& m : renderModes())
+        seen += m.name && lookupRenderMode(m.name) == m.id;
     EXPECT_EQ(seen, 30);
     // The ids the part code sets have rows but no names; the hidden doors are drawn first.
     for (int32_t id : {kFlatFadeAdd, kFlatDirectional, kHiddenMode}) {
@@ -138,7 +150,8 @@ TEST(Render, EveryModeOnALitTexturedSphere) {
     w.draw(ball); // places it: the projected disc is what every mode must stay inside
     float left = 1e9f, right = -1e9f, top = 1e9f, bottom = -1e9f;
     for (const ProjectedVertex& p : ball.projected)
-        left = std::min(left, p.x), right = std::max(right, p.x), top = std::min(top, p.y), bottom = std::max(bottom, p.y);
+        left = std::min(left, p.x), right = std::max(right, p.x), top = std::min(top, p.y),
+        bottom = std::max(bottom, p.y);
     const float cx = (left + right) / 2, cy = (top + bottom) / 2, r = (right - left) / 2;
     ASSERT_GT(r, 40);
     ASSERT_NEAR(cx, 256, 1);
@@ -158,9 +171,11 @@ TEST(Render, EveryModeOnALitTexturedSphere) {
                 const uint32_t p = w.target.pixels[y * kW + x];
                 if (p == kBackground) continue;
                 const float d = std::hypot(x - cx, y - cy);
-                (d <= r + (id == 1 ? 8 : 4) ? inside : outside) += 1; // sprites spread past their vertex
+                (d <= r + (id == 1 ? 8 : 4) ? inside : outside) +=
+                    1; // sprites spread past their vertex
                 if (additive(id)) {
-                    for (int k = 0; k < 24; k += 8) ASSERT_GE((p >> k) & 255, (kBackground >> k) & 255) << x << "," << y;
+                    for (int k = 0; k < 24; k += 8)
+                        ASSERT_GE((p >> k) & 255, (kBackground >> k) & 255) << x << "," << y;
                 }
             }
         EXPECT_EQ(outside, 0);
@@ -187,13 +202,16 @@ TEST(Render, LinesStayOnTheEdges) {
     w.draw(ball);
     std::vector<uint8_t> near(kW * kH, 0);
     for (const auto& e : ball.edges) {
-        const ProjectedVertex &a = ball.projected[static_cast<size_t>(e[0])], &b = ball.projected[static_cast<size_t>(e[1])];
+        const ProjectedVertex &a = ball.projected[static_cast<size_t>(e[0])],
+                              &b = ball.projected[static_cast<size_t>(e[1])];
         for (int s = 0; s <= 400; ++s) {
             const float t = static_cast<float>(s) / 400;
-            const int x = static_cast<int>(std::floor(a.x + t * (b.x - a.x))), y = static_cast<int>(std::floor(a.y + t * (b.y - a.y)));
+            const int x = static_cast<int>(std::floor(a.x + t * (b.x - a.x))),
+                      y = static_cast<int>(std::floor(a.y + t * (b.y - a.y)));
             for (int dy = -1; dy <= 2; ++dy)
                 for (int dx = -1; dx <= 2; ++dx)
-                    if (x + dx >= 0 && x + dx < kW && y + dy >= 0 && y + dy < kH) near[static_cast<size_t>((y + dy) * kW + x + dx)] = 1;
+                    if (x + dx >= 0 && x + dx < kW && y + dy >= 0 && y + dy < kH)
+                        near[static_cast<size_t>((y + dy) * kW + x + dx)] = 1;
         }
     }
     int lit = 0;
@@ -228,7 +246,8 @@ TEST(Render, ModesWithoutADriverAndMeshesBehindTheCamera) {
         w.draw(ball);
         EXPECT_EQ(w.changed(), 0) << id;
         int clipped = 0;
-        for (const MeshFace& f : ball.faces) clipped += f.raster0;
+        for (const MeshFace& f : ball.faces)
+            clipped += f.raster0;
         EXPECT_EQ(clipped, static_cast<int>(ball.faces.size()));
     }
 }
@@ -243,7 +262,8 @@ TEST(Render, ClippedFacesMatchTheirTriangles) {
         w.clear();
         w.draw(tri);
         ASSERT_EQ(tri.faces[0].raster0, 0);
-        const std::vector<uint32_t> direct(w.target.pixels, w.target.pixels + w.target.pixelCount());
+        const std::vector<uint32_t> direct(w.target.pixels,
+                                           w.target.pixels + w.target.pixelCount());
         const int drawn = w.changed();
         ASSERT_GT(drawn, 2000);
         // The same face through the clipper (nothing to cut): the polygon filler.
@@ -256,7 +276,8 @@ TEST(Render, ClippedFacesMatchTheirTriangles) {
             if (w.target.pixels[i] == direct[i]) continue;
             ++differ;
             for (int k = 0; k < 24; k += 8)
-                far += std::abs(static_cast<int>((w.target.pixels[i] >> k) & 255) - static_cast<int>((direct[i] >> k) & 255)) > 8;
+                far += std::abs(static_cast<int>((w.target.pixels[i] >> k) & 255) -
+                                static_cast<int>((direct[i] >> k) & 255)) > 8;
         }
         EXPECT_LT(differ, drawn / 20) << "to rounding";
         EXPECT_LT(far, drawn / 100);
@@ -279,7 +300,8 @@ TEST(Render, NearPlaneCrossingGivesAQuadrilateral) {
         EXPECT_LE(out[static_cast<size_t>(i)].a[4], 30.0f);
     }
     // All behind: nothing; a segment keeps its two ends.
-    for (auto& v : in) v.z = -5;
+    for (auto& v : in)
+        v.z = -5;
     EXPECT_EQ(clipAndProject(in.data(), 3, w.camera, out), 0);
     in[0].z = 30, in[1].z = 40, in[0].y = in[1].y = 0, in[0].x = -5, in[1].x = 5;
     EXPECT_EQ(clipAndProject(in.data(), 2, w.camera, out), 2);

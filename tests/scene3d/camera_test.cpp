@@ -129,7 +129,8 @@ TEST(Camera, PlacementAndPainterOrder) {
     EXPECT_NEAR(p.y, 2, 1e-5);
 
     std::vector<Point3f> v = {{0, 0, 1}, {0, 0, 5}, {0, 0, 9}, {0, 0, 3}};
-    std::vector<MeshFace> faces = {{0, 0, 0, 0, 0, 0}, {1, 1, 1, 1, 0, 0}, {2, 2, 2, 2, 0, 0}, {3, 3, 3, 3, 0, 0}};
+    std::vector<MeshFace> faces = {
+        {0, 0, 0, 0, 0, 0}, {1, 1, 1, 1, 0, 0}, {2, 2, 2, 2, 0, 0}, {3, 3, 3, 3, 0, 0}};
     std::vector<int32_t> list = {0, 1, 2, 3};
     sortFacesByDepth(list.data(), faces.data(), v.data(), list.size());
     EXPECT_EQ(list, (std::vector<int32_t>{2, 1, 3, 0}));
@@ -172,7 +173,8 @@ TEST(Camera, APartsFrameStep) {
     finishCameraStep(c);
     EXPECT_FLOAT_EQ(c.yaw, -4.712389f);
     Point3f t;
-    transformPoint(c.viewRotation, t, {-10, 0, 0}); // the rotation alone turns the direction to the target
+    transformPoint(c.viewRotation, t,
+                   {-10, 0, 0}); // the rotation alone turns the direction to the target
     EXPECT_NEAR(t.z, 10, 1e-4);
     transformPoint(c.viewMatrix, t, c.target);
     EXPECT_NEAR(t.z, 10, 1e-4);

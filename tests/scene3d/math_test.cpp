@@ -35,7 +35,8 @@ TEST(Math3d, EulerTurnsTakeTheAxesWhereThePartSays) {
     setIdentity(m);
     rotateEuler(m, 0, 0, kHalfPi);
     expectNear(apply(m, {1, 0, 0}), 0, 1, 0);
-    // Order: Y first, then X, then Z. (1, 0, 0) -Y 90-> (0, 0, -1) -X 90-> (0, 1, 0) -Z 90-> (-1, 0, 0).
+    // Order: Y first, then X, then Z. (1, 0, 0) -Y 90-> (0, 0, -1) -X 90-> (0, 1, 0) -Z 90-> (-1,
+    // 0, 0).
     setIdentity(m);
     rotateEuler(m, kHalfPi, kHalfPi, kHalfPi);
     expectNear(apply(m, {1, 0, 0}), -1, 0, 0);
@@ -50,7 +51,8 @@ TEST(Math3d, ScaleAndTranslateComposeEitherWay) {
     translateMatrix(b, 10, 20, 30);
     scaleMatrix(b, 2, 3, 4);
     expectNear(apply(a, {1, 1, 1}), 12, 23, 34);
-    for (size_t i = 0; i < 16; ++i) EXPECT_FLOAT_EQ(a[i], b[i]) << i;
+    for (size_t i = 0; i < 16; ++i)
+        EXPECT_FLOAT_EQ(a[i], b[i]) << i;
     // The matrix a point goes through first is on the left.
     Matrix4 move, turn, both;
     setIdentity(move), setIdentity(turn);
@@ -80,8 +82,10 @@ TEST(Math3d, NormaliseInvertAndPlanes) {
     EXPECT_FLOAT_EQ(inv[12], 5.0f);
     inv[12] = 0, r[12] = 0;
     multiplyMatrices(product, r, inv);
-    for (size_t i : {0u, 5u, 10u}) EXPECT_NEAR(product[i], 1.0f, 1e-5f);
-    for (size_t i : {1u, 2u, 4u, 6u, 8u, 9u}) EXPECT_NEAR(product[i], 0.0f, 1e-5f);
+    for (size_t i : {0u, 5u, 10u})
+        EXPECT_NEAR(product[i], 1.0f, 1e-5f);
+    for (size_t i : {1u, 2u, 4u, 6u, 8u, 9u})
+        EXPECT_NEAR(product[i], 0.0f, 1e-5f);
 
     Plane p;
     planeFromPoints(p, {0, 0, 0}, {1, 0, 0}, {0, 1, 0});
@@ -96,7 +100,8 @@ TEST(Math3d, Quaternions) {
     setIdentity(m);
     m[15] = 9;
     quaternionToMatrix({0, 0, 0, 1}, m);
-    for (size_t i = 0; i < 11; ++i) EXPECT_FLOAT_EQ(m[i], i % 5 == 0 ? 1.0f : 0.0f) << i;
+    for (size_t i = 0; i < 11; ++i)
+        EXPECT_FLOAT_EQ(m[i], i % 5 == 0 ? 1.0f : 0.0f) << i;
     EXPECT_FLOAT_EQ(m[15], 9.0f);
     quaternionToMatrix({0, 0, 0, 0}, m);
     EXPECT_FLOAT_EQ(m[0], 1.0f);

@@ -13,7 +13,8 @@ using namespace scene3d;
 
 namespace {
 
-writers::Mesh3ds texturedTriangle(const std::string& name, const std::string& material, bool mapped = true) {
+writers::Mesh3ds texturedTriangle(const std::string& name, const std::string& material,
+                                  bool mapped = true) {
     writers::Mesh3ds m;
     m.name = name;
     m.vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
@@ -29,12 +30,16 @@ TEST(ScenePreparation, BindsMaterialsWithFallbacksAndSetsTheDefaults) {
     testing_files::TempDir dir("prep");
     std::filesystem::create_directories("texture");
     std::vector<uint32_t> px(256 * 256, 0x123456), small(64 * 64, 0x654321);
-    ASSERT_TRUE(writers::writeBytes("texture/wall.tga", writers::encodeTga24(px.data(), 256, 256, false)));
-    ASSERT_TRUE(writers::writeBytes("texture/small.tga", writers::encodeTga24(small.data(), 64, 64, false)));
+    ASSERT_TRUE(
+        writers::writeBytes("texture/wall.tga", writers::encodeTga24(px.data(), 256, 256, false)));
+    ASSERT_TRUE(writers::writeBytes("texture/small.tga",
+                                    writers::encodeTga24(small.data(), 64, 64, false)));
     writers::Scene3dsFile f;
-    f.materials = {{"wall", "wall.tga"}, {"wall", "small.tga"}, {"tiny", "small.tga"}, {"gone", "gone.tga"}};
-    f.meshes = {texturedTriangle("a", "wall"), texturedTriangle("b", "tiny"), texturedTriangle("c", "gone"),
-                texturedTriangle("d", "nowhere"), texturedTriangle("e", "nowhere", false)};
+    f.materials = {
+        {"wall", "wall.tga"}, {"wall", "small.tga"}, {"tiny", "small.tga"}, {"gone", "gone.tga"}};
+    f.meshes = {texturedTriangle("a", "wall"), texturedTriangle("b", "tiny"),
+                texturedTriangle("c", "gone"), texturedTriangle("d", "nowhere"),
+                texturedTriangle("e", "nowhere", false)};
     f.cameras = {{"cam", {0, -10, 0}, {0, 0, 0}, 0, 50}};
     ASSERT_TRUE(writers::writeScene3ds("s.3ds", f));
 
@@ -47,7 +52,8 @@ TEST(ScenePreparation, BindsMaterialsWithFallbacksAndSetsTheDefaults) {
     platform::setMessageBoxHost(nullptr);
 
     ASSERT_EQ(scene.meshes.size(), 5u);
-    const Mesh &a = *scene.meshes[0], &b = *scene.meshes[1], &c = *scene.meshes[2], &d = *scene.meshes[3], &e = *scene.meshes[4];
+    const Mesh &a = *scene.meshes[0], &b = *scene.meshes[1], &c = *scene.meshes[2],
+               &d = *scene.meshes[3], &e = *scene.meshes[4];
     // Two materials named "wall": the first is bound.
     ASSERT_NE(a.texture, nullptr);
     EXPECT_EQ(a.texture->pixels[0], 0x123456u);
@@ -119,7 +125,8 @@ TEST(ScenePreparation, ProceduralMeshes) {
     EXPECT_EQ(sphere.vertices.size(), 5u * 8 + 2);
     EXPECT_EQ(sphere.faces.size(), 2u * 8 * 5);
     EXPECT_FLOAT_EQ(sphere.vertices.back().y, 5);
-    for (const auto& uv : sphere.mapping) EXPECT_LE(uv[0], 255.0f);
+    for (const auto& uv : sphere.mapping)
+        EXPECT_LE(uv[0], 255.0f);
     for (size_t i = 0; i < sphere.faces.size(); ++i) {
         const Point3f& v = sphere.vertices[static_cast<size_t>(sphere.faces[i].a)];
         const Point3f& n = sphere.faceNormals[i];

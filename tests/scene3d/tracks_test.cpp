@@ -77,7 +77,8 @@ TEST(Tracks, DefaultsAndEmptyTracks) {
     sampleTrack(d, kRotationTrack, 50, q);
     sampleTrack(d, kScaleTrack, 50, s);
     sampleTrack(d, kRollTrack, 50, &roll);
-    for (float v : q) EXPECT_EQ(v, 0.0f);
+    for (float v : q)
+        EXPECT_EQ(v, 0.0f);
     EXPECT_EQ(s[0], 1.0f); // an object the keyframer never names keeps its size
     EXPECT_EQ(roll, 0.0f);
     TrackSet empty;

@@ -44,9 +44,11 @@ TEST(Audio, DecodesAShortFileToItsLength) {
         auto stream = platform::openMp3Stream("t.mp3", false, error);
         ASSERT_NE(stream, nullptr);
         EXPECT_EQ(stream->length() % 4, 0u);
-        EXPECT_NEAR(static_cast<double>(stream->length()) / 4, static_cast<double>(pcm.size()) / 2, 1200.0);
+        EXPECT_NEAR(static_cast<double>(stream->length()) / 4, static_cast<double>(pcm.size()) / 2,
+                    1200.0);
         int peak = 0;
-        for (int16_t v : pcm) peak = std::max(peak, std::abs(static_cast<int>(v)));
+        for (int16_t v : pcm)
+            peak = std::max(peak, std::abs(static_cast<int>(v)));
         EXPECT_GT(peak, 4000);
     }
 }

@@ -19,7 +19,8 @@ struct Sync {
         context.stream = std::move(s);
         allocateSyncTable(context);
         const auto bytes = writers::encodeSyncFile(entries);
-        EXPECT_TRUE(parseSyncFile(bytes.data(), bytes.size(), *context.syncTable, context.entryCount).ok);
+        EXPECT_TRUE(
+            parseSyncFile(bytes.data(), bytes.size(), *context.syncTable, context.entryCount).ok);
     }
     std::array<int32_t, 5> update(uint32_t position) {
         stream->at = position;
@@ -27,7 +28,9 @@ struct Sync {
         updateSync(context, out.data(), 0);
         return out;
     }
-    int cursor(int c) const { return context.syncTable->entries[0].cursors[static_cast<size_t>(c)]; }
+    int cursor(int c) const {
+        return context.syncTable->entries[0].cursors[static_cast<size_t>(c)];
+    }
 
     DemoContext context;
     testing_files::SetPositionStream* stream;
@@ -39,8 +42,10 @@ TEST(Sync, DecayOverItsDurationAndHeldValues) {
     Sync s({{{{100, 200, 4}}, {{100, 100, 0}, {900, 30, 0}}}});
     resetSyncCursors(s.context, 0);
     const int want[] = {200, 150, 100, 50, 0, 0};
-    for (int expect : want) EXPECT_EQ(s.update(200)[0], expect);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(s.update(500)[1], 100); // duration 0 holds
+    for (int expect : want)
+        EXPECT_EQ(s.update(200)[0], expect);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(s.update(500)[1], 100); // duration 0 holds
     EXPECT_EQ(s.update(901)[1], 30);
 }
 
@@ -99,13 +104,17 @@ TEST(Sync, EnvelopesOutliveTheirFileAndPartThreeReadsIntoTheCurrentTable) {
 TEST(Sync, TheReaderRefusesWhatItCannotHold) {
     SyncTable table;
     int32_t count = 0;
-    auto parse = [&](const std::vector<uint8_t>& b) { return parseSyncFile(b.data(), b.size(), table, count); };
+    auto parse = [&](const std::vector<uint8_t>& b) {
+        return parseSyncFile(b.data(), b.size(), table, count);
+    };
     EXPECT_TRUE(parse(writers::encodeSyncFile({{{{1, 2, 3}}}})).ok);
     auto bytes = writers::encodeSyncFile({{{{1, 2, 3}, {4, 5, 6}}}});
     bytes.resize(bytes.size() - 1);
     EXPECT_EQ(parse(bytes).problem, "the file is shorter than its counts say");
-    EXPECT_EQ(parse(writers::encodeSyncFile(std::vector<SyncChannels>(101))).problem, "more than 100 entries");
-    EXPECT_EQ(parse(writers::encodeSyncFile({SyncChannels(6)})).problem, "more than 5 channels in an entry");
+    EXPECT_EQ(parse(writers::encodeSyncFile(std::vector<SyncChannels>(101))).problem,
+              "more than 100 entries");
+    EXPECT_EQ(parse(writers::encodeSyncFile({SyncChannels(6)})).problem,
+              "more than 5 channels in an entry");
     EXPECT_EQ(parse(writers::encodeSyncFile({{std::vector<SyncEvent>(201)}})).problem,
               "more than 200 events in a channel");
     EXPECT_EQ(parse({0xFF, 0xFF, 0xFF, 0xFF}).problem, "negative entry count");
@@ -118,7 +127,8 @@ TEST(Sync, TheReaderRefusesWhatItCannotHold) {
     EXPECT_EQ(parse(writers::encodeSyncFile({{{}, {{5, 1, 1}, {5, 1, 1}, {4, 1, 1}}}})).problem,
               "entry 0, channel 1: event 2 is earlier than the one before it");
     // Values and durations keep their low bytes.
-    std::vector<uint8_t> raw = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 8, 0, 0, 0, 0x2C, 0x01, 0, 0, 0x05, 0x01, 0, 0};
+    std::vector<uint8_t> raw = {1, 0, 0, 0, 1,    0,    0, 0, 1,    0,    0, 0,
+                                8, 0, 0, 0, 0x2C, 0x01, 0, 0, 0x05, 0x01, 0, 0};
     ASSERT_TRUE(parse(raw).ok);
     EXPECT_EQ(table.entries[0].events[0][0].value, 0x2C);
     EXPECT_EQ(table.entries[0].events[0][0].duration, 5);
@@ -127,13 +137,15 @@ TEST(Sync, TheReaderRefusesWhatItCannotHold) {
 TEST(SyncDeathTest, MissingOrRefusedFilesEndTheProgram) {
     testing_files::TempDir dir("sync_death");
     DemoContext context;
-    EXPECT_EXIT(readSyncFile(context, "other/s7"), testing::ExitedWithCode(255), "sync Info: Can't load other/s7 !");
+    EXPECT_EXIT(readSyncFile(context, "other/s7"), testing::ExitedWithCode(255),
+                "sync Info: Can't load other/s7 !");
     ASSERT_TRUE(writers::writeBytes("s9", {3, 0, 0, 0}));
     EXPECT_EXIT(readSyncFile(context, "s9"), testing::ExitedWithCode(255),
                 "sync Info: s9: the file is shorter than its counts say");
     // The check the loading screen makes of the later files ends the program the same way,
     // and changes nothing when the file is sound.
-    EXPECT_EXIT(checkSyncFile("s9"), testing::ExitedWithCode(255), "sync Info: s9: the file is shorter than its counts say");
+    EXPECT_EXIT(checkSyncFile("s9"), testing::ExitedWithCode(255),
+                "sync Info: s9: the file is shorter than its counts say");
     ASSERT_TRUE(writers::writeBytes("s8", writers::encodeSyncFile({{{{1, 2, 3}}}})));
     allocateSyncTable(context);
     checkSyncFile("s8");

@@ -2,8 +2,8 @@
 // chunk for the chunks the production's reader takes.
 #include <gtest/gtest.h>
 
-#include <lib3ds/file.h>
 #include <lib3ds/camera.h>
+#include <lib3ds/file.h>
 #include <lib3ds/light.h>
 #include <lib3ds/material.h>
 #include <lib3ds/mesh.h>
@@ -42,7 +42,8 @@ Scene3dsFile sampleScene() {
     boxNode.rotation = {{{0}, 0.0f, {0, 0, 1}}, {{50}, 1.5707964f, {0, 0, 1}}};
     boxNode.scale = {{{0}, {1, 1, 1}}};
     Node3ds dummy;
-    dummy.type = Node3ds::Type::Dummy, dummy.id = 1, dummy.instance = "pivot", dummy.position = {{{0}, {1, 1, 1}}};
+    dummy.type = Node3ds::Type::Dummy, dummy.id = 1, dummy.instance = "pivot",
+    dummy.position = {{{0}, {1, 1, 1}}};
     Node3ds child = boxNode;
     child.id = 2, child.parent = 1, child.name = "box";
     Node3ds cam;
@@ -51,22 +52,28 @@ Scene3dsFile sampleScene() {
     cam.fov = {{{0}, 60.0f}};
     cam.roll = {{{0}, 5.0f}};
     Node3ds target;
-    target.type = Node3ds::Type::CameraTarget, target.id = 4, target.name = "cam", target.position = {{{0}, {0, 0, 0}}};
+    target.type = Node3ds::Type::CameraTarget, target.id = 4, target.name = "cam",
+    target.position = {{{0}, {0, 0, 0}}};
     Node3ds lampNode;
-    lampNode.type = Node3ds::Type::OmniLight, lampNode.id = 5, lampNode.name = "lamp", lampNode.position = {{{0}, {5, 5, 5}}};
+    lampNode.type = Node3ds::Type::OmniLight, lampNode.id = 5, lampNode.name = "lamp",
+    lampNode.position = {{{0}, {5, 5, 5}}};
     Node3ds spotNode;
-    spotNode.type = Node3ds::Type::SpotLight, spotNode.id = 6, spotNode.name = "spot", spotNode.position = {{{0}, {0, 0, 9}}};
+    spotNode.type = Node3ds::Type::SpotLight, spotNode.id = 6, spotNode.name = "spot",
+    spotNode.position = {{{0}, {0, 0, 9}}};
     Node3ds spotTarget;
-    spotTarget.type = Node3ds::Type::LightTarget, spotTarget.id = 7, spotTarget.name = "spot", spotTarget.position = {{{0}, {0, 0, 0}}};
+    spotTarget.type = Node3ds::Type::LightTarget, spotTarget.id = 7, spotTarget.name = "spot",
+    spotTarget.position = {{{0}, {0, 0, 0}}};
     s.nodes = {boxNode, dummy, child, cam, target, lampNode, spotNode, spotTarget};
     return s;
 }
 
 // Chunk ids by their parent's id, walked from the file's bytes.
-void walk(const std::vector<uint8_t>& d, size_t from, size_t to, uint16_t parent, std::map<uint16_t, std::set<uint16_t>>& seen) {
-    static const std::map<uint16_t, size_t> leading = {{0x4000, 0}, {0x4100, 0}, {0x4120, 0}, {0x4600, 12}, {0xAFFF, 0},
-                                                       {0xA200, 0}, {0x3D3D, 0}, {0x4D4D, 0}, {0xB000, 0}, {0xB002, 0},
-                                                       {0xB003, 0}, {0xB004, 0}, {0xB005, 0}, {0xB006, 0}, {0xB007, 0}};
+void walk(const std::vector<uint8_t>& d, size_t from, size_t to, uint16_t parent,
+          std::map<uint16_t, std::set<uint16_t>>& seen) {
+    static const std::map<uint16_t, size_t> leading = {
+        {0x4000, 0}, {0x4100, 0}, {0x4120, 0}, {0x4600, 12}, {0xAFFF, 0},
+        {0xA200, 0}, {0x3D3D, 0}, {0x4D4D, 0}, {0xB000, 0},  {0xB002, 0},
+        {0xB003, 0}, {0xB004, 0}, {0xB005, 0}, {0xB006, 0},  {0xB007, 0}};
     size_t at = from;
     while (at + 6 <= to) {
         const uint16_t id = static_cast<uint16_t>(d[at] | d[at + 1] << 8);
@@ -78,7 +85,8 @@ void walk(const std::vector<uint8_t>& d, size_t from, size_t to, uint16_t parent
         if (it != leading.end()) {
             size_t start = at + 6 + it->second;
             if (id == 0x4000) // the object name
-                while (d[start - 0] != 0) ++start;
+                while (d[start - 0] != 0)
+                    ++start;
             if (id == 0x4000) ++start;
             if (id == 0x4120) start += 2 + 8 * static_cast<size_t>(d[at + 6] | d[at + 7] << 8);
             walk(d, start, at + len, id, seen);
@@ -141,7 +149,8 @@ TEST(Scene3dsWriter, EveryChunkTheProductionReadsIsThere) {
         {0xB003, {0xB030, 0xB010, 0xB020, 0xB023, 0xB024}},
     };
     for (const auto& [parent, children] : want)
-        for (uint16_t c : children) EXPECT_TRUE(seen[parent].count(c)) << std::hex << c << " under " << parent;
+        for (uint16_t c : children)
+            EXPECT_TRUE(seen[parent].count(c)) << std::hex << c << " under " << parent;
 }
 
 #include <sstream>
@@ -181,7 +190,8 @@ TEST(Scene3dsWriter, TheProductionsReaderAndLib3dsAgreeOnTheSameFile) {
     scene3d::Scene3ds ours;
     scene3d::LightCarry carry;
     std::string problem;
-    ASSERT_TRUE(scene3d::parseScene3ds(bytes.data(), bytes.size(), ours, carry, problem)) << problem;
+    ASSERT_TRUE(scene3d::parseScene3ds(bytes.data(), bytes.size(), ours, carry, problem))
+        << problem;
     Lib3dsFile* lib = lib3ds_file_load("s.3ds");
     ASSERT_NE(lib, nullptr);
     size_t meshes = 0, lights = 0, cameras = 0, materials = 0;
@@ -191,7 +201,8 @@ TEST(Scene3dsWriter, TheProductionsReaderAndLib3dsAgreeOnTheSameFile) {
         EXPECT_EQ(mine->vertices.size(), m->points);
         EXPECT_EQ(mine->faces.size(), m->faces);
         EXPECT_EQ(mine->mapping.size(), m->texels);
-        for (size_t i = 0; i < m->faces; ++i) EXPECT_EQ(mine->faces[i].c, m->faceL[i].points[2]);
+        for (size_t i = 0; i < m->faces; ++i)
+            EXPECT_EQ(mine->faces[i].c, m->faceL[i].points[2]);
     }
     for (Lib3dsLight* l = lib->lights; l; l = l->next) {
         ASSERT_LT(lights, ours.lights.size());
@@ -201,7 +212,8 @@ TEST(Scene3dsWriter, TheProductionsReaderAndLib3dsAgreeOnTheSameFile) {
         EXPECT_FLOAT_EQ(mine.position.y, l->position[2]); // Y and Z exchanged
         EXPECT_FLOAT_EQ(mine.outerRange, l->outer_range);
     }
-    for (Lib3dsCamera* c = lib->cameras; c; c = c->next, ++cameras) EXPECT_NEAR(ours.cameras[cameras]->lens, 2400.0f / c->fov, 1e-3);
+    for (Lib3dsCamera* c = lib->cameras; c; c = c->next, ++cameras)
+        EXPECT_NEAR(ours.cameras[cameras]->lens, 2400.0f / c->fov, 1e-3);
     for (Lib3dsMaterial* m = lib->materials; m; m = m->next, ++materials) {
         ASSERT_LT(materials, ours.materialNames.size());
         EXPECT_EQ(ours.materialNames[materials], m->name);

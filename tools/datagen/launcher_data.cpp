@@ -34,7 +34,8 @@ double smooth(double e0, double e1, double x) {
     return t * t * (3 - 2 * t);
 }
 
-// Distance outside a rounded rectangle of half sizes (hx, hy) and corner radius r (negative inside).
+// Distance outside a rounded rectangle of half sizes (hx, hy) and corner radius r (negative
+// inside).
 double roundedBox(double x, double y, double hx, double hy, double r) {
     const double qx = std::abs(x) - hx + r, qy = std::abs(y) - hy + r;
     return std::hypot(std::max(qx, 0.0), std::max(qy, 0.0)) + std::min(std::max(qx, qy), 0.0) - r;
@@ -52,10 +53,13 @@ Mesh3ds torus(const std::string& name, float ring, float tube, int around, int a
     m.name = name;
     for (int i = 0; i <= around; ++i)
         for (int j = 0; j <= across; ++j) {
-            const double phi = 2 * kPi * i / around, theta = 2 * kPi * j / across, r = ring + tube * std::cos(theta);
-            m.vertices.push_back({static_cast<float>(r * std::cos(phi)), static_cast<float>(r * std::sin(phi)),
+            const double phi = 2 * kPi * i / around, theta = 2 * kPi * j / across,
+                         r = ring + tube * std::cos(theta);
+            m.vertices.push_back({static_cast<float>(r * std::cos(phi)),
+                                  static_cast<float>(r * std::sin(phi)),
                                   static_cast<float>(tube * std::sin(theta))});
-            m.mapping.push_back({static_cast<float>(i) / around * 4, static_cast<float>(j) / across});
+            m.mapping.push_back(
+                {static_cast<float>(i) / around * 4, static_cast<float>(j) / across});
         }
     auto at = [&](int i, int j) { return static_cast<uint16_t>(i * (across + 1) + j); };
     for (int i = 0; i < around; ++i)
@@ -77,19 +81,25 @@ Mesh3ds cog(const std::string& name, float outer, float inner, float hole, int t
         for (int k = 0; k < steps; ++k) {
             const double a = 2 * kPi * k / steps;
             const float z = side ? -depth / 2 : depth / 2;
-            m.vertices.push_back({static_cast<float>(rimRadius(k) * std::cos(a)), static_cast<float>(rimRadius(k) * std::sin(a)), z});
+            m.vertices.push_back({static_cast<float>(rimRadius(k) * std::cos(a)),
+                                  static_cast<float>(rimRadius(k) * std::sin(a)), z});
         }
     for (int side = 0; side < 2; ++side)
         for (int k = 0; k < steps; ++k) {
             const double a = 2 * kPi * k / steps;
             const float z = side ? -depth / 2 : depth / 2;
-            m.vertices.push_back({static_cast<float>(hole * std::cos(a)), static_cast<float>(hole * std::sin(a)), z});
+            m.vertices.push_back({static_cast<float>(hole * std::cos(a)),
+                                  static_cast<float>(hole * std::sin(a)), z});
         }
-    for (const Vec3& v : m.vertices) m.mapping.push_back({v[0] / outer * 128 + 128, v[1] / outer * 128 + 128});
+    for (const Vec3& v : m.vertices)
+        m.mapping.push_back({v[0] / outer * 128 + 128, v[1] / outer * 128 + 128});
     auto rim = [&](int side, int k) { return static_cast<uint16_t>(side * steps + (k % steps)); };
-    auto in = [&](int side, int k) { return static_cast<uint16_t>(2 * steps + side * steps + (k % steps)); };
+    auto in = [&](int side, int k) {
+        return static_cast<uint16_t>(2 * steps + side * steps + (k % steps));
+    };
     for (int k = 0; k < steps; ++k) {
-        // Front (z > 0) and back faces of the ring between hole and rim, then the rim's and hole's sides.
+        // Front (z > 0) and back faces of the ring between hole and rim, then the rim's and hole's
+        // sides.
         m.faces.push_back({in(0, k), rim(0, k), rim(0, k + 1)});
         m.faces.push_back({in(0, k), rim(0, k + 1), in(0, k + 1)});
         m.faces.push_back({in(1, k), rim(1, k + 1), rim(1, k)});
@@ -110,11 +120,13 @@ Mesh3ds frame(const std::string& name, float hx, float hz, float width, float be
     // Three loops: outer edge (back), crest (front, raised toward the viewer), inner edge (back).
     auto loop = [&](float ex, float ez, float r, float dy) {
         for (int c = 0; c < 4; ++c) {
-            const double cx = (c == 0 || c == 3) ? ex - r : -(ex - r), cz = (c < 2) ? ez - r : -(ez - r);
+            const double cx = (c == 0 || c == 3) ? ex - r : -(ex - r),
+                         cz = (c < 2) ? ez - r : -(ez - r);
             const double a0 = c * kPi / 2;
             for (int k = 0; k <= perCorner; ++k) {
                 const double a = a0 + (kPi / 2) * k / perCorner;
-                m.vertices.push_back({static_cast<float>(cx + r * std::cos(a)), y + dy, static_cast<float>(cz + r * std::sin(a))});
+                m.vertices.push_back({static_cast<float>(cx + r * std::cos(a)), y + dy,
+                                      static_cast<float>(cz + r * std::sin(a))});
             }
         }
     };
@@ -122,11 +134,14 @@ Mesh3ds frame(const std::string& name, float hx, float hz, float width, float be
     loop(hx - width / 2, hz - width / 2, 18 - width / 2, -bevel);
     loop(hx - width, hz - width, std::max(2.0f, 18 - width), 0);
     const int n = 4 * (perCorner + 1);
-    for (const Vec3& v : m.vertices) m.mapping.push_back({v[0] + 256, v[2] + 128});
+    for (const Vec3& v : m.vertices)
+        m.mapping.push_back({v[0] + 256, v[2] + 128});
     for (int ring = 0; ring < 2; ++ring)
         for (int k = 0; k < n; ++k) {
-            const auto a = static_cast<uint16_t>(ring * n + k), b = static_cast<uint16_t>(ring * n + (k + 1) % n);
-            const auto c = static_cast<uint16_t>((ring + 1) * n + (k + 1) % n), d = static_cast<uint16_t>((ring + 1) * n + k);
+            const auto a = static_cast<uint16_t>(ring * n + k),
+                       b = static_cast<uint16_t>(ring * n + (k + 1) % n);
+            const auto c = static_cast<uint16_t>((ring + 1) * n + (k + 1) % n),
+                       d = static_cast<uint16_t>((ring + 1) * n + k);
             m.faces.push_back({a, c, b});
             m.faces.push_back({a, d, c});
         }
@@ -141,8 +156,10 @@ Mesh3ds globe(const std::string& name, float radius, int rings, int segments) {
         for (int s = 0; s <= segments; ++s) {
             const double th = kPi * r / rings, ph = 2 * kPi * s / segments;
             m.vertices.push_back({static_cast<float>(radius * std::sin(th) * std::cos(ph)),
-                                  static_cast<float>(radius * std::sin(th) * std::sin(ph)), static_cast<float>(radius * std::cos(th))});
-            m.mapping.push_back({static_cast<float>(s) / segments * 256, static_cast<float>(r) / rings * 256});
+                                  static_cast<float>(radius * std::sin(th) * std::sin(ph)),
+                                  static_cast<float>(radius * std::cos(th))});
+            m.mapping.push_back(
+                {static_cast<float>(s) / segments * 256, static_cast<float>(r) / rings * 256});
         }
     auto at = [&](int r, int s) { return static_cast<uint16_t>(r * (segments + 1) + s); };
     for (int r = 0; r < rings; ++r)
@@ -160,9 +177,11 @@ Mesh3ds plate(const std::string& name, float x0, float z0, float x1, float z1, f
     const int cols = 12, rows = 3;
     for (int r = 0; r <= rows; ++r)
         for (int c = 0; c <= cols; ++c) {
-            const float x = x0 + (x1 - x0) * static_cast<float>(c) / cols, z = z0 + (z1 - z0) * static_cast<float>(r) / rows;
+            const float x = x0 + (x1 - x0) * static_cast<float>(c) / cols,
+                        z = z0 + (z1 - z0) * static_cast<float>(r) / rows;
             m.vertices.push_back({x, y, z});
-            m.mapping.push_back({static_cast<float>(c) / cols * 256, static_cast<float>(r) / rows * 256});
+            m.mapping.push_back(
+                {static_cast<float>(c) / cols * 256, static_cast<float>(r) / rows * 256});
         }
     auto at = [&](int r, int c) { return static_cast<uint16_t>(r * (cols + 1) + c); };
     for (int r = 0; r < rows; ++r)
@@ -175,7 +194,8 @@ Mesh3ds plate(const std::string& name, float x0, float z0, float x1, float z1, f
 
 // Flips every face's order: the meshes above are built one way and the viewer decides.
 void flip(Mesh3ds& m) {
-    for (auto& f : m.faces) std::swap(f[1], f[2]);
+    for (auto& f : m.faces)
+        std::swap(f[1], f[2]);
 }
 
 writers::Node3ds node(uint16_t id, const std::string& name, Vec3 position) {
@@ -193,15 +213,18 @@ writers::Node3ds node(uint16_t id, const std::string& name, Vec3 position) {
 Canvas backgroundPicture() {
     platform::Random random(911);
     std::vector<double> grain(512);
-    for (double& g : grain) g = (random.next() % 1000) / 1000.0;
+    for (double& g : grain)
+        g = (random.next() % 1000) / 1000.0;
     Canvas c(512, 256);
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 512; ++x) {
             const double u = (x - 256) / 256.0, v = (y - 128) / 128.0;
             const double glow = std::exp(-(u * u * 2.2 + (v + 0.35) * (v + 0.35) * 3.0));
-            const double brushed = 0.85 + 0.15 * grain[static_cast<size_t>((x * 7 + y * 131) % 512)];
+            const double brushed =
+                0.85 + 0.15 * grain[static_cast<size_t>((x * 7 + y * 131) % 512)];
             const double band = 0.5 + 0.5 * std::cos(v * 3.2);
-            c.at(x, y) = rgb((14 + 34 * glow) * brushed, (22 + 52 * glow + 6 * band) * brushed, (40 + 92 * glow + 14 * band) * brushed);
+            c.at(x, y) = rgb((14 + 34 * glow) * brushed, (22 + 52 * glow + 6 * band) * brushed,
+                             (40 + 92 * glow + 14 * band) * brushed);
         }
     return c;
 }
@@ -212,7 +235,8 @@ std::vector<uint8_t> backgroundMask() {
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 512; ++x) {
             const double d = roundedBox(x - 255.5, y - 127.5, 232, 104, 16);
-            m[static_cast<size_t>(y * 512 + x)] = static_cast<uint8_t>(255 * (1 - smooth(-6, 2, d)));
+            m[static_cast<size_t>(y * 512 + x)] =
+                static_cast<uint8_t>(255 * (1 - smooth(-6, 2, d)));
         }
     return m;
 }
@@ -254,11 +278,14 @@ Canvas button(const Typeface& face, const std::string& caption, int w, int h, bo
     Canvas c(w, h, 0);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            const double d = roundedBox(x - (w - 1) / 2.0, y - (h - 1) / 2.0, w / 2.0 - 4, h / 2.0 - 4, h / 2.0 - 4);
-            const double body = 1 - smooth(-1, 1, d), rim = std::exp(-d * d / 2.0), halo = lit ? std::exp(-std::max(0.0, d) / 3.0) : 0;
+            const double d = roundedBox(x - (w - 1) / 2.0, y - (h - 1) / 2.0, w / 2.0 - 4,
+                                        h / 2.0 - 4, h / 2.0 - 4);
+            const double body = 1 - smooth(-1, 1, d), rim = std::exp(-d * d / 2.0),
+                         halo = lit ? std::exp(-std::max(0.0, d) / 3.0) : 0;
             const double shade = 0.6 + 0.4 * (1 - static_cast<double>(y) / h);
             const double k = lit ? 1.0 : 0.55;
-            c.at(x, y) = rgb(k * (30 * body * shade + 70 * rim) + 20 * halo, k * (60 * body * shade + 120 * rim) + 50 * halo,
+            c.at(x, y) = rgb(k * (30 * body * shade + 70 * rim) + 20 * halo,
+                             k * (60 * body * shade + 120 * rim) + 50 * halo,
                              k * (110 * body * shade + 190 * rim) + 90 * halo);
         }
     const int tw = face.textWidth(caption);
@@ -277,7 +304,8 @@ bool viewerGlyph(int kind, int x, int y) {
 Canvas viewerButton(int kind) {
     Canvas c(10, 14, 0);
     for (int y = 0; y < 14; ++y)
-        for (int x = 0; x < 10; ++x) c.at(x, y) = viewerGlyph(kind, x, y) ? rgb(120, 190, 255) : 0;
+        for (int x = 0; x < 10; ++x)
+            c.at(x, y) = viewerGlyph(kind, x, y) ? rgb(120, 190, 255) : 0;
     return c;
 }
 
@@ -314,9 +342,11 @@ Canvas chromeTexture() {
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x) {
             const double v = (y - 128) / 128.0, u = (x - 128) / 128.0;
-            const double horizon = std::exp(-v * v * 40), sky = std::max(0.0, -v), ground = std::max(0.0, v);
+            const double horizon = std::exp(-v * v * 40), sky = std::max(0.0, -v),
+                         ground = std::max(0.0, v);
             const double spot = std::exp(-((u + 0.4) * (u + 0.4) + (v + 0.45) * (v + 0.45)) * 12);
-            c.at(x, y) = rgb(40 + 80 * sky + 200 * horizon + 180 * spot + 20 * ground, 60 + 110 * sky + 210 * horizon + 180 * spot + 25 * ground,
+            c.at(x, y) = rgb(40 + 80 * sky + 200 * horizon + 180 * spot + 20 * ground,
+                             60 + 110 * sky + 210 * horizon + 180 * spot + 25 * ground,
                              90 + 150 * sky + 220 * horizon + 180 * spot + 40 * ground);
         }
     return c;
@@ -327,7 +357,8 @@ Canvas metalTexture() {
     platform::Random random(4242);
     Canvas c(256, 256);
     std::vector<double> row(256);
-    for (double& r : row) r = (random.next() % 1000) / 1000.0;
+    for (double& r : row)
+        r = (random.next() % 1000) / 1000.0;
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x) {
             const double g = 0.75 + 0.25 * row[static_cast<size_t>((x + y * 3) & 255)];
@@ -341,7 +372,8 @@ writers::Palette256 steelPalette() {
     writers::Palette256 p{};
     for (int i = 0; i < 256; ++i) {
         const double t = i / 255.0;
-        p[static_cast<size_t>(i)] = rgb(255 * std::pow(t, 2.2), 255 * std::pow(t, 1.6), 255 * std::pow(t, 1.1));
+        p[static_cast<size_t>(i)] =
+            rgb(255 * std::pow(t, 2.2), 255 * std::pow(t, 1.6), 255 * std::pow(t, 1.1));
     }
     return p;
 }
@@ -353,10 +385,11 @@ void writeLauncherData(Production& p) {
     writeJpeg(p, "bck.jpg", backgroundPicture());
     const std::vector<uint8_t> mask = backgroundMask();
     writers::Palette256 grey{};
-    for (uint32_t i = 0; i < 256; ++i) grey[i] = i * 0x010101u;
+    for (uint32_t i = 0; i < 256; ++i)
+        grey[i] = i * 0x010101u;
     p.write("data/dlg/bck.tga", writers::encodeTga8(mask.data(), 512, 256, grey, false));
-    const Typeface title("DejaVuSans-Bold.ttf", 30), small("DejaVuSans.ttf", 10), caption("DejaVuSans-Bold.ttf", 11),
-        text("DejaVuSans.ttf", 10);
+    const Typeface title("DejaVuSans-Bold.ttf", 30), small("DejaVuSans.ttf", 10),
+        caption("DejaVuSans-Bold.ttf", 11), text("DejaVuSans.ttf", 10);
     writeJpeg(p, "foreground.jpg", foregroundPicture(title, small));
     writeJpeg(p, "start01.jpg", button(caption, "START", 72, 30, false));
     writeJpeg(p, "start02.jpg", button(caption, "START", 72, 30, true));
@@ -367,9 +400,12 @@ void writeLauncherData(Production& p) {
     writeJpeg(p, "scrollDown.jpg", viewerButton(1), 98);
     writeJpeg(p, "exit.jpg", viewerButton(2), 98);
     const Canvas sheet = fontSheet(text);
-    p.write("data/dlg/font.tga", writers::encodeTga24(sheet.pixels.data(), sheet.width, sheet.height, false));
-    p.write("data/texture/chrome.jpg", writers::encodeJpeg(chromeTexture().pixels.data(), 256, 256, 92));
-    p.write("data/texture/metal.jpg", writers::encodeJpeg(metalTexture().pixels.data(), 256, 256, 92));
+    p.write("data/dlg/font.tga",
+            writers::encodeTga24(sheet.pixels.data(), sheet.width, sheet.height, false));
+    p.write("data/texture/chrome.jpg",
+            writers::encodeJpeg(chromeTexture().pixels.data(), 256, 256, 92));
+    p.write("data/texture/metal.jpg",
+            writers::encodeJpeg(metalTexture().pixels.data(), 256, 256, 92));
     p.write("data/palette/steel.pal", writers::encodePalette(steelPalette()));
 
     // The scene: the frame ("Section", drawn once into the desktop band), rings around the two
@@ -380,9 +416,11 @@ void writeLauncherData(Production& p) {
     // The rings hug their buttons, so that the text of the foreground clears them.
     Mesh3ds section = frame("Section", 252, 124, 22, 10, 0);
     Mesh3ds ringStart = torus("rStart", 40, 3.5f, 36, 8), ringInfo = torus("rInfo", 32, 3, 30, 8);
-    Mesh3ds cogLeft = cog("rCogLeft", 56, 48, 18, 14, 10), cogRight = cog("rCogRight", 36, 30, 11, 10, 8);
+    Mesh3ds cogLeft = cog("rCogLeft", 56, 48, 18, 14, 10),
+            cogRight = cog("rCogRight", 36, 30, 11, 10, 8);
     Mesh3ds wire = globe("globe", 44, 8, 16), glass = plate("glass", -215, 88, 215, 104, -12);
-    for (Mesh3ds* m : {&section, &ringStart, &ringInfo, &cogLeft, &cogRight, &wire, &glass}) flip(*m);
+    for (Mesh3ds* m : {&section, &ringStart, &ringInfo, &cogLeft, &cogRight, &wire, &glass})
+        flip(*m);
     s.meshes = {section, glass, wire, cogLeft, cogRight, ringInfo, ringStart};
     s.nodes.push_back(node(0, "Section", {0, 0, 0}));
     s.nodes.push_back(node(1, "rStart", {-29, -10, 17}));
@@ -390,7 +428,9 @@ void writeLauncherData(Production& p) {
     s.nodes.push_back(node(3, "rCogLeft", {-160, 20, 30}));
     s.nodes.push_back(node(4, "rCogRight", {-106, 20, -44}));
     writers::Node3ds spin = node(5, "globe", {164, 40, -44});
-    spin.rotation = {{{}, 0, {0, 0, 1}}, {{kFrames / 2}, static_cast<float>(kPi), {0, 0, 1}}, {{kFrames}, static_cast<float>(kPi), {0, 0, 1}}};
+    spin.rotation = {{{}, 0, {0, 0, 1}},
+                     {{kFrames / 2}, static_cast<float>(kPi), {0, 0, 1}},
+                     {{kFrames}, static_cast<float>(kPi), {0, 0, 1}}};
     s.nodes.push_back(spin);
     s.nodes.push_back(node(6, "glass", {0, 0, 0}));
 
@@ -404,7 +444,8 @@ void writeLauncherData(Production& p) {
     keyNode.position = {{{}, key.position}};
     writers::Node3ds sweepNode;
     sweepNode.type = writers::Node3ds::Type::OmniLight, sweepNode.id = 8, sweepNode.name = "sweep";
-    sweepNode.position = {{{}, {-320, -260, -60}}, {{kFrames / 2}, {320, -260, 60}}, {{kFrames}, {-320, -260, -60}}};
+    sweepNode.position = {
+        {{}, {-320, -260, -60}}, {{kFrames / 2}, {320, -260, 60}}, {{kFrames}, {-320, -260, -60}}};
     s.nodes.push_back(keyNode);
     s.nodes.push_back(sweepNode);
 
@@ -433,19 +474,20 @@ void writeLauncherData(Production& p) {
                     "then the scene factor and per camera: light start end hotspot falloff,\n"
                     "  spot mode and spot side\n"
                     "#\n#\n#\n#\n";
-    auto mesh = [&](const char* mode, uint32_t colour, const char* texture, const char* palette, int ambient, int diffuse,
-                    const char* switches) {
-        d += std::string(mode) + "\n" + std::to_string(colour) + "\n" + texture + "\n" + palette + "\n" + std::to_string(ambient) + " " +
-             std::to_string(diffuse) + "\n" + switches + "\n";
+    auto mesh = [&](const char* mode, uint32_t colour, const char* texture, const char* palette,
+                    int ambient, int diffuse, const char* switches) {
+        d += std::string(mode) + "\n" + std::to_string(colour) + "\n" + texture + "\n" + palette +
+             "\n" + std::to_string(ambient) + " " + std::to_string(diffuse) + "\n" + switches +
+             "\n";
     };
     // lib3ds keeps meshes in name order, and so the reader finds them.
-    mesh("PMAPZ", 0xFFFFFF, "metal.jpg", "steel.pal", 40, 215, "1 0 0 0");       // Section
-    mesh("GOURAUDTRANSADD", 0xFFFFFF, "noOne", "steel.pal", 4, 50, "0 0 0 0");   // glass
-    mesh("LINE_AA", 0x005078A8, "noOne", "noOne", 30, 225, "0 0 0 0");           // globe
-    mesh("GOURAUDZ", 0xFFFFFF, "noOne", "steel.pal", 24, 170, "1 0 0 0");        // rCogLeft
-    mesh("GOURAUDZ", 0xFFFFFF, "noOne", "steel.pal", 24, 170, "1 0 0 0");        // rCogRight
-    mesh("MAPZ", 0xFFFFFF, "chrome.jpg", "steel.pal", 40, 215, "1 0 1 0");       // rInfo
-    mesh("MAPZ", 0xFFFFFF, "chrome.jpg", "steel.pal", 40, 215, "1 0 1 0");       // rStart
+    mesh("PMAPZ", 0xFFFFFF, "metal.jpg", "steel.pal", 40, 215, "1 0 0 0");     // Section
+    mesh("GOURAUDTRANSADD", 0xFFFFFF, "noOne", "steel.pal", 4, 50, "0 0 0 0"); // glass
+    mesh("LINE_AA", 0x005078A8, "noOne", "noOne", 30, 225, "0 0 0 0");         // globe
+    mesh("GOURAUDZ", 0xFFFFFF, "noOne", "steel.pal", 24, 170, "1 0 0 0");      // rCogLeft
+    mesh("GOURAUDZ", 0xFFFFFF, "noOne", "steel.pal", 24, 170, "1 0 0 0");      // rCogRight
+    mesh("MAPZ", 0xFFFFFF, "chrome.jpg", "steel.pal", 40, 215, "1 0 1 0");     // rInfo
+    mesh("MAPZ", 0xFFFFFF, "chrome.jpg", "steel.pal", 40, 215, "1 0 1 0");     // rStart
     d += "1.0\n";
     d += "500 800 40 60\n0 0\n";
     p.writeText("data/dlg/dlg", d);

@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
     production.write("vantrel.mp3", writers::encodeMp3(pcm, 44100, 2, 192));
 
     const std::vector<datagen::SyncFile> sync = datagen::makeSyncFiles(score);
-    for (const datagen::SyncFile& f : sync) production.write("data/" + f.name, writers::encodeSyncFile({f.channels}));
+    for (const datagen::SyncFile& f : sync)
+        production.write("data/" + f.name, writers::encodeSyncFile({f.channels}));
 
     datagen::writeLoadingPictures(production);
     datagen::writeInformationText(production);
@@ -55,10 +56,12 @@ int main(int argc, char** argv) {
         report.writeText("timeline.txt", datagen::timelineText(score, sync));
         std::error_code ec;
         std::filesystem::create_directories(argv[3], ec);
-        if (!datagen::writeTimelinePlot((std::filesystem::path(argv[3]) / "timeline.png").string(), score, sync, pcm))
+        if (!datagen::writeTimelinePlot((std::filesystem::path(argv[3]) / "timeline.png").string(),
+                                        score, sync, pcm))
             std::fprintf(stderr, "datagen: cannot write the timeline plot\n");
     }
-    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double took =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::printf("datagen: wrote %s in %.1f s\n", argv[1], took);
     return production.ok() ? 0 : 1;
 }

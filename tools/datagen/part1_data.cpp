@@ -15,7 +15,9 @@ namespace datagen {
 namespace {
 
 // A world point (Y up, as the production reads it) in the file's coordinates (Z up).
-writers::Vec3 file(float x, float y, float z) { return {x, z, y}; }
+writers::Vec3 file(float x, float y, float z) {
+    return {x, z, y};
+}
 
 } // namespace
 
@@ -32,15 +34,18 @@ void writePart1Data(Production& p) {
         float ex, ey, ez, tx, ty, tz;
     };
     const Key keys[] = {
-        {0, -660, 150, -560, -400, 20, -320},    {110, -590, 135, -490, -340, 0, -270},  {154, -360, 170, -360, -60, 0, -60},
-        {240, -330, 240, -360, -30, 0, -30},     {400, -60, 300, -430, 60, 0, -10},      {560, 280, 300, -260, 80, 0, 60},
-        {720, 420, 290, 120, 20, 0, 60},         {880, 170, 320, 420, -70, 0, 10},       {1040, -260, 340, 360, -20, 0, -40},
-        {1132, -60, 260, 520, 0, 60, 0},         {1199, -20, 300, 480, 5, 180, 0},       {1266, 0, 340, 450, 10, 250, 10},
-        {1332, 10, 360, 420, 20, 290, 20},       {1460, 20, 400, 440, 25, 600, 40},
+        {0, -660, 150, -560, -400, 20, -320}, {110, -590, 135, -490, -340, 0, -270},
+        {154, -360, 170, -360, -60, 0, -60},  {240, -330, 240, -360, -30, 0, -30},
+        {400, -60, 300, -430, 60, 0, -10},    {560, 280, 300, -260, 80, 0, 60},
+        {720, 420, 290, 120, 20, 0, 60},      {880, 170, 320, 420, -70, 0, 10},
+        {1040, -260, 340, 360, -20, 0, -40},  {1132, -60, 260, 520, 0, 60, 0},
+        {1199, -20, 300, 480, 5, 180, 0},     {1266, 0, 340, 450, 10, 250, 10},
+        {1332, 10, 360, 420, 20, 290, 20},    {1460, 20, 400, 440, 25, 600, 40},
     };
     writers::Scene3dsFile s;
     s.endFrame = 1460;
-    writers::Camera3ds camera{"flight", file(keys[0].ex, keys[0].ey, keys[0].ez), file(keys[0].tx, keys[0].ty, keys[0].tz), 0, 28};
+    writers::Camera3ds camera{"flight", file(keys[0].ex, keys[0].ey, keys[0].ez),
+                              file(keys[0].tx, keys[0].ty, keys[0].tz), 0, 28};
     s.cameras = {camera};
     writers::Node3ds eye, at;
     eye.type = writers::Node3ds::Type::Camera, eye.id = 0, eye.name = "flight";
@@ -56,7 +61,8 @@ void writePart1Data(Production& p) {
     s.nodes = {eye, at};
     std::error_code ec;
     std::filesystem::create_directories(p.root() / "data" / "3D", ec);
-    if (!writers::writeScene3ds((p.root() / "data" / "3D" / "p1.3ds").string(), s)) std::fprintf(stderr, "datagen: cannot write 3D/p1.3ds\n");
+    if (!writers::writeScene3ds((p.root() / "data" / "3D" / "p1.3ds").string(), s))
+        std::fprintf(stderr, "datagen: cannot write 3D/p1.3ds\n");
 
     // The boxes' light levels, dark to bright blue. Unlit faces stay a dark blue, so the boxes
     // stand out against the black floor and streets.
@@ -64,8 +70,9 @@ void writePart1Data(Production& p) {
     for (int i = 0; i < 256; ++i) {
         const double t = i / 255.0;
         auto c = [](double v) { return static_cast<uint32_t>(std::clamp(v, 0.0, 255.0)); };
-        blue[static_cast<size_t>(i)] =
-            c(9 + 246 * std::pow(t, 2.4)) << 16 | c(18 + 237 * std::pow(t, 1.5)) << 8 | c(72 + 183 * std::pow(t, 0.8));
+        blue[static_cast<size_t>(i)] = c(9 + 246 * std::pow(t, 2.4)) << 16 |
+                                       c(18 + 237 * std::pow(t, 1.5)) << 8 |
+                                       c(72 + 183 * std::pow(t, 0.8));
     }
     p.write("data/palette/blue.pal", writers::encodePalette(blue));
 
@@ -74,8 +81,10 @@ void writePart1Data(Production& p) {
     Canvas flare(96, 96);
     for (int y = 0; y < 96; ++y)
         for (int x = 0; x < 96; ++x) {
-            const double d = std::hypot(x - 47.5, y - 47.5) / 48, v = std::pow(std::max(0.0, 1 - d), 2.2);
-            flare.at(x, y) = static_cast<uint32_t>(200 * v) << 16 | static_cast<uint32_t>(225 * v) << 8 | static_cast<uint32_t>(255 * v);
+            const double d = std::hypot(x - 47.5, y - 47.5) / 48,
+                         v = std::pow(std::max(0.0, 1 - d), 2.2);
+            flare.at(x, y) = static_cast<uint32_t>(200 * v) << 16 |
+                             static_cast<uint32_t>(225 * v) << 8 | static_cast<uint32_t>(255 * v);
         }
     p.write("data/image/flare32.jpg", writers::encodeJpeg(flare.pixels.data(), 96, 96, 95));
 }

@@ -9,7 +9,8 @@ namespace datagen {
 struct Canvas {
     int width = 0, height = 0;
     std::vector<uint32_t> pixels; // 0x00RRGGBB, rows top first
-    Canvas(int w, int h, uint32_t fill = 0) : width(w), height(h), pixels(static_cast<size_t>(w) * h, fill) {}
+    Canvas(int w, int h, uint32_t fill = 0)
+        : width(w), height(h), pixels(static_cast<size_t>(w) * h, fill) {}
     uint32_t& at(int x, int y) { return pixels[static_cast<size_t>(y) * width + x]; }
     bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
 };

@@ -8,7 +8,7 @@
 namespace datagen {
 
 class Production {
-public:
+  public:
     explicit Production(std::filesystem::path root) : root_(std::move(root)) {}
     // Writes a file below the root ("data/other/s0", "vantrel.mp3"); false, with a line on
     // stderr, when it cannot.
@@ -17,7 +17,7 @@ public:
     const std::filesystem::path& root() const { return root_; }
     bool ok() const { return ok_; }
 
-private:
+  private:
     std::filesystem::path root_;
     bool ok_ = true;
 };

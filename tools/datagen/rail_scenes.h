@@ -43,5 +43,4 @@ void addCameraFlight(writers::Scene3dsFile& s, const std::string& name, uint16_t
                      const std::vector<std::array<double, 3>>& eye,
                      const std::vector<std::array<double, 3>>& target, uint32_t spacing);
 
-
 } // namespace datagen

@@ -9,7 +9,7 @@ namespace {
 
 // A minor, chords as MIDI roots with their tones.
 struct Chord {
-    int root;                // bass note
+    int root;                 // bass note
     std::array<int, 4> tones; // pad and arpeggio notes
 };
 
@@ -22,29 +22,34 @@ constexpr Chord Em{40, {55, 59, 64, 67}};
 constexpr Chord E{40, {56, 59, 64, 68}};
 
 class Composer {
-public:
+  public:
     Score score;
 
     void add(double beat, double length, Voice v, int pitch, float velocity) {
         score.notes.push_back({beat, length, v, pitch, velocity});
     }
-    void section(const char* name, int part, double from, double to) { score.sections.push_back({name, part, from, to}); }
+    void section(const char* name, int part, double from, double to) {
+        score.sections.push_back({name, part, from, to});
+    }
 
     // One chord per bar from `from` to `to`, cycling through the progression.
     template <size_t N>
-    void chords(double from, double to, const std::array<Chord, N>& progression, bool pad, int bass, int arp, bool lead) {
+    void chords(double from, double to, const std::array<Chord, N>& progression, bool pad, int bass,
+                int arp, bool lead) {
         int bar = 0;
         for (double b = from; b < to; b += 4, ++bar) {
             const Chord& c = progression[static_cast<size_t>(bar) % N];
             const double len = std::min(4.0, to - b);
             if (pad)
-                for (int t : c.tones) add(b, len, Voice::Pad, t, 0.5f);
+                for (int t : c.tones)
+                    add(b, len, Voice::Pad, t, 0.5f);
             // Bass: 0 none, 1 on the beat, 2 off-beat eighths, 3 rolling sixteenths.
             for (double s = 0; s < len && bass; s += bass == 3 ? 0.25 : 0.5) {
                 if (bass == 1 && s != static_cast<int>(s)) continue;
                 if (bass == 2 && s == static_cast<int>(s)) continue;
                 const int octave = bass == 3 && static_cast<int>(s * 4) % 4 == 2 ? 12 : 0;
-                add(b + s, bass == 3 ? 0.22 : 0.45, Voice::Bass, c.root + octave, bass == 3 ? 0.8f : 0.9f);
+                add(b + s, bass == 3 ? 0.22 : 0.45, Voice::Bass, c.root + octave,
+                    bass == 3 ? 0.8f : 0.9f);
             }
             // Arpeggio: 1 eighths up, 2 sixteenths up and down.
             if (arp) {
@@ -52,7 +57,8 @@ public:
                 const double step = arp == 2 ? 0.25 : 0.5;
                 int k = 0;
                 for (double s = 0; s < len; s += step, ++k)
-                    add(b + s, step * 0.9, Voice::Arp, c.tones[static_cast<size_t>(pattern[k % 8])] + 12,
+                    add(b + s, step * 0.9, Voice::Arp,
+                        c.tones[static_cast<size_t>(pattern[k % 8])] + 12,
                         k % 4 == 0 ? 0.8f : 0.55f);
             }
             if (lead) {
@@ -75,7 +81,9 @@ public:
             if (snare && (inBar == 1 || inBar == 3)) add(b, 0.5, Voice::Snare, 38, 0.9f);
             if (hats == 1) add(b + 0.5, 0.25, Voice::HatClosed, 42, 0.5f);
             if (hats == 2)
-                for (int q = 0; q < 4; ++q) add(b + q * 0.25, 0.2, q == 2 ? Voice::HatOpen : Voice::HatClosed, 42, q % 2 ? 0.35f : 0.5f);
+                for (int q = 0; q < 4; ++q)
+                    add(b + q * 0.25, 0.2, q == 2 ? Voice::HatOpen : Voice::HatClosed, 42,
+                        q % 2 ? 0.35f : 0.5f);
         }
     }
 
@@ -84,9 +92,11 @@ public:
     // A snare roll that speeds up into `to`, and a rising tom run: the build into a new part.
     void build(double from, double to) {
         for (double b = from; b < to; b += (b < to - 4 ? 0.5 : 0.25))
-            add(b, 0.25, Voice::Snare, 38, 0.4f + 0.5f * static_cast<float>((b - from) / (to - from)));
+            add(b, 0.25, Voice::Snare, 38,
+                0.4f + 0.5f * static_cast<float>((b - from) / (to - from)));
         int pitch = 45;
-        for (double b = to - 2; b < to; b += 0.5, pitch += 3) add(b, 0.5, Voice::Tom, pitch, 0.8f);
+        for (double b = to - 2; b < to; b += 0.5, pitch += 3)
+            add(b, 0.5, Voice::Tom, pitch, 0.8f);
     }
 };
 
@@ -105,8 +115,8 @@ std::vector<Note> Score::hits(Voice voice, double fromBeat, double toBeat) const
 Score composeScore() {
     Composer c;
     c.score.bpm = 120.0;
-    const std::array<Chord, 4> dark{Am, F, C, G}, lift{F, G, Am, Am}, drive{Am, Dm, Em, Am}, tense{Dm, Am, E, E},
-        open{C, G, Am, F};
+    const std::array<Chord, 4> dark{Am, F, C, G}, lift{F, G, Am, Am}, drive{Am, Dm, Em, Am},
+        tense{Dm, Am, E, E}, open{C, G, Am, F};
 
     // part 1, 0 .. 55 s: pads alone, then the beat comes in at 4 s; a build from 45 s and
     // no strong beats from 45 to 55 s (the rise begins at 49 s).
@@ -126,8 +136,10 @@ Score composeScore() {
     c.crash(110);
     c.chords(110, 168, lift, true, 2, 2, true);
     c.drums(110, 166, true, true, 2);
-    for (double b = 112; b <= 164; b += 3) c.add(b, 0.5, Voice::Stab, 60, 0.8f);
-    for (double b : {114.0, 128.0, 144.0, 160.0}) c.crash(b, 0.9f);
+    for (double b = 112; b <= 164; b += 3)
+        c.add(b, 0.5, Voice::Stab, 60, 0.8f);
+    for (double b : {114.0, 128.0, 144.0, 160.0})
+        c.crash(b, 0.9f);
     c.build(164, 168);
 
     // part 3, 84 .. 114 s: broken kicks that throw the camera, claps every third beat.
@@ -135,36 +147,42 @@ Score composeScore() {
     c.crash(168);
     c.chords(168, 228, drive, true, 3, 0, false);
     c.drums(168, 228, false, true, 1, 1.0f);
-    for (double b = 171; b <= 231; b += 3) c.add(b, 0.5, Voice::Clap, 39, 0.85f);
-    for (double b : {176.0, 196.0, 216.0}) c.crash(b, 0.7f);
+    for (double b = 171; b <= 231; b += 3)
+        c.add(b, 0.5, Voice::Clap, 39, 0.85f);
+    for (double b : {176.0, 196.0, 216.0})
+        c.crash(b, 0.7f);
 
     // part 4, 114 .. 139 s: four on the floor, arpeggios and pads, lighter.
     c.section("waves", 4, 228, 278);
     c.crash(228);
     c.chords(228, 278, open, true, 1, 2, false);
     c.drums(228, 278, true, false, 1, 0.9f);
-    for (double b : {236.0, 256.0}) c.crash(b, 0.8f);
+    for (double b : {236.0, 256.0})
+        c.crash(b, 0.8f);
 
     // part 5, 139 .. 174 s: the groove again with its lead.
     c.section("photographs", 5, 278, 348);
     c.crash(278);
     c.chords(278, 348, dark, true, 2, 1, true);
     c.drums(278, 348, true, true, 2);
-    for (double b : {292.0, 308.0, 328.0}) c.crash(b, 0.8f);
+    for (double b : {292.0, 308.0, 328.0})
+        c.crash(b, 0.8f);
 
     // part 6, 174 .. 204 s: driving sixteenths.
     c.section("particles", 6, 348, 408);
     c.crash(348);
     c.chords(348, 408, drive, true, 3, 2, false);
     c.drums(348, 408, true, true, 2);
-    for (double b : {356.0, 372.0, 388.0}) c.crash(b, 0.8f);
+    for (double b : {356.0, 372.0, 388.0})
+        c.crash(b, 0.8f);
 
     // part 7, 204 .. 244 s: broad pads and a lead, broken drums, a build at the end.
     c.section("credits", 7, 408, 488);
     c.crash(408);
     c.chords(408, 488, tense, true, 1, 1, true);
     c.drums(408, 480, false, true, 1);
-    for (double b : {420.0, 440.0, 460.0}) c.crash(b, 0.9f);
+    for (double b : {420.0, 440.0, 460.0})
+        c.crash(b, 0.9f);
     c.build(480, 488);
 
     // part 8, 244 s .. the end: everything, then the pads alone for the last bars.
@@ -172,7 +190,8 @@ Score composeScore() {
     c.crash(488);
     c.chords(488, 540, open, true, 2, 2, true);
     c.drums(488, 540, true, true, 2);
-    for (double b : {504.0, 520.0}) c.crash(b, 0.9f);
+    for (double b : {504.0, 520.0})
+        c.crash(b, 0.9f);
     c.chords(540, 556, open, true, 0, 1, false);
     c.crash(540, 0.7f);
     c.score.totalBeats = 556;

@@ -12,13 +12,13 @@ struct Note {
     double beat;   // start, in beats from the start of the music
     double length; // in beats
     Voice voice;
-    int pitch;     // MIDI note number (drums ignore it)
+    int pitch; // MIDI note number (drums ignore it)
     float velocity;
 };
 
 struct Section {
     std::string name;
-    int part;         // the demo part that runs over it
+    int part; // the demo part that runs over it
     double startBeat, endBeat;
 };
 

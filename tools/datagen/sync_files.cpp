@@ -9,14 +9,16 @@ namespace {
 using Events = std::vector<sound::SyncEvent>;
 
 class Builder {
-public:
+  public:
     explicit Builder(const Score& s) : score_(s) {}
 
     sound::SyncEvent at(double beat, int value, int duration) const {
-        return {writers::syncTime(score_.seconds(beat)), static_cast<uint8_t>(value), static_cast<uint8_t>(duration)};
+        return {writers::syncTime(score_.seconds(beat)), static_cast<uint8_t>(value),
+                static_cast<uint8_t>(duration)};
     }
     // One event on each note of a voice between two times in seconds, every `every`th one.
-    Events on(Voice voice, double fromSeconds, double toSeconds, int value, int duration, int every = 1) const {
+    Events on(Voice voice, double fromSeconds, double toSeconds, int value, int duration,
+              int every = 1) const {
         Events out;
         int k = 0;
         for (const Note& n : score_.hits(voice, beat(fromSeconds), beat(toSeconds)))
@@ -27,14 +29,15 @@ public:
     Events atBeats(Voice voice, const std::vector<double>& beats, int value, int duration) const {
         Events out;
         for (double b : beats) {
-            if (score_.hits(voice, b, b + 1e-6).empty()) continue; // only where the listener hears it
+            if (score_.hits(voice, b, b + 1e-6).empty())
+                continue; // only where the listener hears it
             out.push_back(at(b, value, duration));
         }
         return out;
     }
     double beat(double seconds) const { return seconds * score_.bpm / 60.0; }
 
-private:
+  private:
     const Score& score_;
 };
 
@@ -60,7 +63,8 @@ std::vector<SyncFile> makeSyncFiles(const Score& score) {
         // only while the bouncing light still flies (its first 2 s).
         f.channels.push_back(b.atBeats(Voice::Crash, {1}, 255, 8));
         // 3: two in part 1, then the stabs of part 2 (indices 2 .. 18 inside 55 .. 84 s).
-        f.channels.push_back(join(b.atBeats(Voice::Crash, {8, 72}, 255, 3), b.on(Voice::Stab, 55.0, 82.0, 255, 3)));
+        f.channels.push_back(
+            join(b.atBeats(Voice::Crash, {8, 72}, 255, 3), b.on(Voice::Stab, 55.0, 82.0, 255, 3)));
         // 4: part 2's ghosting flash on its crashes, the first one early in the part.
         f.channels.push_back(b.atBeats(Voice::Crash, {114, 128, 144, 160}, 255, 4));
         files.push_back(std::move(f));
@@ -87,7 +91,8 @@ std::vector<SyncFile> makeSyncFiles(const Score& score) {
         const std::vector<double> beats = {236, 256, 278, 292, 308, 328, 348, 356, 372, 388, 408};
         Events zoom = b.atBeats(Voice::Crash, beats, 0, 6);
         const int values[] = {70, 90, 110, 80, 100, 120, 90, 60, 100, 80, 110};
-        for (size_t i = 0; i < zoom.size(); ++i) zoom[i].value = static_cast<uint8_t>(values[i]);
+        for (size_t i = 0; i < zoom.size(); ++i)
+            zoom[i].value = static_cast<uint8_t>(values[i]);
         f.channels.push_back(zoom);
         // 1: every kick from the start of part 4 to the end of part 6 (241).
         f.channels.push_back(b.on(Voice::Kick, 114.0, 204.0, 241, 2));
@@ -99,10 +104,11 @@ std::vector<SyncFile> makeSyncFiles(const Score& score) {
         // 0: credits: index 0 at the start of part 7, 1 .. 3 over it, 4 at its end (244 s),
         // one more after it.
         // part 7 takes the file at 204 s, so index 0 is the snare just after.
-        f.channels.push_back(
-            join(b.atBeats(Voice::Snare, {409}, 255, 4), b.atBeats(Voice::Crash, {420, 440, 460, 488, 504}, 255, 4)));
+        f.channels.push_back(join(b.atBeats(Voice::Snare, {409}, 255, 4),
+                                  b.atBeats(Voice::Crash, {420, 440, 460, 488, 504}, 255, 4)));
         // 1: part 7's snares (255), part 8's snares (200).
-        f.channels.push_back(join(b.on(Voice::Snare, 204.0, 243.0, 255, 3, 2), b.on(Voice::Snare, 244.0, 270.0, 200, 3)));
+        f.channels.push_back(join(b.on(Voice::Snare, 204.0, 243.0, 255, 3, 2),
+                                  b.on(Voice::Snare, 244.0, 270.0, 200, 3)));
         // 2: the fade to the closing image, and its end 10 s later.
         f.channels.push_back(b.atBeats(Voice::Crash, {504, 520}, 255, 4));
         files.push_back(std::move(f));

@@ -11,7 +11,9 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-double frequency(int midi) { return 440.0 * std::pow(2.0, (midi - 69) / 12.0); }
+double frequency(int midi) {
+    return 440.0 * std::pow(2.0, (midi - 69) / 12.0);
+}
 
 // Band-limited step correction for saw and pulse oscillators.
 double polyBlep(double t, double dt) {
@@ -133,7 +135,8 @@ void renderNote(const Note& n, double secondsPerBeat, Stereo dry, Stereo echo, u
         for (size_t k = 0; k < static_cast<size_t>(2.5 * kSampleRate); ++k) {
             const double t = static_cast<double>(k) / kSampleRate;
             const double x = noise.next();
-            dry.add(start + k, v * 0.25 * (x - lp1.next(x, 4000.0)) * std::exp(-t * 1.8), (k % 2 ? 0.2 : -0.2));
+            dry.add(start + k, v * 0.25 * (x - lp1.next(x, 4000.0)) * std::exp(-t * 1.8),
+                    (k % 2 ? 0.2 : -0.2));
         }
         break;
     }
@@ -154,7 +157,10 @@ void renderNote(const Note& n, double secondsPerBeat, Stereo dry, Stereo echo, u
             const double t = static_cast<double>(k) / kSampleRate;
             const double cutoff = 180.0 + 1400.0 * std::exp(-t * 14.0);
             const double x = 0.6 * saw.next(f) + 0.4 * sub.next(f * 0.5, 0.5);
-            dry.add(start + k, v * 0.42 * lp2.next(lp1.next(x, cutoff), cutoff) * envelope(t, length, 0.004, 0.05), 0.0);
+            dry.add(start + k,
+                    v * 0.42 * lp2.next(lp1.next(x, cutoff), cutoff) *
+                        envelope(t, length, 0.004, 0.05),
+                    0.0);
         }
         break;
     }
@@ -166,7 +172,10 @@ void renderNote(const Note& n, double secondsPerBeat, Stereo dry, Stereo echo, u
             const double t = static_cast<double>(k) / kSampleRate;
             const double x = (a.next(f * 0.997) + b.next(f * 1.003) + c.next(f * 2.0) * 0.3) / 2.3;
             const double cutoff = 900.0 + 500.0 * std::sin(t * 0.7 + n.beat * 0.1);
-            dry.add(start + k, v * 0.09 * lp2.next(lp1.next(x, cutoff), cutoff) * envelope(t, length, 0.35, 0.6), pan);
+            dry.add(start + k,
+                    v * 0.09 * lp2.next(lp1.next(x, cutoff), cutoff) *
+                        envelope(t, length, 0.35, 0.6),
+                    pan);
         }
         break;
     }
@@ -181,12 +190,16 @@ void renderNote(const Note& n, double secondsPerBeat, Stereo dry, Stereo echo, u
             const double t = static_cast<double>(k) / kSampleRate;
             double x, gain, pan;
             if (lead) {
-                const double vibrato = 1.0 + 0.004 * std::sin(2 * kPi * 5.5 * t) * std::min(1.0, t * 3);
-                x = lp1.next(0.6 * s.next(f * vibrato) + 0.4 * s2.next(f * vibrato * 1.005), 2600.0);
+                const double vibrato =
+                    1.0 + 0.004 * std::sin(2 * kPi * 5.5 * t) * std::min(1.0, t * 3);
+                x = lp1.next(0.6 * s.next(f * vibrato) + 0.4 * s2.next(f * vibrato * 1.005),
+                             2600.0);
                 gain = 0.13 * envelope(t, length, 0.02, 0.15);
                 pan = -0.15;
             } else if (stab) {
-                x = lp1.next(s.next(f) + s2.next(f * 1.498) + p.next(f * 1.26, 0.5), 3000.0 * std::exp(-t * 6) + 300.0) / 3.0;
+                x = lp1.next(s.next(f) + s2.next(f * 1.498) + p.next(f * 1.26, 0.5),
+                             3000.0 * std::exp(-t * 6) + 300.0) /
+                    3.0;
                 gain = 0.3 * std::exp(-t * 9.0);
                 pan = 0.1;
             } else {
@@ -206,12 +219,14 @@ void renderNote(const Note& n, double secondsPerBeat, Stereo dry, Stereo echo, u
 
 std::vector<int16_t> renderScore(const Score& score, uint32_t seed) {
     const double secondsPerBeat = 60.0 / score.bpm;
-    const size_t frames = static_cast<size_t>((score.seconds(score.totalBeats) + 1.0) * kSampleRate);
+    const size_t frames =
+        static_cast<size_t>((score.seconds(score.totalBeats) + 1.0) * kSampleRate);
     std::vector<float> left(frames), right(frames), echoLeft(frames), echoRight(frames);
     Stereo dry{left, right}, echo{echoLeft, echoRight};
     platform::Random seeds(seed);
     for (const Note& n : score.notes) {
-        const uint32_t noteSeed = static_cast<uint32_t>(seeds.next()) << 15 | static_cast<uint32_t>(seeds.next());
+        const uint32_t noteSeed =
+            static_cast<uint32_t>(seeds.next()) << 15 | static_cast<uint32_t>(seeds.next());
         renderNote(n, secondsPerBeat, dry, echo, noteSeed);
     }
     // Ping-pong echo of three eighths with feedback.

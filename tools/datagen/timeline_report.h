@@ -13,7 +13,7 @@ namespace datagen {
 int partAt(const Score& score, double seconds);
 
 std::string timelineText(const Score& score, const std::vector<SyncFile>& files);
-bool writeTimelinePlot(const std::string& path, const Score& score, const std::vector<SyncFile>& files,
-                       const std::vector<int16_t>& pcm);
+bool writeTimelinePlot(const std::string& path, const Score& score,
+                       const std::vector<SyncFile>& files, const std::vector<int16_t>& pcm);
 
 } // namespace datagen

@@ -10,12 +10,15 @@ namespace datagen {
 
 namespace {
 
-FT_Face asFace(void* f) { return static_cast<FT_Face>(f); }
+FT_Face asFace(void* f) {
+    return static_cast<FT_Face>(f);
+}
 
 uint32_t addScaled(uint32_t d, uint32_t colour, int coverage) {
     uint32_t out = 0;
     for (int k = 0; k < 24; k += 8) {
-        const uint32_t v = ((colour >> k) & 255) * static_cast<uint32_t>(coverage) / 255 + ((d >> k) & 255);
+        const uint32_t v =
+            ((colour >> k) & 255) * static_cast<uint32_t>(coverage) / 255 + ((d >> k) & 255);
         out |= std::min(v, 255u) << k;
     }
     return out;
@@ -27,7 +30,8 @@ Typeface::Typeface(const std::string& fileName, int pixelSize) {
     FT_Library lib = nullptr;
     if (FT_Init_FreeType(&lib) != 0) return;
     library_ = lib;
-    for (const char* dir : {"/usr/share/fonts/truetype/dejavu/", "/usr/share/fonts/TTF/", "/usr/share/fonts/dejavu/"}) {
+    for (const char* dir : {"/usr/share/fonts/truetype/dejavu/", "/usr/share/fonts/TTF/",
+                            "/usr/share/fonts/dejavu/"}) {
         FT_Face face = nullptr;
         if (FT_New_Face(lib, (std::string(dir) + fileName).c_str(), 0, &face) == 0) {
             FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixelSize));
@@ -45,20 +49,23 @@ Typeface::~Typeface() {
 
 RenderedGlyph Typeface::glyph(uint32_t code) const {
     RenderedGlyph g;
-    if (!face_ || FT_Load_Char(asFace(face_), code, FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT) != 0) return g;
+    if (!face_ || FT_Load_Char(asFace(face_), code, FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT) != 0)
+        return g;
     const FT_GlyphSlot s = asFace(face_)->glyph;
     g.width = static_cast<int>(s->bitmap.width), g.height = static_cast<int>(s->bitmap.rows);
     g.left = s->bitmap_left, g.top = s->bitmap_top, g.advance = static_cast<int>(s->advance.x >> 6);
     g.coverage.resize(static_cast<size_t>(g.width) * static_cast<size_t>(g.height));
     for (int y = 0; y < g.height; ++y)
         for (int x = 0; x < g.width; ++x)
-            g.coverage[static_cast<size_t>(y * g.width + x)] = s->bitmap.buffer[y * s->bitmap.pitch + x];
+            g.coverage[static_cast<size_t>(y * g.width + x)] =
+                s->bitmap.buffer[y * s->bitmap.pitch + x];
     return g;
 }
 
 int Typeface::textWidth(const std::string& text) const {
     int w = 0;
-    for (const char ch : text) w += glyph(static_cast<unsigned char>(ch)).advance;
+    for (const char ch : text)
+        w += glyph(static_cast<unsigned char>(ch)).advance;
     return w;
 }
 
@@ -86,7 +93,9 @@ Canvas fontSheet(const Typeface& face) {
         if (code == 127 || g.width == 0) { // no glyph in the face: a small hollow box
             g = RenderedGlyph{5, 7, 0, 7, 6, std::vector<uint8_t>(35, 0)};
             for (int y = 0; y < 7; ++y)
-                for (int x = 0; x < 5; ++x) g.coverage[static_cast<size_t>(y * 5 + x)] = (x == 0 || x == 4 || y == 0 || y == 6) ? 160 : 0;
+                for (int x = 0; x < 5; ++x)
+                    g.coverage[static_cast<size_t>(y * 5 + x)] =
+                        (x == 0 || x == 4 || y == 0 || y == 6) ? 160 : 0;
         }
         above = std::max(above, g.top), below = std::max(below, g.height - g.top);
         glyphs.push_back(std::move(g));
@@ -96,12 +105,15 @@ Canvas fontSheet(const Typeface& face) {
     Canvas sheet(perLine * 16, lines * (lineHeight + 2) + 1, 0);
     for (size_t i = 0; i < glyphs.size(); ++i) {
         const RenderedGlyph& g = glyphs[i];
-        const int x0 = static_cast<int>(i % perLine) * 16 + 1, y0 = static_cast<int>(i / perLine) * (lineHeight + 2) + 1;
+        const int x0 = static_cast<int>(i % perLine) * 16 + 1,
+                  y0 = static_cast<int>(i / perLine) * (lineHeight + 2) + 1;
         const int w = std::max(1, g.width);
         for (int y = 0; y < lineHeight; ++y)
             for (int x = 0; x < w; ++x) {
                 const int gy = y - (above - g.top);
-                const int v = (gy >= 0 && gy < g.height && x < g.width) ? g.coverage[static_cast<size_t>(gy * g.width + x)] : 0;
+                const int v = (gy >= 0 && gy < g.height && x < g.width)
+                                  ? g.coverage[static_cast<size_t>(gy * g.width + x)]
+                                  : 0;
                 sheet.at(x0 + x, y0 + y) = v ? addScaled(0, 0x00E8F0FF, v) | 0x000001u : 0x000001u;
             }
     }

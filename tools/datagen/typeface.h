@@ -10,11 +10,11 @@ namespace datagen {
 
 struct RenderedGlyph {
     int width = 0, height = 0, left = 0, top = 0, advance = 0; // top: rows above the baseline
-    std::vector<uint8_t> coverage;                              // width x height, 0 .. 255
+    std::vector<uint8_t> coverage;                             // width x height, 0 .. 255
 };
 
 class Typeface {
-public:
+  public:
     // Opens the first of the usual places of the named face; ok() tells whether it worked.
     Typeface(const std::string& fileName, int pixelSize);
     ~Typeface();
@@ -26,7 +26,7 @@ public:
     // Draws text with its baseline at y, coverage times colour added with saturation.
     void draw(Canvas& c, const std::string& text, int x, int y, uint32_t colour) const;
 
-private:
+  private:
     void* library_ = nullptr;
     void* face_ = nullptr;
 };

@@ -47,7 +47,8 @@ std::vector<std::string> splitNames(const std::string& list) {
 const std::array<uint32_t, 256>& greyPalette() {
     static const std::array<uint32_t, 256> palette = [] {
         std::array<uint32_t, 256> p{};
-        for (uint32_t i = 0; i < 256; ++i) p[i] = i * 0x010101u;
+        for (uint32_t i = 0; i < 256; ++i)
+            p[i] = i * 0x010101u;
         return p;
     }();
     return palette;
@@ -66,8 +67,10 @@ void dot(picture::Image32& image) {
     image.create(16, 16);
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) {
-            const float d = std::hypot(static_cast<float>(x) - 7.5f, static_cast<float>(y) - 7.5f) / 8;
-            image.pixels[y * 16 + x] = static_cast<uint32_t>(255 * std::max(0.0f, 1 - d)) * 0x010101u;
+            const float d =
+                std::hypot(static_cast<float>(x) - 7.5f, static_cast<float>(y) - 7.5f) / 8;
+            image.pixels[y * 16 + x] =
+                static_cast<uint32_t>(255 * std::max(0.0f, 1 - d)) * 0x010101u;
         }
 }
 
@@ -100,7 +103,8 @@ int renderCommand(const std::vector<std::string>& args) {
     }
     if (path.empty() || out.empty()) return std::fputs(kUsage, stderr), 2;
     const int32_t id = mode.empty() ? -1 : raster::lookupRenderMode(mode);
-    if (!mode.empty() && id < 0) return std::fprintf(stderr, "%s: mode not found\n", mode.c_str()), 1;
+    if (!mode.empty() && id < 0)
+        return std::fprintf(stderr, "%s: mode not found\n", mode.c_str()), 1;
 
     Scene3ds scene;
     ScenePreparation how;
@@ -145,11 +149,14 @@ int renderCommand(const std::vector<std::string>& args) {
     picture::LoadedImage32 texture;
     if (!texturePath.empty()) {
         const picture::LoadResult r = texture.load(texturePath);
-        if (r != picture::LoadResult::kLoaded) return std::fprintf(stderr, "%s: cannot be read as a picture\n", texturePath.c_str()), 1;
+        if (r != picture::LoadResult::kLoaded)
+            return std::fprintf(stderr, "%s: cannot be read as a picture\n", texturePath.c_str()),
+                   1;
     } else {
         checker(texture);
     }
-    if (!texture.buildTiledCopy()) return std::fprintf(stderr, "%s: a texture must be 256 x 256\n", texturePath.c_str()), 1;
+    if (!texture.buildTiledCopy())
+        return std::fprintf(stderr, "%s: a texture must be 256 x 256\n", texturePath.c_str()), 1;
     const fx::ColourTable greys = fx::makeGreyRamp();
     picture::Image32 sprite;
     dot(sprite);
@@ -165,7 +172,7 @@ int renderCommand(const std::vector<std::string>& args) {
     const float lensFov = camera.fov;
     const Point3f eye = camera.eye, at = camera.target;
     updateScene(scene, frame);
-    if (!(camera.fov > 0)) camera.fov = lensFov; // no field-of-view track: the lens's
+    if (!(camera.fov > 0)) camera.fov = lensFov;          // no field-of-view track: the lens's
     if (madeCamera) camera.eye = eye, camera.target = at; // no tracks to follow
     updateProjection(camera);
     finishCameraStep(camera);
@@ -181,6 +188,7 @@ int renderCommand(const std::vector<std::string>& args) {
     picture::LoadedImage32 flare;
     if (described && flare.load("image/flare32.jpg") == picture::LoadResult::kLoaded)
         fx::drawLightFlares(target, flare, scene, camera, scene.depthBuffer.data());
-    if (!writers::writePngImage(out, target.pixels, 512, 256)) return std::fprintf(stderr, "cannot write %s\n", out.c_str()), 1;
+    if (!writers::writePngImage(out, target.pixels, 512, 256))
+        return std::fprintf(stderr, "cannot write %s\n", out.c_str()), 1;
     return 0;
 }

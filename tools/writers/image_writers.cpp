@@ -32,7 +32,8 @@ void tgaRle(Bytes& out, const uint8_t* items, int count, int itemBytes) {
     int i = 0;
     while (i < count) {
         int run = 1;
-        while (i + run < count && run < 128 && same(i, i + run)) ++run;
+        while (i + run < count && run < 128 && same(i, i + run))
+            ++run;
         if (run >= 2) {
             out.push_back(static_cast<uint8_t>(127 + run));
             out.insert(out.end(), items + i * itemBytes, items + (i + 1) * itemBytes);
@@ -40,7 +41,8 @@ void tgaRle(Bytes& out, const uint8_t* items, int count, int itemBytes) {
             continue;
         }
         int lit = 1;
-        while (i + lit < count && lit < 128 && !(i + lit + 1 < count && same(i + lit, i + lit + 1))) ++lit;
+        while (i + lit < count && lit < 128 && !(i + lit + 1 < count && same(i + lit, i + lit + 1)))
+            ++lit;
         out.push_back(static_cast<uint8_t>(lit - 1));
         out.insert(out.end(), items + i * itemBytes, items + (i + lit) * itemBytes);
         i += lit;
@@ -48,12 +50,12 @@ void tgaRle(Bytes& out, const uint8_t* items, int count, int itemBytes) {
 }
 
 void tgaHeader(Bytes& b, int type, bool mapped, int width, int height, int depth, bool topDown) {
-    b.push_back(0);                 // no image ID
-    b.push_back(mapped ? 1 : 0);    // colour map type
+    b.push_back(0);              // no image ID
+    b.push_back(mapped ? 1 : 0); // colour map type
     b.push_back(static_cast<uint8_t>(type));
-    put16(b, 0);                    // first map entry
-    put16(b, mapped ? 256 : 0);     // map length
-    b.push_back(mapped ? 24 : 0);   // map entry size
+    put16(b, 0);                  // first map entry
+    put16(b, mapped ? 256 : 0);   // map length
+    b.push_back(mapped ? 24 : 0); // map entry size
     put16(b, 0);
     put16(b, 0);
     put16(b, static_cast<unsigned>(width));
@@ -83,7 +85,8 @@ Bytes encodeTga24(const uint32_t* pixels, int width, int height, bool rle, bool 
     return b;
 }
 
-Bytes encodeTga8(const uint8_t* indices, int width, int height, const Palette256& palette, bool rle) {
+Bytes encodeTga8(const uint8_t* indices, int width, int height, const Palette256& palette,
+                 bool rle) {
     Bytes b;
     tgaHeader(b, rle ? 9 : 1, true, width, height, 8, false);
     for (uint32_t c : palette) {
@@ -128,12 +131,14 @@ Bytes encodeBmp24(const uint32_t* pixels, int width, int height) {
             b.push_back(static_cast<uint8_t>(p >> 8));
             b.push_back(static_cast<uint8_t>(p >> 16));
         }
-        for (int k = 0; k < (width & 3); ++k) b.push_back(0);
+        for (int k = 0; k < (width & 3); ++k)
+            b.push_back(0);
     }
     return b;
 }
 
-Bytes encodePcx8(const uint8_t* indices, int width, int height, const Palette256& palette, int bytesPerLine) {
+Bytes encodePcx8(const uint8_t* indices, int width, int height, const Palette256& palette,
+                 int bytesPerLine) {
     if (bytesPerLine < width) bytesPerLine = width + (width & 1);
     Bytes b(128, 0);
     b[0] = 10; // maker
@@ -147,10 +152,12 @@ Bytes encodePcx8(const uint8_t* indices, int width, int height, const Palette256
     b[68] = 1; // colour palette
     std::vector<uint8_t> line(static_cast<size_t>(bytesPerLine), 0);
     for (int r = 0; r < height; ++r) {
-        std::copy(indices + static_cast<size_t>(r) * width, indices + static_cast<size_t>(r + 1) * width, line.begin());
+        std::copy(indices + static_cast<size_t>(r) * width,
+                  indices + static_cast<size_t>(r + 1) * width, line.begin());
         for (int i = 0; i < bytesPerLine;) {
             int run = 1;
-            while (i + run < bytesPerLine && run < 63 && line[i + run] == line[i]) ++run;
+            while (i + run < bytesPerLine && run < 63 && line[i + run] == line[i])
+                ++run;
             if (run > 1 || line[i] >= 192) b.push_back(static_cast<uint8_t>(0xC0 | run));
             b.push_back(line[i]);
             i += run;
@@ -196,9 +203,11 @@ Bytes encodeJpeg(const uint32_t* pixels, int width, int height, int quality, boo
         for (int i = 0; i < width; ++i) {
             const uint32_t p = src[i];
             if (grey) {
-                row[i] = static_cast<uint8_t>(((p >> 16 & 0xFF) * 77 + (p >> 8 & 0xFF) * 150 + (p & 0xFF) * 29) >> 8);
+                row[i] = static_cast<uint8_t>(
+                    ((p >> 16 & 0xFF) * 77 + (p >> 8 & 0xFF) * 150 + (p & 0xFF) * 29) >> 8);
             } else {
-                row[3 * i] = static_cast<uint8_t>(p >> 16), row[3 * i + 1] = static_cast<uint8_t>(p >> 8);
+                row[3 * i] = static_cast<uint8_t>(p >> 16),
+                        row[3 * i + 1] = static_cast<uint8_t>(p >> 8);
                 row[3 * i + 2] = static_cast<uint8_t>(p);
             }
         }

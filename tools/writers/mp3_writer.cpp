@@ -6,7 +6,8 @@
 
 namespace writers {
 
-std::vector<uint8_t> encodeMp3(const std::vector<int16_t>& samples, int rate, int channels, int kbps) {
+std::vector<uint8_t> encodeMp3(const std::vector<int16_t>& samples, int rate, int channels,
+                               int kbps) {
     lame_global_flags* lame = lame_init();
     if (!lame) return {};
     lame_set_in_samplerate(lame, rate);
@@ -27,10 +28,11 @@ std::vector<uint8_t> encodeMp3(const std::vector<int16_t>& samples, int rate, in
     for (int at = 0; at < frames; at += kChunk) {
         const int n = std::min(kChunk, frames - at);
         const int16_t* in = samples.data() + static_cast<size_t>(at) * channels;
-        int got = channels == 1
-                      ? lame_encode_buffer(lame, in, in, n, buffer.data(), static_cast<int>(buffer.size()))
-                      : lame_encode_buffer_interleaved(lame, const_cast<short*>(in), n, buffer.data(),
-                                                       static_cast<int>(buffer.size()));
+        int got = channels == 1 ? lame_encode_buffer(lame, in, in, n, buffer.data(),
+                                                     static_cast<int>(buffer.size()))
+                                : lame_encode_buffer_interleaved(lame, const_cast<short*>(in), n,
+                                                                 buffer.data(),
+                                                                 static_cast<int>(buffer.size()));
         if (got > 0) out.insert(out.end(), buffer.begin(), buffer.begin() + got);
     }
     const int tail = lame_encode_flush(lame, buffer.data(), static_cast<int>(buffer.size()));
@@ -38,7 +40,8 @@ std::vector<uint8_t> encodeMp3(const std::vector<int16_t>& samples, int rate, in
     // The Xing/LAME frame at the start, now that the length is known.
     std::vector<uint8_t> tag(8192);
     const size_t tagBytes = lame_get_lametag_frame(lame, tag.data(), tag.size());
-    if (tagBytes > 0 && tagBytes <= out.size()) std::copy(tag.begin(), tag.begin() + static_cast<long>(tagBytes), out.begin());
+    if (tagBytes > 0 && tagBytes <= out.size())
+        std::copy(tag.begin(), tag.begin() + static_cast<long>(tagBytes), out.begin());
     lame_close(lame);
     return out;
 }

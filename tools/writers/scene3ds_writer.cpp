@@ -27,9 +27,10 @@ void setTcb(Lib3dsTcb& tcb, const Key3ds& k) {
     tcb.frame = static_cast<Lib3dsIntd>(k.frame);
     tcb.tens = k.tension, tcb.cont = k.continuity, tcb.bias = k.bias;
     tcb.ease_to = k.easeTo, tcb.ease_from = k.easeFrom;
-    tcb.flags = static_cast<Lib3dsWord>((k.tension != 0 ? LIB3DS_USE_TENSION : 0) | (k.continuity != 0 ? LIB3DS_USE_CONTINUITY : 0) |
-                                        (k.bias != 0 ? LIB3DS_USE_BIAS : 0) | (k.easeTo != 0 ? LIB3DS_USE_EASE_TO : 0) |
-                                        (k.easeFrom != 0 ? LIB3DS_USE_EASE_FROM : 0));
+    tcb.flags = static_cast<Lib3dsWord>(
+        (k.tension != 0 ? LIB3DS_USE_TENSION : 0) |
+        (k.continuity != 0 ? LIB3DS_USE_CONTINUITY : 0) | (k.bias != 0 ? LIB3DS_USE_BIAS : 0) |
+        (k.easeTo != 0 ? LIB3DS_USE_EASE_TO : 0) | (k.easeFrom != 0 ? LIB3DS_USE_EASE_FROM : 0));
 }
 
 void vectorTrack(Lib3dsLin3Track& track, const std::vector<VectorKey3ds>& keys) {
@@ -119,19 +120,23 @@ bool writeScene3ds(const std::string& path, const Scene3dsFile& scene) {
     for (const Mesh3ds& m : scene.meshes) {
         Lib3dsMesh* mesh = lib3ds_mesh_new(m.name.c_str());
         lib3ds_mesh_new_point_list(mesh, static_cast<Lib3dsDword>(m.vertices.size()));
-        for (size_t i = 0; i < m.vertices.size(); ++i) copy(mesh->pointL[i].pos, m.vertices[i]);
+        for (size_t i = 0; i < m.vertices.size(); ++i)
+            copy(mesh->pointL[i].pos, m.vertices[i]);
         lib3ds_mesh_new_face_list(mesh, static_cast<Lib3dsDword>(m.faces.size()));
         for (size_t i = 0; i < m.faces.size(); ++i) {
-            for (int k = 0; k < 3; ++k) mesh->faceL[i].points[k] = m.faces[i][static_cast<size_t>(k)];
+            for (int k = 0; k < 3; ++k)
+                mesh->faceL[i].points[k] = m.faces[i][static_cast<size_t>(k)];
             mesh->faceL[i].flags = 7; // all three edges visible
             copyName(mesh->faceL[i].material, m.material);
         }
         if (!m.mapping.empty()) {
             lib3ds_mesh_new_texel_list(mesh, static_cast<Lib3dsDword>(m.mapping.size()));
-            for (size_t i = 0; i < m.mapping.size(); ++i) mesh->texelL[i][0] = m.mapping[i][0], mesh->texelL[i][1] = m.mapping[i][1];
+            for (size_t i = 0; i < m.mapping.size(); ++i)
+                mesh->texelL[i][0] = m.mapping[i][0], mesh->texelL[i][1] = m.mapping[i][1];
         }
         for (int a = 0; a < 4; ++a)
-            for (int k = 0; k < 3; ++k) mesh->matrix[a][k] = m.axes[static_cast<size_t>(a)][static_cast<size_t>(k)];
+            for (int k = 0; k < 3; ++k)
+                mesh->matrix[a][k] = m.axes[static_cast<size_t>(a)][static_cast<size_t>(k)];
         mesh->matrix[3][3] = 1.0f;
         lib3ds_file_insert_mesh(file, mesh);
     }
@@ -142,7 +147,8 @@ bool writeScene3ds(const std::string& path, const Scene3dsFile& scene) {
         light->spot_light = l.spot;
         copy(light->spot, l.target);
         light->hot_spot = l.hotspot, light->fall_off = l.falloff;
-        light->inner_range = l.innerRange, light->outer_range = l.outerRange, light->multiplier = l.multiplier;
+        light->inner_range = l.innerRange, light->outer_range = l.outerRange,
+        light->multiplier = l.multiplier;
         lib3ds_file_insert_light(file, light);
     }
     for (const Camera3ds& c : scene.cameras) {
@@ -157,7 +163,8 @@ bool writeScene3ds(const std::string& path, const Scene3dsFile& scene) {
     file->segment_to = static_cast<Lib3dsIntd>(scene.endFrame);
     file->frames = static_cast<Lib3dsIntd>(scene.endFrame - scene.startFrame);
     // Parents first: lib3ds hangs a node under the node with its parent id.
-    for (const Node3ds& n : scene.nodes) lib3ds_file_insert_node(file, makeNode(n));
+    for (const Node3ds& n : scene.nodes)
+        lib3ds_file_insert_node(file, makeNode(n));
     const bool ok = lib3ds_file_save(file, path.c_str()) != 0;
     lib3ds_file_free(file);
     return ok;

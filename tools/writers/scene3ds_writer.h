@@ -38,7 +38,7 @@ struct Light3ds {
 struct Camera3ds {
     std::string name;
     Vec3 position{}, target{};
-    float bank = 0; // degrees
+    float bank = 0;  // degrees
     float lens = 50; // millimetres (the file keeps the field of view, 2400 / lens)
 };
 

@@ -25,10 +25,12 @@ std::string encodeParticleStream(const ParticleStreamFile& s, const std::string&
     put("depth", "%.6f", s.depthFactor);
     put("sprites", "%s", s.spriteSet.c_str());
     put("spriteCount", "%zu", s.sprites.size());
-    for (const std::string& name : s.sprites) put("sprite", "%s", name.c_str());
+    for (const std::string& name : s.sprites)
+        put("sprite", "%s", name.c_str());
     out += "* control points: x y z\n";
     put("points", "%zu", s.controlPoints.size());
-    for (const auto& p : s.controlPoints) put("point", "%.3f %.3f %.3f", p[0], p[1], p[2]);
+    for (const auto& p : s.controlPoints)
+        put("point", "%.3f %.3f %.3f", p[0], p[1], p[2]);
     put("samples", "%d", s.samplesPerSegment);
     put("open", "%d", s.closedFlag);
     put("curve", "%d", s.curveKind);

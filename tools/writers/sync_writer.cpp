@@ -6,7 +6,8 @@ namespace writers {
 
 namespace {
 void put32(std::vector<uint8_t>& b, uint32_t v) {
-    for (int k = 0; k < 4; ++k) b.push_back(static_cast<uint8_t>(v >> (8 * k)));
+    for (int k = 0; k < 4; ++k)
+        b.push_back(static_cast<uint8_t>(v >> (8 * k)));
 }
 } // namespace
 
@@ -27,6 +28,8 @@ std::vector<uint8_t> encodeSyncFile(const std::vector<SyncChannels>& entries) {
     return b;
 }
 
-uint32_t syncTime(double seconds) { return static_cast<uint32_t>(std::llround(seconds * 44100.0)) * 4u; }
+uint32_t syncTime(double seconds) {
+    return static_cast<uint32_t>(std::llround(seconds * 44100.0)) * 4u;
+}
 
 } // namespace writers
