@@ -68,6 +68,9 @@ class Reader {
         const std::string& line = lines_[next_++].text;
         const size_t space = line.find(' ');
         if (space == std::string::npos) return fail(std::string("expected a label and ") + what);
+        // Labels are free words, but words: bytes outside printable ASCII are damage.
+        for (size_t i = 0; i < space; ++i)
+            if (line[i] < 0x21 || line[i] > 0x7E) return fail("the label is not text");
         out = line.substr(space + 1);
         return true;
     }

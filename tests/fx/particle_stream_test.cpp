@@ -262,3 +262,16 @@ TEST(ParticleStream, TheReaderEndsTheProgramNamingTheFileAndLine) {
         },
         testing::ExitedWithCode(255), "sp0 line 28: the curve kind");
 }
+
+TEST(ParticleStream, DamagedLabelsAndNumbersAreRefused) {
+    const std::string good = streamText(points(kSquare), "samples 4\nclosed 0\ncurve 0\n");
+    std::string damaged = good;
+    damaged.replace(damaged.find("poolSize"), 4, "\x9e\xfa$\x01");
+    Refusal r = refuse(damaged);
+    EXPECT_EQ(r.line, 3);
+    EXPECT_NE(r.problem.find("label"), std::string::npos);
+    damaged = good;
+    damaged.replace(damaged.find("emitMinimum 2"), 13, "emitMinimum 2x");
+    r = refuse(damaged);
+    EXPECT_EQ(r.line, 4);
+}
