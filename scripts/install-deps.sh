@@ -10,7 +10,7 @@ libsdl2-dev libjpeg62-turbo-dev libmpg123-dev libpng-dev libx11-dev
 lib3ds-dev libmp3lame-dev libfreetype-dev fonts-dejavu-core
 googletest libgtest-dev libbenchmark-dev
 xvfb xdotool x11-utils x11-apps openbox
-clang libclang-rt-14-dev
+clang libclang-rt-14-dev clang-format
 "
 [ "${1:-}" = "--with-video" ] && PACKAGES="$PACKAGES ffmpeg"
 
