@@ -112,14 +112,15 @@ TEST(Seek, AStartInPartOneShowsTheFullRunsPictureWithTheMusicInStep) {
 }
 
 TEST(Seek, AStartAtAPartShowsItsFirstFrame) {
-    // part 2 is the first part after part 1's hand-over; it draws black for now.
-    const app::StartAt at{-1, 2};
+    // part 5: four parts and their hand-overs played unseen before it.
+    const app::StartAt at{-1, 5};
     const Shown full = fullRunTo(at), seek = seekRunTo(at);
-    EXPECT_EQ(seek.part, 2);
+    EXPECT_EQ(seek.part, 5);
     EXPECT_EQ(differingPixels(full.first, seek.first), 0u);
+    EXPECT_EQ(differingPixels(full.second, seek.second), 0u);
     EXPECT_EQ(seek.music, full.music);
-    // 55 s after the music's start, to within a few frames.
-    EXPECT_NEAR(static_cast<double>(seek.music) / 176400, 55.0, 0.2);
+    // On channel 0's third event of "other/s4", near 139 s, to within a few frames.
+    EXPECT_NEAR(static_cast<double>(seek.music) / 176400, 139.0, 0.3);
 }
 
 TEST(Seek, StreamsPlayOnFromAGivenPositionAndClocksGoOnWhereTheyStood) {
