@@ -7,39 +7,25 @@
 #include "parts/part1.h"
 #include "platform/clock.h"
 #include "raster/texture_fillers.h"
-#include "tests/test_production.h"
+#include "tests/parts/part_stage.h"
 
 using namespace parts;
 
 namespace {
 
 // part 1 loaded in a fresh production, on a virtual clock, with the shell's state it is lent.
-struct City {
-    testing_files::TestProduction production{"part1"};
-    picture::Image32 framebuffer;
-    sound::DemoContext context;
-    picture::ResourceLists resources;
-    platform::FrameClock clock;
-    platform::InputState input;
-    platform::DebugScratch debug;
-    LoadingPictures loading;
-    std::unique_ptr<Stage> stage;
+struct City : testing_files::PartStage {
     Part1 part;
 
-    City() {
-        std::filesystem::current_path(production.data());
-        platform::setClock(platform::Clock::virtualClock(30));
-        framebuffer.create(512, 256);
-        sound::initialiseDemoContext(context, {.withDevice = false});
-        stage = std::make_unique<Stage>(
-            Stage{framebuffer, context, resources, clock, input, debug, loading});
-        part.load(*stage, 512, 256);
+    City() : PartStage("part1") {
+        open();
+        part.load(stage, 512, 256);
     }
     // One frame as the shell runs it; returns its length in ms.
     uint32_t frame() {
         const uint32_t before = platform::tickCount();
         platform::tickFrameClock(clock, before);
-        part.run(*stage);
+        part.run(stage);
         return platform::tickCount() - before;
     }
 };
@@ -168,7 +154,7 @@ TEST(Part1, ABeatBeforeTheLightArrivesStillEndsItsFlight) {
     auto drawFrame = [&](int32_t beat) {
         platform::tickFrameClock(c.clock, platform::tickCount());
         s.sync = {0, beat, 0, 0, 0};
-        c.part.mainDrawing(*c.stage, c.framebuffer, false);
+        c.part.mainDrawing(c.stage, c.framebuffer, false);
         platform::waitUntilElapsed(platform::tickCount(), 25);
     };
     drawFrame(255);

@@ -10,7 +10,7 @@
 #include "platform/clock.h"
 #include "platform/random.h"
 #include "scene3d/scene.h"
-#include "tests/test_production.h"
+#include "tests/parts/part_stage.h"
 
 using namespace parts;
 using scene3d::Mesh;
@@ -166,19 +166,12 @@ TEST(Part2, CursorsOutsideTheTableLeaveTheCamera) {
 }
 
 TEST(Part2, PlaysLitAfterItsFadeInAndHandsOverAt84Seconds) {
-    testing_files::TestProduction production{"part2"};
-    std::filesystem::current_path(production.data());
-    platform::setClock(platform::Clock::virtualClock(30));
-    picture::Image32 framebuffer;
-    framebuffer.create(512, 256);
-    sound::DemoContext context;
-    sound::initialiseDemoContext(context, {.withDevice = false});
-    picture::ResourceLists resources;
-    platform::FrameClock clock;
-    platform::InputState input;
-    platform::DebugScratch debug;
-    LoadingPictures loading;
-    Stage stage{framebuffer, context, resources, clock, input, debug, loading};
+    testing_files::PartStage t("part2");
+    t.open();
+    picture::Image32& framebuffer = t.framebuffer;
+    sound::DemoContext& context = t.context;
+    platform::FrameClock& clock = t.clock;
+    Stage& stage = t.stage;
     Machine m;
     m.city.load(stage, 512, 256);
     m.part.load(stage, 512, 256);

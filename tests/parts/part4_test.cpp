@@ -7,7 +7,7 @@
 #include "parts/part4.h"
 #include "platform/clock.h"
 #include "platform/random.h"
-#include "tests/test_production.h"
+#include "tests/parts/part_stage.h"
 #include "tools/writers/sync_writer.h"
 
 using namespace parts;
@@ -50,32 +50,18 @@ void referenceTunnel(const TunnelTables& t, const std::vector<int32_t>& A,
 }
 
 // part 4 loaded in a fresh production with its own "other/s4", on a virtual clock.
-struct Tunnel {
-    testing_files::TestProduction production;
-    picture::Image32 framebuffer;
-    sound::DemoContext context;
-    picture::ResourceLists resources;
-    platform::FrameClock clock;
-    platform::InputState input;
-    platform::DebugScratch debug;
-    LoadingPictures loading;
-    std::unique_ptr<Stage> stage;
+struct Tunnel : testing_files::PartStage {
     std::unique_ptr<Part4> part;
     int underneathCalls = 0;
 
     explicit Tunnel(const writers::SyncChannels& s4, bool withUnderneath = false)
-        : production("part4") {
+        : PartStage("part4") {
         writers::writeBytes((production.root() / "data/other/s4").string(),
                             writers::encodeSyncFile({s4}));
         // Long enough for the hand-over's event: the soundtrack's end holds the position.
         writers::writeBytes((production.root() / "vantrel.mp3").string(),
                             testing_files::TestProduction::tone(3.0));
-        std::filesystem::current_path(production.data());
-        platform::setClock(platform::Clock::virtualClock(40));
-        framebuffer.create(512, 256);
-        sound::initialiseDemoContext(context, {.withDevice = false});
-        stage = std::make_unique<Stage>(
-            Stage{framebuffer, context, resources, clock, input, debug, loading});
+        open(40);
         Part4::SceneUnderneath under;
         if (withUnderneath)
             under = [this](picture::Image32& target) {
@@ -83,12 +69,12 @@ struct Tunnel {
                 std::fill_n(target.pixels, target.pixelCount(), 0x204060u);
             };
         part = std::make_unique<Part4>(under);
-        part->load(*stage, 512, 256);
+        part->load(stage, 512, 256);
         sound::startMusic(context);
     }
     void frame() {
         platform::tickFrameClock(clock, platform::tickCount());
-        part->run(*stage);
+        part->run(stage);
     }
 };
 
@@ -204,7 +190,7 @@ TEST(Part4, CrossfadeTakes64FramesAt50FpsOverTheSceneUnderneath) {
     t.clock.framesPerSecond = 50;
     int frames = 0;
     while (s.fade < 255) {
-        t.part->drawFrame(*t.stage);
+        t.part->drawFrame(t.stage);
         ++frames;
         if (s.fade < 255) {
             // The tunnel at alpha fade over the scene's blue-grey.
@@ -220,6 +206,6 @@ TEST(Part4, CrossfadeTakes64FramesAt50FpsOverTheSceneUnderneath) {
     }
     EXPECT_EQ(frames, 64);
     EXPECT_EQ(t.underneathCalls, 63);
-    t.part->drawFrame(*t.stage);
+    t.part->drawFrame(t.stage);
     EXPECT_EQ(t.underneathCalls, 63) << "once faded in, the tunnel alone";
 }

@@ -5,7 +5,7 @@
 
 #include "parts/part5.h"
 #include "platform/clock.h"
-#include "tests/test_production.h"
+#include "tests/parts/part_stage.h"
 #include "tools/writers/sync_writer.h"
 
 using namespace parts;
@@ -13,27 +13,13 @@ using namespace parts;
 namespace {
 
 // part 5 loaded from the generated data on a virtual clock, its sync file written by the test.
-struct Rails {
-    testing_files::TestProduction production{"part5"};
-    picture::Image32 framebuffer;
-    sound::DemoContext context;
-    picture::ResourceLists resources;
-    platform::FrameClock clock;
-    platform::InputState input;
-    platform::DebugScratch debug;
-    LoadingPictures loading;
-    std::unique_ptr<Stage> stage;
+struct Rails : testing_files::PartStage {
     Part5 part;
 
-    explicit Rails(const writers::SyncChannels& s4) {
+    explicit Rails(const writers::SyncChannels& s4) : PartStage("part5") {
         writers::writeBytes(production.data() + "/other/s4", writers::encodeSyncFile({s4}));
-        std::filesystem::current_path(production.data());
-        platform::setClock(platform::Clock::virtualClock(30));
-        framebuffer.create(512, 256);
-        sound::initialiseDemoContext(context, {.withDevice = false});
-        stage = std::make_unique<Stage>(
-            Stage{framebuffer, context, resources, clock, input, debug, loading});
-        part.load(*stage, 512, 256);
+        open();
+        part.load(stage, 512, 256);
         sound::startMusic(context);
         // As in the shell by now: the frame clock has measured its first second.
         platform::tickFrameClock(clock, platform::tickCount());
@@ -41,7 +27,7 @@ struct Rails {
     }
     void frame() {
         platform::tickFrameClock(clock, platform::tickCount());
-        part.run(*stage);
+        part.run(stage);
     }
 };
 

@@ -6,7 +6,7 @@
 #include "parts/part6.h"
 #include "platform/clock.h"
 #include "platform/random.h"
-#include "tests/test_production.h"
+#include "tests/parts/part_stage.h"
 #include "tools/writers/sync_writer.h"
 
 using namespace parts;
@@ -14,27 +14,13 @@ using namespace parts;
 namespace {
 
 // part 6 loaded from the generated data on a virtual clock, its sync file written by the test.
-struct Fountain {
-    testing_files::TestProduction production{"part6"};
-    picture::Image32 framebuffer;
-    sound::DemoContext context;
-    picture::ResourceLists resources;
-    platform::FrameClock clock;
-    platform::InputState input;
-    platform::DebugScratch debug;
-    LoadingPictures loading;
-    std::unique_ptr<Stage> stage;
+struct Fountain : testing_files::PartStage {
     Part6 part;
 
-    explicit Fountain(const writers::SyncChannels& s4) {
+    explicit Fountain(const writers::SyncChannels& s4) : PartStage("part6") {
         writers::writeBytes(production.data() + "/other/s4", writers::encodeSyncFile({s4}));
-        std::filesystem::current_path(production.data());
-        platform::setClock(platform::Clock::virtualClock(30));
-        framebuffer.create(512, 256);
-        sound::initialiseDemoContext(context, {.withDevice = false});
-        stage = std::make_unique<Stage>(
-            Stage{framebuffer, context, resources, clock, input, debug, loading});
-        part.load(*stage, 512, 256);
+        open();
+        part.load(stage, 512, 256);
         sound::startMusic(context);
         // As in the shell by now: the frame clock has measured its first second.
         platform::tickFrameClock(clock, platform::tickCount());
@@ -42,7 +28,7 @@ struct Fountain {
     }
     void frame() {
         platform::tickFrameClock(clock, platform::tickCount());
-        part.run(*stage);
+        part.run(stage);
     }
 };
 

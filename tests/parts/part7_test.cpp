@@ -7,7 +7,7 @@
 #include "parts/part7.h"
 #include "platform/clock.h"
 #include "scene3d/camera.h"
-#include "tests/test_production.h"
+#include "tests/parts/part_stage.h"
 
 using namespace parts;
 using scene3d::Point3f;
@@ -15,29 +15,15 @@ using scene3d::Point3f;
 namespace {
 
 // part 7 loaded in a fresh production (part 1 lends it only its flare).
-struct Credits {
-    testing_files::TestProduction production{"part7"};
-    picture::Image32 framebuffer;
-    sound::DemoContext context;
-    picture::ResourceLists resources;
-    platform::FrameClock clock;
-    platform::InputState input;
-    platform::DebugScratch debug;
-    LoadingPictures loading;
-    std::unique_ptr<Stage> stage;
+struct Credits : testing_files::PartStage {
     Part1 city;
     std::unique_ptr<Part7> part;
 
-    Credits() {
-        std::filesystem::current_path(production.data());
-        platform::setClock(platform::Clock::virtualClock(30));
-        framebuffer.create(512, 256);
-        sound::initialiseDemoContext(context, {.withDevice = false});
-        stage = std::make_unique<Stage>(
-            Stage{framebuffer, context, resources, clock, input, debug, loading});
+    Credits() : PartStage("part7") {
+        open();
         city.state().flare.load("image/flare32.jpg");
         part = std::make_unique<Part7>(city);
-        part->load(*stage, 512, 256);
+        part->load(stage, 512, 256);
     }
     int lit() const {
         int n = 0;

@@ -8,7 +8,7 @@
 
 #include "parts/part8.h"
 #include "platform/clock.h"
-#include "tests/test_production.h"
+#include "tests/parts/part_stage.h"
 #include "tools/writers/image_writers.h"
 
 using namespace parts;
@@ -16,33 +16,19 @@ using namespace parts;
 namespace {
 
 // part 8 loaded from the generated scene, streams and pictures, with part 1's flare beside it.
-struct Closing {
-    testing_files::TestProduction production{"part8"};
-    picture::Image32 framebuffer;
-    sound::DemoContext context;
-    picture::ResourceLists resources;
-    platform::FrameClock clock;
-    platform::InputState input;
-    platform::DebugScratch debug;
-    LoadingPictures loading;
-    std::unique_ptr<Stage> stage;
+struct Closing : testing_files::PartStage {
     Part1 city;
     Part8 part{city};
     Part8State& s = part.state();
 
-    explicit Closing(bool load = true) {
+    explicit Closing(bool load = true) : PartStage("part8") {
         std::filesystem::copy(std::filesystem::path(PRODUCTION_DIR) / "data/other/s7",
                               production.root() / "data/other/s7",
                               std::filesystem::copy_options::overwrite_existing);
         standInFlare();
-        std::filesystem::current_path(production.data());
-        platform::setClock(platform::Clock::virtualClock(30));
-        framebuffer.create(512, 256);
-        sound::initialiseDemoContext(context, {.withDevice = false});
-        stage = std::make_unique<Stage>(
-            Stage{framebuffer, context, resources, clock, input, debug, loading});
+        open();
         city.state().flare.load("image/flare32.jpg");
-        if (load) part.load(*stage, 512, 256);
+        if (load) part.load(stage, 512, 256);
     }
 
     // The 8-bit flare comes with another part's data: a round glow of the same kind until then.
@@ -198,7 +184,7 @@ TEST(Part8, StreamsTakeThreeDistinctColoursAndFramesTake28Ms) {
     for (int k = 0; k < 5; ++k) {
         const uint32_t before = platform::tickCount();
         platform::tickFrameClock(c.clock, before);
-        c.part.run(*c.stage);
+        c.part.run(c.stage);
         EXPECT_EQ(platform::tickCount() - before, 28u);
     }
     EXPECT_EQ(c.context.partNumber, 8) << "it never hands over";
@@ -211,7 +197,7 @@ TEST(Part8, AClosingImageOfAnotherSizeIsLeftOutAndAMissingFlarePlaysOn) {
     writers::writeBytes("image/endofdemo.tga", writers::encodeTga24(small.data(), 256, 128, false));
     std::filesystem::remove("image/flare.tga");
     testing::internal::CaptureStderr();
-    c.part.load(*c.stage, 512, 256);
+    c.part.load(c.stage, 512, 256);
     const std::string lines = testing::internal::GetCapturedStderr();
     // A line each, no box: the show plays on without them.
     EXPECT_NE(lines.find("image/endofdemo.tga: 256 x 128, not 512 x 256; the show plays on"),
