@@ -32,6 +32,40 @@ inline Fixed16 slope(Fixed16 d, Fixed16 e, int32_t n) {
     return static_cast<Fixed16>(static_cast<uint64_t>(static_cast<int64_t>(d) * k) >> 14);
 }
 
+// Quotients (a[i] << 16) / e, truncated toward zero, in the low 32 bits, two to a double
+// division. Exact: for integers below 2^53 the correctly rounded quotient lies nearer the
+// true one than the true one lies to the next integer, so truncation gives what integer
+// division gives. e must not be 0.
+template <int N> inline void divide16(const int32_t* a, int32_t e, int32_t* q) {
+    using Double2 = double __attribute__((vector_size(16)));
+    const double d = e;
+    const Double2 den = {d, d};
+    int i = 0;
+    for (; i + 2 <= N; i += 2) {
+        const Double2 num = {static_cast<double>(a[i]) * 65536.0,
+                             static_cast<double>(a[i + 1]) * 65536.0};
+        const Double2 r = num / den;
+        q[i] = static_cast<int32_t>(static_cast<int64_t>(r[0]));
+        q[i + 1] = static_cast<int32_t>(static_cast<int64_t>(r[1]));
+    }
+    if (i < N) q[i] = static_cast<int32_t>(static_cast<int64_t>(a[i] * 65536.0 / d));
+}
+
+// slope() of N changes over one distance at once.
+template <int N> inline void slopes(const int32_t* d, Fixed16 e, int32_t n, int32_t* out) {
+    if (e == 0) {
+        for (int i = 0; i < N; ++i)
+            out[i] = 0;
+    } else if (n > 1) {
+        divide16<N>(d, e, out);
+    } else {
+        const int32_t k = static_cast<int32_t>(0x40000000 / e);
+        for (int i = 0; i < N; ++i)
+            out[i] =
+                static_cast<Fixed16>(static_cast<uint64_t>(static_cast<int64_t>(d[i]) * k) >> 14);
+    }
+}
+
 // a + b with the wrap-around of 32-bit registers: the walks step values whose last step past
 // the end of an edge or span may leave the range, and that step must not be undefined.
 constexpr int32_t wrapAdd(int32_t a, int32_t b) {

@@ -44,10 +44,18 @@ bool makeSpan(const Target& t, int y, Fixed16 xl, Fixed16 xr, const std::array<i
     if (y < 0 || y >= t.height) return false;
     int x = ceil16(xl), n = ceil16(xr) - x;
     if (n <= 0) return false;
-    for (int i = 0; i < N; ++i) {
-        s.step[i] = gradients ? gradients[i] : slope(wrapSub(ar[i], al[i]), wrapSub(xr, xl), n);
-        s.value[i] = wrapAdd(al[i], mul16(prestep(xl), s.step[i]));
+    if (gradients) {
+        for (int i = 0; i < N; ++i)
+            s.step[i] = gradients[i];
+    } else {
+        std::array<int32_t, N> d;
+        for (int i = 0; i < N; ++i)
+            d[i] = wrapSub(ar[i], al[i]);
+        slopes<N>(d.data(), wrapSub(xr, xl), n, s.step.data());
     }
+    const Fixed16 pre = prestep(xl);
+    for (int i = 0; i < N; ++i)
+        s.value[i] = wrapAdd(al[i], mul16(pre, s.step[i]));
     // Clipped to the target: stepping k pixels on is k steps, exactly, in wrapping arithmetic.
     if (x < 0) {
         const uint32_t k = static_cast<uint32_t>(-x);
@@ -83,7 +91,8 @@ void orderedWalk(const ScreenVertex* v, int count, RowFn row) {
         std::array<int32_t, 5> a, da;
     };
     // Moves the edge on to its next segment with rows; false when it reaches the bottom first.
-    auto start = [&](Edge& e, int direction, int carried) {
+    // C interpolants ride along; x and they share one distance, so their slopes go together.
+    auto start = [&]<int C>(Edge& e, int direction) {
         for (;;) {
             const int from = e.index, to = (e.index + direction + count) % count;
             e.index = to;
@@ -91,10 +100,15 @@ void orderedWalk(const ScreenVertex* v, int count, RowFn row) {
             if (rows > 0) {
                 const Fixed16 dy = wrapSub(v[to].y, v[from].y), pre = prestep(v[from].y);
                 e.rows = rows;
-                e.dx = slope(wrapSub(v[to].x, v[from].x), dy, rows);
+                std::array<int32_t, 1 + C> d, q;
+                d[0] = wrapSub(v[to].x, v[from].x);
+                for (int i = 0; i < C; ++i)
+                    d[static_cast<size_t>(i + 1)] = wrapSub(v[to].a[i], v[from].a[i]);
+                slopes<1 + C>(d.data(), dy, rows, q.data());
+                e.dx = q[0];
                 e.x = wrapAdd(v[from].x, mul16(pre, e.dx));
-                for (int i = 0; i < carried; ++i) {
-                    e.da[i] = slope(wrapSub(v[to].a[i], v[from].a[i]), dy, rows);
+                for (int i = 0; i < C; ++i) {
+                    e.da[i] = q[static_cast<size_t>(i + 1)];
                     e.a[i] = wrapAdd(v[from].a[i], mul16(pre, e.da[i]));
                 }
                 return true;
@@ -102,8 +116,10 @@ void orderedWalk(const ScreenVertex* v, int count, RowFn row) {
             if (to == bottom) return false;
         }
     };
+    auto startLeft = [&](Edge& e) { return start.template operator()<NL>(e, 1); };
+    auto startRight = [&](Edge& e) { return start.template operator()<NR>(e, -1); };
     Edge left{top, 0, 0, 0, {}, {}}, right{top, 0, 0, 0, {}, {}};
-    if (!start(left, 1, NL) || !start(right, -1, NR)) return;
+    if (!startLeft(left) || !startRight(right)) return;
     for (int y = ceil16(v[top].y);; ++y) {
         std::array<int32_t, NL> al{};
         std::array<int32_t, NR> ar{};
@@ -113,14 +129,14 @@ void orderedWalk(const ScreenVertex* v, int count, RowFn row) {
             ar[i] = right.a[i];
         row(y, left.x, right.x, al, ar);
         if (--left.rows == 0) {
-            if (left.index == bottom || !start(left, 1, NL)) return;
+            if (left.index == bottom || !startLeft(left)) return;
         } else {
             left.x = wrapAdd(left.x, left.dx);
             for (int i = 0; i < NL; ++i)
                 left.a[i] = wrapAdd(left.a[i], left.da[i]);
         }
         if (--right.rows == 0) {
-            if (right.index == bottom || !start(right, -1, NR)) return;
+            if (right.index == bottom || !startRight(right)) return;
         } else {
             right.x = wrapAdd(right.x, right.dx);
             for (int i = 0; i < NR; ++i)
@@ -163,11 +179,16 @@ template <int N, typename RowFn> void EdgeTable::fill(const ScreenVertex* v, int
         const int first = ceil16(p->y), rows = ceil16(q->y) - first;
         if (rows <= 0) continue;
         const Fixed16 dy = wrapSub(q->y, p->y), pre = prestep(p->y);
-        const Fixed16 dx = slope(wrapSub(q->x, p->x), dy, rows);
+        std::array<int32_t, 1 + N> d{}, sl{};
+        d[0] = wrapSub(q->x, p->x);
+        for (int k = 0; k < N; ++k)
+            d[static_cast<size_t>(k + 1)] = wrapSub(q->a[k], p->a[k]);
+        slopes<1 + N>(d.data(), dy, rows, sl.data());
+        const Fixed16 dx = sl[0];
         Fixed16 x = wrapAdd(p->x, mul16(pre, dx));
         std::array<int32_t, 5> a{}, da{};
         for (int k = 0; k < N; ++k) {
-            da[k] = slope(wrapSub(q->a[k], p->a[k]), dy, rows);
+            da[k] = sl[static_cast<size_t>(k + 1)];
             a[k] = wrapAdd(p->a[k], mul16(pre, da[k]));
         }
         low_ = std::min(low_, first);
@@ -223,6 +244,22 @@ void walkTriangle(const Target& t, const ScreenVertex* v, const std::array<int32
 
 template <int N, typename SpanFn>
 void walkTable(const Target& t, const ScreenVertex* v, int count, SpanFn draw) {
+    if (count == 3) {
+        // A triangle crosses each of its rows on exactly two edges, the same ones and at the same
+        // values the table would find; the walk gives them without the table's stores. Either
+        // winding is drawn, as the table draws it: the crossings are put in order.
+        orderedWalk<N, N>(v, 3,
+                          [&](int y, Fixed16 xa, Fixed16 xb, const std::array<int32_t, N>& aa,
+                              const std::array<int32_t, N>& ab) {
+                              if (y >= EdgeTable::kRows) return; // past the table's rows
+                              Span<N> s;
+                              const bool ordered = xa <= xb;
+                              if (makeSpan<N>(t, y, ordered ? xa : xb, ordered ? xb : xa,
+                                              ordered ? aa : ab, ordered ? ab : aa, nullptr, s))
+                                  draw(s);
+                          });
+        return;
+    }
     edgeTable().fill<N>(v, count,
                         [&](int y, Fixed16 xl, Fixed16 xr, const std::array<int32_t, N>& al,
                             const std::array<int32_t, N>& ar) {

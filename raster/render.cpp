@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "draw2d/draw2d.h"
 #include "draw2d/lines.h"
@@ -133,17 +134,37 @@ Converted convert(Family f, const ClippedVertex& c) {
 }
 
 // The constant horizontal gradients of an unclipped triangle, in ScreenVertex units.
-Gradients triangleGradients(const std::array<ClippedVertex, 3>& p,
-                            const std::array<Converted, 3>& c) {
+Gradients triangleGradients(const std::array<const scene3d::ProjectedVertex*, 3>& p,
+                            const std::array<const Converted*, 3>& c) {
     Gradients g{};
-    const float den = (p[0].x - p[2].x) * (p[1].y - p[2].y) - (p[1].x - p[2].x) * (p[0].y - p[2].y);
+    const float den =
+        (p[0]->x - p[2]->x) * (p[1]->y - p[2]->y) - (p[1]->x - p[2]->x) * (p[0]->y - p[2]->y);
     if (den == 0) return g; // no area: the fillers draw nothing of it
-    for (int k = 0; k < c[0].attributes; ++k) {
+    for (int k = 0; k < c[0]->attributes; ++k) {
         const auto i = static_cast<size_t>(k);
-        const float a0 = c[0].units[i], a1 = c[1].units[i], a2 = c[2].units[i];
-        g[i] = roundToInt(((a0 - a2) * (p[1].y - p[2].y) - (a1 - a2) * (p[0].y - p[2].y)) / den);
+        const float a0 = c[0]->units[i], a1 = c[1]->units[i], a2 = c[2]->units[i];
+        g[i] =
+            roundToInt(((a0 - a2) * (p[1]->y - p[2]->y) - (a1 - a2) * (p[0]->y - p[2]->y)) / den);
     }
     return g;
+}
+
+// Each vertex's screen record, made once per draw however many faces share it. Stamped with
+// the draw it belongs to, so that nothing is cleared between draws.
+struct ConvertedVertices {
+    std::vector<Converted> records;
+    std::vector<uint32_t> stamps;
+    uint32_t draw = 0;
+
+    void begin(size_t vertices) {
+        if (stamps.size() < vertices) records.resize(vertices), stamps.resize(vertices, 0);
+        if (++draw == 0) std::fill(stamps.begin(), stamps.end(), 0), draw = 1;
+    }
+};
+
+ConvertedVertices& convertedVertices() {
+    static thread_local ConvertedVertices cache;
+    return cache;
 }
 
 void drawFaces(Mesh& m, const SceneCamera& camera, Image32& target, const ModeTraits& mode,
@@ -199,6 +220,17 @@ void drawFaces(Mesh& m, const SceneCamera& camera, Image32& target, const ModeTr
         if (lit) a[4] = m.faceData[i].shade;
         return a;
     };
+    ConvertedVertices& cache = convertedVertices();
+    cache.begin(m.vertices.size());
+    auto converted = [&](int32_t vertex) -> const Converted& {
+        const auto i = static_cast<size_t>(vertex);
+        if (cache.stamps[i] != cache.draw) {
+            const scene3d::ProjectedVertex& pv = m.projected[i];
+            cache.records[i] = convert(family, {pv.x, pv.y, pv.invZ, attributes(vertex)});
+            cache.stamps[i] = cache.draw;
+        }
+        return cache.records[i];
+    };
     for (int k = 0; k < count; ++k) {
         const MeshFace& face = m.faces[static_cast<size_t>(m.drawList[static_cast<size_t>(k)])];
         if (mode.colour != FaceColour::None)
@@ -206,18 +238,19 @@ void drawFaces(Mesh& m, const SceneCamera& camera, Image32& target, const ModeTr
         const std::array<int32_t, 3> corner = {face.a, face.b, face.c};
         std::array<ScreenVertex, kClipCapacity> screen;
         if (face.raster0 == 0) {
-            std::array<ClippedVertex, 3> p;
-            std::array<Converted, 3> c;
+            std::array<const Converted*, 3> c;
             for (size_t i = 0; i < 3; ++i) {
-                const scene3d::ProjectedVertex& pv = m.projected[static_cast<size_t>(corner[i])];
-                p[i] = {pv.x, pv.y, pv.invZ, attributes(corner[i])};
-                c[i] = convert(family, p[i]);
-                screen[i] = c[i].v;
+                c[i] = &converted(corner[i]);
+                screen[i] = c[i]->v;
             }
-            if (mode.triangle)
+            if (mode.triangle) {
+                std::array<const scene3d::ProjectedVertex*, 3> p;
+                for (size_t i = 0; i < 3; ++i)
+                    p[i] = &m.projected[static_cast<size_t>(corner[i])];
                 mode.triangle(t, screen.data(), triangleGradients(p, c), ink);
-            else
+            } else {
                 mode.filler(t, screen.data(), 3, ink);
+            }
             continue;
         }
         std::array<ClipVertex, 3> in;

@@ -49,6 +49,22 @@ constexpr int32_t perspective(int32_t product, int32_t w) {
     return w == 0 ? 0 : static_cast<int32_t>((static_cast<int64_t>(product) * 65536) / w);
 }
 
+// perspective() of both products at one depth, in one division.
+inline void perspective2(int32_t U, int32_t V, int32_t w, int32_t& u, int32_t& v) {
+    if (w == 0) {
+        u = v = 0;
+        return;
+    }
+    const int32_t products[2] = {U, V};
+    int32_t q[2];
+    divide16<2>(products, w, q);
+    u = q[0], v = q[1];
+}
+
+// The texture runs go eight pixels at a time where the processor has AVX2. Turning that off
+// (for the tests, which hold the two forms to each other) returns what was set before.
+bool useVectorTextureRuns(bool on);
+
 // `texture` is the tiled copy (LoadedImage32::tiled).
 void fillMap(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count);
 void fillMapTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v,

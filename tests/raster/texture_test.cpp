@@ -119,7 +119,19 @@ TEST(TextureFillers, SaturatingSubtractionPerByte) {
     }
 }
 
-TEST(TextureFillers, AgreeWithTheReferenceOnRandomPolygonsAndTriangles) {
+// Where the processor has the eight-wide runs, both forms are held to the reference.
+class TextureFillersBothForms : public testing::TestWithParam<bool> {
+  protected:
+    void SetUp() override { was_ = useVectorTextureRuns(GetParam()); }
+    void TearDown() override { useVectorTextureRuns(was_); }
+
+  private:
+    bool was_ = false;
+};
+INSTANTIATE_TEST_SUITE_P(Runs, TextureFillersBothForms, testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "vector" : "plain"; });
+
+TEST_P(TextureFillersBothForms, AgreeWithTheReferenceOnRandomPolygonsAndTriangles) {
     std::mt19937 gen(77);
     std::vector<uint32_t> tiled(picture::kTiledTexels);
     for (auto& t : tiled)
@@ -382,4 +394,38 @@ TEST(TextureFillers, ShadeAndDepthRules) {
     EXPECT_GT(added, 230);
     for (int32_t z : t.depth)
         ASSERT_EQ(z, 0);
+}
+
+TEST(FixedPoint, QuotientsInDoublesAreTheIntegerQuotients) {
+    std::mt19937 gen(5);
+    const int32_t edges[] = {INT32_MIN, INT32_MIN + 1, -65537, -65536,   -3, -1, 0, 1,
+                             3,         65535,         65536,  INT32_MAX};
+    auto check = [](int32_t a, int32_t b, int32_t e) {
+        if (e == 0) return;
+        int32_t q[2];
+        const int32_t in[2] = {a, b};
+        divide16<2>(in, e, q);
+        const auto exact = [&](int32_t x) {
+            return static_cast<int32_t>((static_cast<int64_t>(x) * 65536) / e);
+        };
+        ASSERT_EQ(q[0], exact(a)) << a << " / " << e;
+        ASSERT_EQ(q[1], exact(b)) << b << " / " << e;
+        int32_t one;
+        divide16<1>(&a, e, &one);
+        ASSERT_EQ(one, exact(a));
+        ASSERT_EQ(slope(a, e, 1), [&] {
+            int32_t s;
+            slopes<1>(&a, e, 1, &s);
+            return s;
+        }());
+    };
+    for (int32_t a : edges)
+        for (int32_t e : edges)
+            check(a, -a, e);
+    for (int i = 0; i < 200000; ++i) {
+        const auto a = static_cast<int32_t>(gen()), b = static_cast<int32_t>(gen());
+        // Denominators of every size, the small ones where quotients sit nearest to integers.
+        const auto e = static_cast<int32_t>(gen()) >> (gen() % 31);
+        check(a, b, e);
+    }
 }
