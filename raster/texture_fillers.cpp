@@ -143,12 +143,21 @@ __attribute__((target("avx2"))) void drawRunAvx2(uint32_t* p, int32_t* z, int co
     r.shade = static_cast<int32_t>(static_cast<uint32_t>(r.shade) + n * dshade);
 }
 
-bool vectorRuns = __builtin_cpu_supports("avx2");
+bool hasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+
+// Set on first use: a static initialiser could run before the processor is identified.
+bool& vectorRuns() {
+    static bool on = hasAvx2();
+    return on;
+}
 
 template <Depth D, Blend B, bool Shade>
 inline void drawRun(uint32_t* p, int32_t* z, int count, const uint32_t* texture,
                     const uint32_t* ramp, PackedUV at, PackedUV step, RunState& r) {
-    if (vectorRuns && count >= 8) {
+    if (vectorRuns() && count >= 8) {
         // Whole groups of eight in lanes, the rest one by one.
         const int whole = count & ~7;
         drawRunAvx2<D, B, Shade>(p, z, whole, texture, ramp, at, step, r);
@@ -214,8 +223,8 @@ auto perspectiveSpan(const Target& t, const uint32_t* texture, const uint32_t* r
 } // namespace
 
 bool useVectorTextureRuns(bool on) {
-    const bool was = vectorRuns;
-    vectorRuns = on && __builtin_cpu_supports("avx2");
+    const bool was = vectorRuns();
+    vectorRuns() = on && hasAvx2();
     return was;
 }
 
