@@ -14,26 +14,30 @@ void BenchRecorder::frameBegin(const std::string& screen, uint64_t virtualUs, ui
         screens_.push_back({screen, {}, virtualUs, musicBytes});
     }
     current_ = &screens_.back();
+    frameVirtualUs_ = virtualUs;
     startedUs_ = platform::stopwatchMicroseconds();
 }
 
 void BenchRecorder::frameEnd() {
     if (!enabled || !current_) return;
-    current_->frameUs.push_back(
-        static_cast<uint32_t>(platform::stopwatchMicroseconds() - startedUs_));
+    const auto us = static_cast<uint32_t>(platform::stopwatchMicroseconds() - startedUs_);
+    if (us >= current_->worstUs) current_->worstUs = us, current_->worstAtUs = frameVirtualUs_;
+    current_->over4ms += us > 4000;
+    current_->frameUs.push_back(us);
     current_ = nullptr;
 }
 
 void BenchRecorder::report(FILE* out) const {
-    std::fprintf(out, "%-16s %7s %10s %10s %10s %10s\n", "screen", "frames", "median ms",
-                 "worst ms", "began s", "music s");
+    std::fprintf(out, "%-16s %7s %10s %10s %10s %10s %10s %8s\n", "screen", "frames",
+                 "median ms", "worst ms", "began s", "music s", "worst at s", "> 4 ms");
     for (const Screen& s : screens_) {
         std::vector<uint32_t> t = s.frameUs;
         std::sort(t.begin(), t.end());
         const double median = t.empty() ? 0 : t[t.size() / 2] / 1000.0,
                      worst = t.empty() ? 0 : t.back() / 1000.0;
-        std::fprintf(out, "%-16s %7zu %10.3f %10.3f %10.3f %10.3f\n", s.name.c_str(), t.size(),
-                     median, worst, s.beganUs / 1e6, s.beganMusic / 176400.0);
+        std::fprintf(out, "%-16s %7zu %10.3f %10.3f %10.3f %10.3f %10.3f %8d\n", s.name.c_str(),
+                     t.size(), median, worst, s.beganUs / 1e6, s.beganMusic / 176400.0,
+                     s.worstAtUs / 1e6, s.over4ms);
     }
     std::fprintf(out, "loading all parts took %.1f ms\n", loadUs_ / 1000.0);
     rusage usage{};

@@ -1,7 +1,7 @@
 #pragma once
 // The --bench report: for the launcher, the loading and each part, how many frames it drew
 // and how long a frame took without its wait; when each part began, in virtual time and in
-// music; the peak memory.
+// music; where the slowest frame came and how many took over 4 ms; the peak memory.
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -23,10 +23,13 @@ class BenchRecorder {
         std::string name;
         std::vector<uint32_t> frameUs;
         uint64_t beganUs = 0, beganMusic = 0;
+        uint32_t worstUs = 0;
+        uint64_t worstAtUs = 0; // virtual time of the slowest frame
+        int over4ms = 0;
     };
     std::vector<Screen> screens_;
     Screen* current_ = nullptr;
-    uint64_t startedUs_ = 0;
+    uint64_t startedUs_ = 0, frameVirtualUs_ = 0;
     uint64_t loadUs_ = 0;
 };
 
