@@ -28,8 +28,8 @@ void BenchRecorder::frameEnd() {
 }
 
 void BenchRecorder::report(FILE* out) const {
-    std::fprintf(out, "%-16s %7s %10s %10s %10s %10s %10s %8s\n", "screen", "frames",
-                 "median ms", "worst ms", "began s", "music s", "worst at s", "> 4 ms");
+    std::fprintf(out, "%-16s %7s %10s %10s %10s %10s %10s %8s\n", "screen", "frames", "median ms",
+                 "worst ms", "began s", "music s", "worst at s", "> 4 ms");
     for (const Screen& s : screens_) {
         std::vector<uint32_t> t = s.frameUs;
         std::sort(t.begin(), t.end());

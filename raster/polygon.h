@@ -39,8 +39,9 @@ template <int N> struct Span {
 // Sets up the span from xl to xr of row y, with gradients either given or computed across the
 // span; false when nothing of it is drawn.
 template <int N>
-bool makeSpan(const Target& t, int y, Fixed16 xl, Fixed16 xr, const std::array<int32_t, N>& al,
-              const std::array<int32_t, N>& ar, const int32_t* gradients, Span<N>& s) {
+[[gnu::always_inline]] inline bool
+makeSpan(const Target& t, int y, Fixed16 xl, Fixed16 xr, const std::array<int32_t, N>& al,
+         const std::array<int32_t, N>& ar, const int32_t* gradients, Span<N>& s) {
     if (y < 0 || y >= t.height) return false;
     int x = ceil16(xl), n = ceil16(xr) - x;
     if (n <= 0) return false;

@@ -1,7 +1,5 @@
 #include "raster/texture_fillers.h"
 
-#include <immintrin.h>
-
 #include "raster/gouraud_fillers.h"
 #include "raster/pixel_ops.h"
 
@@ -17,9 +15,11 @@ struct RunState {
 };
 
 // count pixels from p at a fixed packed step: the one per-pixel loop of every texture filler.
+// (Eight-wide forms with gathered texels were slower here on runs of a few pixels and no
+// faster on long ones: the texel reads bound them.)
 template <Depth D, Blend B, bool Shade>
-inline void drawRunPlain(uint32_t* p, int32_t* z, int count, const uint32_t* texture,
-                         const uint32_t* ramp, PackedUV at, PackedUV step, RunState& r) {
+inline void drawRun(uint32_t* p, int32_t* z, int count, const uint32_t* texture,
+                    const uint32_t* ramp, PackedUV at, PackedUV step, RunState& r) {
     int32_t w = r.w, shade = r.shade;
     // The texel is read only where the depth test passes: hidden pixels cost a compare.
     auto texel = [&](PackedUV a, int32_t s) {
@@ -42,133 +42,6 @@ inline void drawRunPlain(uint32_t* p, int32_t* z, int count, const uint32_t* tex
         if constexpr (Shade) shade = wrapAdd(shade, r.dshade);
     }
     r.w = w, r.shade = shade;
-}
-
-// A packed coordinate as one 23-bit number (15 bits of fraction, 8 of texel), in which k steps
-// are k additions: the packing's gaps only carry between its fields.
-constexpr uint32_t unpackU(uint32_t u) {
-    return (u & 0x7FFFu) | ((u >> 16) & 7u) << 15 | ((u >> 27) & 0x1Fu) << 18;
-}
-constexpr uint32_t unpackV(uint32_t v) {
-    return (v & 0x7FFFu) | ((v >> 19) & 0xFFu) << 15;
-}
-
-// The packed form of two unpacked coordinates (bits above the 23 dropped).
-constexpr PackedUV repack(uint32_t u, uint32_t v) {
-    return {(u & 0x7FFFu) | ((u >> 15) & 7u) << 16 | ((u >> 18) & 0x1Fu) << 27,
-            (v & 0x7FFFu) | ((v >> 15) & 0xFFu) << 19};
-}
-
-// start, start + by, ... start + 7 by in eight lanes, and 8 by in all.
-__attribute__((target("avx2"))) inline __m256i spread(uint32_t start, uint32_t by) {
-    return _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(start)),
-                            _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7),
-                                               _mm256_set1_epi32(static_cast<int>(by))));
-}
-__attribute__((target("avx2"))) inline __m256i eight(uint32_t by) {
-    return _mm256_set1_epi32(static_cast<int>(by * 8));
-}
-
-// drawRunPlain eight pixels at a time: lanes hold the coordinates, depths and shades of eight
-// neighbours, the texels come by gather, the last lanes of a short run are masked off.
-template <Depth D, Blend B, bool Shade>
-__attribute__((target("avx2"))) void drawRunAvx2(uint32_t* p, int32_t* z, int count,
-                                                 const uint32_t* texture, const uint32_t* ramp,
-                                                 PackedUV at, PackedUV step, RunState& r) {
-    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    const uint32_t su = unpackU(step.u), sv = unpackV(step.v);
-    const auto dw = static_cast<uint32_t>(r.dw), dshade = static_cast<uint32_t>(r.dshade);
-    __m256i u = spread(unpackU(at.u), su), v = spread(unpackV(at.v), sv);
-    __m256i w = spread(static_cast<uint32_t>(r.w), dw),
-            shade = spread(static_cast<uint32_t>(r.shade), dshade);
-    const __m256i u8 = eight(su), v8 = eight(sv), w8 = eight(dw), shade8 = eight(dshade);
-    const __m256i m23 = _mm256_set1_epi32(0x7FFFFF), seven = _mm256_set1_epi32(7);
-    const __m256i zero = _mm256_setzero_si256(), top = _mm256_set1_epi32(255);
-    for (int i = 0; i < count; i += 8) {
-        const bool full = count - i >= 8;
-        const __m256i live =
-            full ? _mm256_set1_epi32(-1) : _mm256_cmpgt_epi32(_mm256_set1_epi32(count - i), lane);
-        __m256i mask = live;
-        if constexpr (D != Depth::None) {
-            const __m256i there = full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(z + i))
-                                       : _mm256_maskload_epi32(z + i, live);
-            mask = _mm256_and_si256(_mm256_cmpgt_epi32(w, there), live);
-        }
-        const __m256i ui = _mm256_srli_epi32(_mm256_and_si256(u, m23), 15),
-                      vi = _mm256_srli_epi32(_mm256_and_si256(v, m23), 15);
-        const __m256i index =
-            _mm256_or_si256(_mm256_or_si256(_mm256_and_si256(ui, seven), _mm256_slli_epi32(vi, 3)),
-                            _mm256_slli_epi32(_mm256_srli_epi32(ui, 3), 11));
-        __m256i texel = _mm256_mask_i32gather_epi32(zero, reinterpret_cast<const int*>(texture),
-                                                    index, mask, 4);
-        if constexpr (Shade) {
-            const __m256i level =
-                _mm256_min_epi32(_mm256_max_epi32(_mm256_srai_epi32(shade, 16), zero), top);
-            texel = _mm256_subs_epu8(
-                texel, _mm256_mask_i32gather_epi32(zero, reinterpret_cast<const int*>(ramp), level,
-                                                   mask, 4));
-        }
-        uint32_t* out = p + i;
-        if constexpr (B != Blend::Copy || D != Depth::None) {
-            const __m256i old = full ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out))
-                                     : _mm256_maskload_epi32(reinterpret_cast<int*>(out), live);
-            if constexpr (B == Blend::Add) {
-                texel = _mm256_adds_epu8(old, texel);
-            } else if constexpr (B == Blend::Div) {
-                texel = _mm256_add_epi32(
-                    _mm256_and_si256(old, texel),
-                    _mm256_and_si256(_mm256_srli_epi32(_mm256_xor_si256(old, texel), 1),
-                                     _mm256_set1_epi32(0x7F7F7F7F)));
-            }
-            texel = _mm256_blendv_epi8(old, texel, mask);
-        }
-        if (full)
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), texel);
-        else
-            _mm256_maskstore_epi32(reinterpret_cast<int*>(out), live, texel);
-        if constexpr (D == Depth::TestWrite) {
-            if (full) {
-                const __m256i there = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(z + i));
-                _mm256_storeu_si256(reinterpret_cast<__m256i*>(z + i),
-                                    _mm256_blendv_epi8(there, w, mask));
-            } else {
-                _mm256_maskstore_epi32(z + i, mask, w);
-            }
-        }
-        u = _mm256_add_epi32(u, u8), v = _mm256_add_epi32(v, v8);
-        w = _mm256_add_epi32(w, w8), shade = _mm256_add_epi32(shade, shade8);
-    }
-    const auto n = static_cast<uint32_t>(count);
-    r.w = static_cast<int32_t>(static_cast<uint32_t>(r.w) + n * dw);
-    r.shade = static_cast<int32_t>(static_cast<uint32_t>(r.shade) + n * dshade);
-}
-
-bool hasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
-
-// Set on first use: a static initialiser could run before the processor is identified.
-bool& vectorRuns() {
-    static bool on = hasAvx2();
-    return on;
-}
-
-template <Depth D, Blend B, bool Shade>
-inline void drawRun(uint32_t* p, int32_t* z, int count, const uint32_t* texture,
-                    const uint32_t* ramp, PackedUV at, PackedUV step, RunState& r) {
-    if (vectorRuns() && count >= 8) {
-        // Whole groups of eight in lanes, the rest one by one.
-        const int whole = count & ~7;
-        drawRunAvx2<D, B, Shade>(p, z, whole, texture, ramp, at, step, r);
-        if (whole == count) return;
-        at = repack(unpackU(at.u) + static_cast<uint32_t>(whole) * unpackU(step.u),
-                    unpackV(at.v) + static_cast<uint32_t>(whole) * unpackV(step.v));
-        p += whole;
-        z = z ? z + whole : z;
-        count -= whole;
-    }
-    drawRunPlain<D, B, Shade>(p, z, count, texture, ramp, at, step, r);
 }
 
 // Affine spans: the record is [w,] u, v; one run over the whole span.
@@ -221,12 +94,6 @@ auto perspectiveSpan(const Target& t, const uint32_t* texture, const uint32_t* r
 }
 
 } // namespace
-
-bool useVectorTextureRuns(bool on) {
-    const bool was = vectorRuns();
-    vectorRuns() = on && hasAvx2();
-    return was;
-}
 
 void fillMap(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
     walkPolygon<2>(t, v, count, affineSpan<Depth::None, Blend::Copy>(t, texture));

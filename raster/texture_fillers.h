@@ -61,10 +61,6 @@ inline void perspective2(int32_t U, int32_t V, int32_t w, int32_t& u, int32_t& v
     u = q[0], v = q[1];
 }
 
-// The texture runs go eight pixels at a time where the processor has AVX2. Turning that off
-// (for the tests, which hold the two forms to each other) returns what was set before.
-bool useVectorTextureRuns(bool on);
-
 // `texture` is the tiled copy (LoadedImage32::tiled).
 void fillMap(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count);
 void fillMapTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v,

@@ -119,19 +119,7 @@ TEST(TextureFillers, SaturatingSubtractionPerByte) {
     }
 }
 
-// Where the processor has the eight-wide runs, both forms are held to the reference.
-class TextureFillersBothForms : public testing::TestWithParam<bool> {
-  protected:
-    void SetUp() override { was_ = useVectorTextureRuns(GetParam()); }
-    void TearDown() override { useVectorTextureRuns(was_); }
-
-  private:
-    bool was_ = false;
-};
-INSTANTIATE_TEST_SUITE_P(Runs, TextureFillersBothForms, testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "vector" : "plain"; });
-
-TEST_P(TextureFillersBothForms, AgreeWithTheReferenceOnRandomPolygonsAndTriangles) {
+TEST(TextureFillers, AgreeWithTheReferenceOnRandomPolygonsAndTriangles) {
     std::mt19937 gen(77);
     std::vector<uint32_t> tiled(picture::kTiledTexels);
     for (auto& t : tiled)
