@@ -218,23 +218,62 @@ template <int N, typename RowFn> void EdgeTable::fill(const ScreenVertex* v, int
     low_ = 0x03000000, high_ = 0;
 }
 
+// Rows set up a batch at a time before any is drawn: the set-up's divisions of neighbouring
+// rows do not wait on each other, nor on the pixels of the row before. Rows are drawn in the
+// order they come.
+template <int N, typename SpanFn> class SpanBatch {
+  public:
+    SpanBatch(const Target& t, const int32_t* gradients, SpanFn& draw)
+        : t_(t), gradients_(gradients), draw_(draw) {}
+    ~SpanBatch() { flush(); }
+    void add(int y, Fixed16 xl, Fixed16 xr, const std::array<int32_t, N>& al,
+             const std::array<int32_t, N>& ar) {
+        rows_[static_cast<size_t>(count_++)] = {y, xl, xr, al, ar};
+        if (count_ == kRows) flush();
+    }
+    void flush() {
+        int ready = 0;
+        for (int i = 0; i < count_; ++i) {
+            const Row& r = rows_[static_cast<size_t>(i)];
+            ready += makeSpan<N>(t_, r.y, r.xl, r.xr, r.al, r.ar, gradients_,
+                                 spans_[static_cast<size_t>(ready)]);
+        }
+        for (int i = 0; i < ready; ++i)
+            draw_(spans_[static_cast<size_t>(i)]);
+        count_ = 0;
+    }
+
+  private:
+    static constexpr int kRows = 32;
+    struct Row {
+        int y;
+        Fixed16 xl, xr;
+        std::array<int32_t, N> al, ar;
+    };
+    const Target& t_;
+    const int32_t* gradients_;
+    SpanFn& draw_;
+    int count_ = 0;
+    std::array<Row, kRows> rows_;
+    std::array<Span<N>, kRows> spans_;
+};
+
 // The three ways a filler meets its spans: a polygon on the ordered walk (both edges carry every
 // interpolant, span gradients per row), a triangle on it (the left edge carries them, the
 // gradients are the caller's constants) and a polygon through the edge table. draw(span) gets
 // every span that has pixels in the target.
 template <int N, typename SpanFn>
 void walkPolygon(const Target& t, const ScreenVertex* v, int count, SpanFn draw) {
+    SpanBatch<N, SpanFn> batch(t, nullptr, draw);
     orderedWalk<N, N>(v, count,
                       [&](int y, Fixed16 xl, Fixed16 xr, const std::array<int32_t, N>& al,
-                          const std::array<int32_t, N>& ar) {
-                          Span<N> s;
-                          if (makeSpan<N>(t, y, xl, xr, al, ar, nullptr, s)) draw(s);
-                      });
+                          const std::array<int32_t, N>& ar) { batch.add(y, xl, xr, al, ar); });
 }
 
 template <int N, typename SpanFn>
 void walkTriangle(const Target& t, const ScreenVertex* v, const std::array<int32_t, N>& gradients,
                   SpanFn draw) {
+    // No batch: with the gradients given, a row's set-up has no division to wait on.
     orderedWalk<N, 0>(v, 3,
                       [&](int y, Fixed16 xl, Fixed16 xr, const std::array<int32_t, N>& al,
                           const std::array<int32_t, 0>&) {
@@ -249,15 +288,15 @@ void walkTable(const Target& t, const ScreenVertex* v, int count, SpanFn draw) {
         // A triangle crosses each of its rows on exactly two edges, the same ones and at the same
         // values the table would find; the walk gives them without the table's stores. Either
         // winding is drawn, as the table draws it: the crossings are put in order.
+        SpanBatch<N, SpanFn> batch(t, nullptr, draw);
         orderedWalk<N, N>(v, 3,
                           [&](int y, Fixed16 xa, Fixed16 xb, const std::array<int32_t, N>& aa,
                               const std::array<int32_t, N>& ab) {
                               if (y >= EdgeTable::kRows) return; // past the table's rows
-                              Span<N> s;
-                              const bool ordered = xa <= xb;
-                              if (makeSpan<N>(t, y, ordered ? xa : xb, ordered ? xb : xa,
-                                              ordered ? aa : ab, ordered ? ab : aa, nullptr, s))
-                                  draw(s);
+                              if (xa <= xb)
+                                  batch.add(y, xa, xb, aa, ab);
+                              else
+                                  batch.add(y, xb, xa, ab, aa);
                           });
         return;
     }
