@@ -1,6 +1,7 @@
 // Bounds, centres, normals and edges of meshes, and the meshes the parts build themselves.
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 #include "platform/random.h"
 #include "scene3d/scene.h"
@@ -134,10 +135,14 @@ void recomputeVertexNormals(Mesh& m) {
 void buildEdges(Mesh& m) {
     m.edges.clear();
     m.edges.reserve(4 * m.faces.size());
+    // Each edge once, in the order first met, whichever way round: a set of the pairs seen
+    // keeps it linear in the faces.
+    std::unordered_set<uint64_t> seen;
+    seen.reserve(4 * m.faces.size());
     auto add = [&](int32_t a, int32_t b) {
-        for (const auto& e : m.edges)
-            if ((e[0] == a && e[1] == b) || (e[0] == b && e[1] == a)) return;
-        m.edges.push_back({a, b});
+        const auto lo = static_cast<uint32_t>(std::min(a, b)),
+                   hi = static_cast<uint32_t>(std::max(a, b));
+        if (seen.insert(static_cast<uint64_t>(lo) << 32 | hi).second) m.edges.push_back({a, b});
     };
     for (const MeshFace& f : m.faces) {
         add(f.a, f.b);
