@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -110,12 +111,22 @@ TEST(TextureFillers, PackedPositionIsTheTiledIndexAndWraps) {
         }
 }
 
-TEST(TextureFillers, SaturatingSubtractionPerByte) {
+// Both forms of each, the vector one and its word-wide twin, byte by byte.
+TEST(TextureFillers, SaturatingSumAndDifferencePerByte) {
     std::mt19937 gen(2);
+    auto addPerByte = [](uint32_t t, uint32_t s) {
+        uint32_t out = 0;
+        for (int k = 0; k < 32; k += 8)
+            out |= std::min(255u, ((t >> k) & 255) + ((s >> k) & 255)) << k;
+        return out;
+    };
     for (int i = 0; i < 200000; ++i) {
         const uint32_t a = static_cast<uint32_t>(gen()),
                        b = i % 2 ? static_cast<uint32_t>(gen()) : (gen() % 256) * 0x010101u;
         ASSERT_EQ(subSaturate(a, b), subPerByte(a, b)) << std::hex << a << " " << b;
+        ASSERT_EQ(subSaturateWord(a, b), subPerByte(a, b)) << std::hex << a << " " << b;
+        ASSERT_EQ(addSaturate(a, b), addPerByte(a, b)) << std::hex << a << " " << b;
+        ASSERT_EQ(addSaturateWord(a, b), addPerByte(a, b)) << std::hex << a << " " << b;
     }
 }
 
