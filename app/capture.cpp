@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace app {
 
@@ -171,12 +172,20 @@ std::string CaptureWriter::wavPath() const {
     return dir_.empty() ? video_ + ".wav.part" : dir_ + "/soundtrack.wav";
 }
 
-bool CaptureWriter::writePicture(const uint8_t* rgb, int index) {
+// `same`, when not empty, is a file already written of this very picture: its bytes are
+// copied rather than compressed again.
+bool CaptureWriter::writePicture(const uint8_t* rgb, int index, const std::string& same) {
     const int w = width_ * scale_, h = height_ * scale_;
     if (!dir_.empty()) {
         char name[32];
         std::snprintf(name, sizeof name, "/%06d.png", index);
-        if (!picture::writePng(dir_ + name, rgb, w, h)) {
+        std::error_code error;
+        const bool ok =
+            same.empty()
+                ? picture::writePng(dir_ + name, rgb, w, h)
+                : std::filesystem::copy_file(
+                      same, dir_ + name, std::filesystem::copy_options::overwrite_existing, error);
+        if (!ok) {
             std::fprintf(stderr, "capture: cannot write %s%s\n", dir_.c_str(), name);
             return false;
         }
@@ -190,17 +199,21 @@ bool CaptureWriter::writePicture(const uint8_t* rgb, int index) {
 
 void CaptureWriter::writeDue(uint64_t before) {
     // Period k begins at firstUs + k * den / num s; the picture on screen then is written.
-    for (;;) {
-        const uint64_t due = firstUs_ + rate_.periodStartUs(static_cast<uint64_t>(queued_));
-        if (due >= before || due - firstUs_ >= durationUs_ || failed_) return;
-        queue(queued_);
-        ++queued_;
+    int periods = 0;
+    for (;; ++periods) {
+        const uint64_t due =
+            firstUs_ + rate_.periodStartUs(static_cast<uint64_t>(queued_ + periods));
+        if (due >= before || due - firstUs_ >= durationUs_) break;
     }
+    if (periods == 0 || failed_) return;
+    queue(queued_, periods);
+    queued_ += periods;
 }
 
-// Hands the picture on screen to the thread as period `index`, once fewer than kMaxPending
-// wait, so that memory stays bounded when the pictures come faster than they are written.
-void CaptureWriter::queue(int index) {
+// Hands the picture on screen to the thread for `periods` periods from `index`, once fewer
+// than kMaxPending wait, so that memory stays bounded when pictures come faster than they
+// are written.
+void CaptureWriter::queue(int index, int periods) {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return pending_.size() < kMaxPending; });
     std::vector<uint8_t> copy;
@@ -211,7 +224,7 @@ void CaptureWriter::queue(int index) {
     lock.unlock();
     copy.assign(shown_.begin(), shown_.end());
     lock.lock();
-    pending_.push_back({std::move(copy), shownDepth_, index});
+    pending_.push_back({std::move(copy), shownDepth_, index, periods});
     changed_.notify_all();
 }
 
@@ -240,9 +253,15 @@ void CaptureWriter::work() {
                 scaled_.resize(rgb_.size() * scale_ * scale_);
                 scaleRgb(rgb_.data(), width_, height_, scale_, scaled_.data());
             }
-            if (!writePicture(scale_ > 1 ? scaled_.data() : rgb_.data(), job.index)) {
-                failedAt_.store(job.index);
-                failed_.store(true);
+            char first[32];
+            std::snprintf(first, sizeof first, "/%06d.png", job.index);
+            for (int k = 0; k < job.periods; ++k) {
+                const std::string same = k > 0 && !dir_.empty() ? dir_ + first : std::string();
+                if (!writePicture(scale_ > 1 ? scaled_.data() : rgb_.data(), job.index + k, same)) {
+                    failedAt_.store(job.index + k);
+                    failed_.store(true);
+                    break;
+                }
             }
         }
         lock.lock();

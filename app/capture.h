@@ -83,19 +83,20 @@ class CaptureWriter {
     bool closeVideo();
 
   private:
-    // A picture to write: the surface's bytes as they were shown, and its number.
+    // A picture to write: the surface's bytes as they were shown, the number of its first
+    // period and how many periods in a row showed it.
     struct Job {
         std::vector<uint8_t> surface;
         int depth = 32;
-        int index = 0;
+        int index = 0, periods = 1;
     };
     static constexpr size_t kMaxPending = 4;
 
     void writeDue(uint64_t before);
-    void queue(int index);
+    void queue(int index, int periods);
     void drain();
     void work();
-    bool writePicture(const uint8_t* rgb, int index);
+    bool writePicture(const uint8_t* rgb, int index, const std::string& same);
 
     bool open_ = false;
     std::string dir_;

@@ -220,8 +220,8 @@ TEST(Capture, PicturesHandedOverFasterThanWrittenAreAllWrittenInOrder) {
     const fs::path dir = freshDir("queue");
     app::CaptureWriter w;
     ASSERT_TRUE(w.open(dir.string(), 100, 3, 2)); // one picture per 10 ms
-    // Frame f shows colour f in its first pixel; frame 7 stays for 12 periods, more pictures
-    // at once than may wait.
+    // Frame f shows colour f in its first pixel, each one period but frame 7, which stays for
+    // 12 (its pictures after the first are copies of it).
     std::vector<uint32_t> shownIn; // the first pixel in each period
     uint64_t t = 0;
     for (uint32_t f = 0; f < 30; ++f) {
