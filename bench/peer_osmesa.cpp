@@ -258,7 +258,7 @@ double alike(const uint32_t* a, const uint32_t* b, int tolerance) {
 bool agree(const char* what, double ours, double theirs) {
     const double off = theirs > 0 ? (ours - theirs) / theirs * 100 : 100;
     const bool ok = off <= 1 && off >= -1;
-    std::printf("  %-28s ours %9.0f  llvmpipe %9.0f  %+6.2f %%%s\n", what, ours, theirs, off,
+    std::printf("  %-30s ours %9.0f  llvmpipe %9.0f  %+6.2f %%%s\n", what, ours, theirs, off,
                 ok ? "" : "  DISAGREE");
     return ok;
 }
@@ -366,7 +366,7 @@ int main(int argc, char** argv) {
             }
         }
         const bool fine = worst >= 90;
-        std::printf("  %-28s %6.2f %%%s\n", w.name, worst, fine ? "" : "  DIFFERENT");
+        std::printf("  %-30s %6.2f %%%s\n", w.name, worst, fine ? "" : "  DIFFERENT");
         ok = ok && fine;
     }
     if (countsOnly) return ok ? 0 : 1;
