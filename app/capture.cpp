@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace app {
 
@@ -123,6 +124,7 @@ std::vector<std::string> videoMuxCommand(const std::string& pictures, const std:
 }
 
 bool CaptureWriter::open(const CaptureSettings& settings, int width, int height) {
+    drain();
     if (!settings.dir.empty() && ::mkdir(settings.dir.c_str(), 0755) != 0 && errno != EEXIST) {
         std::fprintf(stderr, "capture: cannot make %s: %s\n", settings.dir.c_str(),
                      std::strerror(errno));
@@ -134,8 +136,8 @@ bool CaptureWriter::open(const CaptureSettings& settings, int width, int height)
     scale_ = std::clamp(settings.scale, 1, 8);
     width_ = width, height_ = height;
     durationUs_ = settings.durationUs;
-    shown_.assign(static_cast<size_t>(width) * height * 3, 0);
-    if (scale_ > 1) scaled_.assign(shown_.size() * scale_ * scale_, 0);
+    shown_.assign(static_cast<size_t>(width) * height * 4, 0);
+    shownDepth_ = 32;
     if (!video_.empty()) {
         if (!platform::programInstalled("ffmpeg")) {
             std::fprintf(
@@ -151,20 +153,39 @@ bool CaptureWriter::open(const CaptureSettings& settings, int width, int height)
             return false;
         }
     }
+    if (!worker_.joinable()) worker_ = std::thread(&CaptureWriter::work, this);
     open_ = true;
     return true;
+}
+
+CaptureWriter::~CaptureWriter() {
+    if (!worker_.joinable()) return;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    worker_.join();
 }
 
 std::string CaptureWriter::wavPath() const {
     return dir_.empty() ? video_ + ".wav.part" : dir_ + "/soundtrack.wav";
 }
 
-bool CaptureWriter::writePicture(const uint8_t* rgb) {
+// `same`, when not empty, is a file already written of this very picture: its bytes are
+// copied rather than compressed again.
+bool CaptureWriter::writePicture(const uint8_t* rgb, int index, const std::string& same) {
     const int w = width_ * scale_, h = height_ * scale_;
     if (!dir_.empty()) {
         char name[32];
-        std::snprintf(name, sizeof name, "/%06d.png", written_);
-        if (!picture::writePng(dir_ + name, rgb, w, h)) {
+        std::snprintf(name, sizeof name, "/%06d.png", index);
+        std::error_code error;
+        const bool ok =
+            same.empty()
+                ? picture::writePng(dir_ + name, rgb, w, h)
+                : std::filesystem::copy_file(
+                      same, dir_ + name, std::filesystem::copy_options::overwrite_existing, error);
+        if (!ok) {
             std::fprintf(stderr, "capture: cannot write %s%s\n", dir_.c_str(), name);
             return false;
         }
@@ -178,25 +199,86 @@ bool CaptureWriter::writePicture(const uint8_t* rgb) {
 
 void CaptureWriter::writeDue(uint64_t before) {
     // Period k begins at firstUs + k * den / num s; the picture on screen then is written.
+    int periods = 0;
+    for (;; ++periods) {
+        const uint64_t due =
+            firstUs_ + rate_.periodStartUs(static_cast<uint64_t>(queued_ + periods));
+        if (due >= before || due - firstUs_ >= durationUs_) break;
+    }
+    if (periods == 0 || failed_) return;
+    queue(queued_, periods);
+    queued_ += periods;
+}
+
+// Hands the picture on screen to the thread for `periods` periods from `index`, once fewer
+// than kMaxPending wait, so that memory stays bounded when pictures come faster than they
+// are written.
+void CaptureWriter::queue(int index, int periods) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return pending_.size() < kMaxPending; });
+    std::vector<uint8_t> copy;
+    if (!spare_.empty()) {
+        copy = std::move(spare_.back());
+        spare_.pop_back();
+    }
+    lock.unlock();
+    copy.assign(shown_.begin(), shown_.end());
+    lock.lock();
+    pending_.push_back({std::move(copy), shownDepth_, index, periods});
+    changed_.notify_all();
+}
+
+void CaptureWriter::drain() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return pending_.empty() && !busy_; });
+}
+
+// The thread: each picture in turn, until asked to stop with none left. After a failure the
+// rest are dropped, as none after a failed picture is written.
+void CaptureWriter::work() {
+    std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        const uint64_t due = firstUs_ + rate_.periodStartUs(static_cast<uint64_t>(written_));
-        if (due >= before || due - firstUs_ >= durationUs_ || failed_) return;
-        if (scale_ > 1) scaleRgb(shown_.data(), width_, height_, scale_, scaled_.data());
-        if (!writePicture(scale_ > 1 ? scaled_.data() : shown_.data())) {
-            failed_ = true;
-            return;
+        changed_.wait(lock, [this] { return !pending_.empty() || stopping_; });
+        if (pending_.empty()) return;
+        Job job = std::move(pending_.front());
+        pending_.pop_front();
+        busy_ = true;
+        changed_.notify_all();
+        lock.unlock();
+        if (!failed_.load()) {
+            const int pixels = width_ * height_;
+            rgb_.resize(static_cast<size_t>(pixels) * 3);
+            surfaceToRgb(job.surface.data(), job.depth, pixels, rgb_.data());
+            if (scale_ > 1) {
+                scaled_.resize(rgb_.size() * scale_ * scale_);
+                scaleRgb(rgb_.data(), width_, height_, scale_, scaled_.data());
+            }
+            char first[32];
+            std::snprintf(first, sizeof first, "/%06d.png", job.index);
+            for (int k = 0; k < job.periods; ++k) {
+                const std::string same = k > 0 && !dir_.empty() ? dir_ + first : std::string();
+                if (!writePicture(scale_ > 1 ? scaled_.data() : rgb_.data(), job.index + k, same)) {
+                    failedAt_.store(job.index + k);
+                    failed_.store(true);
+                    break;
+                }
+            }
         }
-        ++written_;
+        lock.lock();
+        spare_.push_back(std::move(job.surface));
+        busy_ = false;
+        changed_.notify_all();
     }
 }
 
 bool CaptureWriter::closeVideo() {
+    drain();
     if (!encoder_) return true;
     const std::string pictures = video_ + ".pictures.part", wav = wavPath(),
                       part = video_ + ".part";
     const int encoded = encoder_->finish();
     encoder_.reset();
-    bool ok = !failed_ && encoded == 0 && written_ > 0;
+    bool ok = !failed_.load() && encoded == 0 && written() > 0;
     if (ok) ok = platform::runProgram(videoMuxCommand(pictures, wav, part)) == 0;
     if (ok) ok = std::rename(part.c_str(), video_.c_str()) == 0;
     std::remove(pictures.c_str());
@@ -214,12 +296,16 @@ void CaptureWriter::onPresent(uint64_t us, const uint8_t* surface, int depth) {
     } else {
         writeDue(us);
     }
-    surfaceToRgb(surface, depth, width_ * height_, shown_.data());
+    // The bytes as they are: the thread converts the copies it is given.
+    const int bytes = depth == 15 || depth == 16 ? 2 : depth == 24 ? 3 : 4;
+    shown_.assign(surface, surface + static_cast<size_t>(width_) * height_ * bytes);
+    shownDepth_ = depth;
 }
 
 void CaptureWriter::finish(uint64_t us) {
     if (!active() || !started_) return;
     writeDue(us);
+    drain();
 }
 
 } // namespace app

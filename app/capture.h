@@ -1,10 +1,16 @@
 #pragma once
 // Writes what the screen shows as PNG pictures, one per 1000 / fps ms of time, so that a
 // video can be made of a run. A frame that stays on screen for several periods is written
-// several times.
+// several times. The pictures are converted, compressed and written (or fed to the encoder)
+// on a thread of their own, in order, while the next frame is drawn; a few wait at most.
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/clock.h"
@@ -40,6 +46,11 @@ struct CaptureSettings {
 
 class CaptureWriter {
   public:
+    CaptureWriter() = default;
+    CaptureWriter(const CaptureWriter&) = delete;
+    CaptureWriter& operator=(const CaptureWriter&) = delete;
+    // Writes what is still waiting, then ends the thread.
+    ~CaptureWriter();
     // False, with a line on stderr, when the folder cannot be made or ffmpeg cannot start.
     bool open(const CaptureSettings& settings, int width, int height);
     bool open(const std::string& dir, int fps, int width, int height,
@@ -48,12 +59,15 @@ class CaptureWriter {
                     height);
     }
     bool active() const { return open_; }
-    bool failed() const { return failed_; }
+    // A picture could not be written (seen once the thread has come to it); none after it is.
+    bool failed() const { return failed_.load(); }
     // The picture just presented at time us.
     void onPresent(uint64_t us, const uint8_t* surface, int depth);
-    // Writes the periods that begin before time us with the picture on screen.
+    // Writes the periods that begin before time us with the picture on screen; returns once
+    // every picture is written.
     void finish(uint64_t us);
-    int written() const { return written_; }
+    // Pictures handed over, or after a failure those written before it.
+    int written() const { return failed_.load() ? failedAt_.load() : queued_; }
     // Time of the first picture, the origin of the capture.
     bool firstPicture(uint64_t& us) const {
         us = firstUs_;
@@ -61,7 +75,7 @@ class CaptureWriter {
     }
     const std::string& folder() const { return dir_; }
     // Microseconds of pictures written so far.
-    uint64_t writtenUs() const { return rate_.periodStartUs(static_cast<uint64_t>(written_)); }
+    uint64_t writtenUs() const { return rate_.periodStartUs(static_cast<uint64_t>(written())); }
     // Where the soundtrack goes: the folder's soundtrack.wav, or beside the video.
     std::string wavPath() const;
     // Ends the video: the pictures' stream closed, the sound added, the file in place. False
@@ -69,22 +83,46 @@ class CaptureWriter {
     bool closeVideo();
 
   private:
+    // A picture to write: the surface's bytes as they were shown, the number of its first
+    // period and how many periods in a row showed it.
+    struct Job {
+        std::vector<uint8_t> surface;
+        int depth = 32;
+        int index = 0, periods = 1;
+    };
+    static constexpr size_t kMaxPending = 4;
+
     void writeDue(uint64_t before);
-    bool writePicture(const uint8_t* rgb);
+    void queue(int index, int periods);
+    void drain();
+    void work();
+    bool writePicture(const uint8_t* rgb, int index, const std::string& same);
+
     bool open_ = false;
     std::string dir_;
     std::string video_;
     platform::FrameRate rate_;
     int scale_ = 1;
-    std::vector<uint8_t> scaled_;
     std::unique_ptr<platform::PipedProcess> encoder_;
     int width_ = 0, height_ = 0;
     bool started_ = false;
     uint64_t firstUs_ = 0;
     uint64_t durationUs_ = UINT64_MAX;
-    int written_ = 0;
-    bool failed_ = false;
-    std::vector<uint8_t> shown_;
+    int queued_ = 0;
+    std::vector<uint8_t> shown_; // the surface's bytes on screen
+    int shownDepth_ = 32;
+
+    // Between this side and the thread, under mutex_.
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Job> pending_;
+    std::vector<std::vector<uint8_t>> spare_; // buffers back from the thread, used again
+    bool busy_ = false, stopping_ = false;
+    std::atomic<bool> failed_{false};
+    std::atomic<int> failedAt_{0};
+    std::thread worker_;
+    // The thread's own.
+    std::vector<uint8_t> rgb_, scaled_;
 };
 
 } // namespace app

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -212,4 +214,61 @@ TEST(Capture, AVideoWithoutFfmpegIsRefusedWithAClearMessage) {
     EXPECT_FALSE(opened);
     EXPECT_NE(said.find("needs ffmpeg"), std::string::npos) << said;
     EXPECT_FALSE(fs::exists("/tmp/never.mp4"));
+}
+
+TEST(Capture, PicturesHandedOverFasterThanWrittenAreAllWrittenInOrder) {
+    const fs::path dir = freshDir("queue");
+    app::CaptureWriter w;
+    ASSERT_TRUE(w.open(dir.string(), 100, 3, 2)); // one picture per 10 ms
+    // Frame f shows colour f in its first pixel, each one period but frame 7, which stays for
+    // 12 (its pictures after the first are copies of it).
+    std::vector<uint32_t> shownIn; // the first pixel in each period
+    uint64_t t = 0;
+    for (uint32_t f = 0; f < 30; ++f) {
+        uint32_t pixels[6] = {f * 0x010203u, 0, 0, 0, 0, 0xFFFFFFu - f * 0x010203u};
+        w.onPresent(t, reinterpret_cast<const uint8_t*>(pixels), 32);
+        std::fill(std::begin(pixels), std::end(pixels), 0); // the writer keeps its own copy
+        const int periods = f == 7 ? 12 : 1;
+        shownIn.insert(shownIn.end(), static_cast<size_t>(periods), f * 0x010203u);
+        t += static_cast<uint64_t>(periods) * 10'000;
+    }
+    w.finish(t);
+    EXPECT_FALSE(w.failed());
+    ASSERT_EQ(w.written(), static_cast<int>(shownIn.size()));
+    for (size_t i = 0; i < shownIn.size(); ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "%06d.png", static_cast<int>(i));
+        testing_png::Picture p;
+        ASSERT_TRUE(testing_png::readPng((dir / name).string(), p)) << name;
+        const uint32_t first = static_cast<uint32_t>(p.rgb[0] << 16 | p.rgb[1] << 8 | p.rgb[2]),
+                       last = static_cast<uint32_t>(p.rgb[15] << 16 | p.rgb[16] << 8 | p.rgb[17]);
+        EXPECT_EQ(first, shownIn[i]) << name;
+        EXPECT_EQ(last, 0xFFFFFFu - shownIn[i]) << name;
+    }
+    EXPECT_FALSE(fs::exists(dir / "000041.png"));
+    fs::remove_all(dir);
+}
+
+TEST(Capture, APictureThatCannotBeWrittenIsReportedOnceAndNoneAfterIt) {
+    const fs::path dir = freshDir("gone");
+    app::CaptureWriter w;
+    ASSERT_TRUE(w.open(dir.string(), 10, 2, 1));
+    const uint32_t a[2] = {0x00FF0000, 0};
+    w.onPresent(0, reinterpret_cast<const uint8_t*>(a), 32);
+    w.finish(250'000); // the periods at 0, 100 and 200 ms
+    ASSERT_EQ(w.written(), 3);
+    fs::remove_all(dir); // the folder is gone: the next picture has nowhere to go
+    testing::internal::CaptureStderr();
+    w.onPresent(350'000, reinterpret_cast<const uint8_t*>(a), 32);
+    w.finish(1'000'000);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(w.failed());
+    EXPECT_EQ(w.written(), 3);
+    EXPECT_EQ(w.writtenUs(), 300'000u);
+    EXPECT_EQ(said, "capture: cannot write " + dir.string() + "/000003.png\n");
+    fs::create_directories(dir);
+    w.onPresent(1'100'000, reinterpret_cast<const uint8_t*>(a), 32);
+    w.finish(2'000'000);
+    EXPECT_TRUE(fs::is_empty(dir)); // nothing more once a picture failed
+    fs::remove_all(dir);
 }
