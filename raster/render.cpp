@@ -236,8 +236,8 @@ void drawFaces(Mesh& m, const SceneCamera& camera, Image32& target, const ModeTr
         if (mode.colour != FaceColour::None)
             ink.colour = faceColourFor(mode.colour, m, camera, face);
         const std::array<int32_t, 3> corner = {face.a, face.b, face.c};
-        std::array<ScreenVertex, kClipCapacity> screen;
         if (face.raster0 == 0) {
+            std::array<ScreenVertex, 3> screen;
             std::array<const Converted*, 3> c;
             for (size_t i = 0; i < 3; ++i) {
                 c[i] = &converted(corner[i]);
@@ -261,6 +261,7 @@ void drawFaces(Mesh& m, const SceneCamera& camera, Image32& target, const ModeTr
         ClippedPolygon out;
         const int n = clipAndProject(in.data(), 3, camera, out);
         if (n < 3) continue;
+        std::array<ScreenVertex, kClipCapacity> screen;
         for (int i = 0; i < n; ++i)
             screen[static_cast<size_t>(i)] = convert(family, out[static_cast<size_t>(i)]).v;
         mode.filler(t, screen.data(), n, ink);
