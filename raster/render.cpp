@@ -163,7 +163,7 @@ struct ConvertedVertices {
 };
 
 ConvertedVertices& convertedVertices() {
-    static thread_local ConvertedVertices cache;
+    static ConvertedVertices cache;
     return cache;
 }
 
