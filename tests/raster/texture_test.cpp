@@ -420,7 +420,7 @@ TEST(FixedPoint, QuotientsInDoublesAreTheIntegerQuotients) {
     };
     for (int32_t a : edges)
         for (int32_t e : edges)
-            check(a, -a, e);
+            check(a, wrapSub(0, a), e);
     for (int i = 0; i < 200000; ++i) {
         const auto a = static_cast<int32_t>(gen()), b = static_cast<int32_t>(gen());
         // Denominators of every size, the small ones where quotients sit nearest to integers.
