@@ -30,10 +30,11 @@ struct Target {
 };
 
 // One span of a row, clipped to the target: `count` pixels from `x`, each interpolant's value
-// at the first of them and its step per pixel.
+// at the first of them and its step per pixel. Not cleared when made: makeSpan writes every
+// field of a span it passes on, and a batch holds dozens that clearing would cost per polygon.
 template <int N> struct Span {
-    int y = 0, x = 0, count = 0;
-    std::array<int32_t, N> value{}, step{};
+    int y, x, count;
+    std::array<int32_t, N> value, step;
 };
 
 // Sets up the span from xl to xr of row y, with gradients either given or computed across the
