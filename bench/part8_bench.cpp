@@ -12,14 +12,8 @@
 namespace {
 
 struct Closing {
-    picture::Image32 framebuffer;
-    sound::DemoContext context;
-    picture::ResourceLists resources;
-    platform::FrameClock clock;
-    platform::InputState input;
-    platform::DebugScratch debug;
-    parts::LoadingPictures loading;
-    std::unique_ptr<parts::Stage> stage;
+    parts::OwnedStage owned;
+    parts::Stage* stage = &owned.stage;
     parts::Part1 city;
     parts::Part8 part{city};
     bool ready = false;
@@ -28,9 +22,7 @@ struct Closing {
         // The 8-bit flare comes with another part's data.
         if (!std::filesystem::exists("image/flare.tga")) return;
         platform::setClock(platform::Clock::virtualClock(30));
-        framebuffer.create(512, 256);
-        stage = std::make_unique<parts::Stage>(
-            parts::Stage{framebuffer, context, resources, clock, input, debug, loading});
+        owned.framebuffer.create(512, 256);
         city.state().flare.load("image/flare32.jpg");
         part.load(*stage, 512, 256);
         ready = true;
@@ -52,13 +44,13 @@ void BM_Part8Frame(benchmark::State& state) {
     c.part.state().sync[1] = 120;
     // Long enough for the streams' pools to fill and the fade to end.
     for (int i = 0; i < 600; ++i) {
-        c.part.drawFrame(c.framebuffer, cursor == 0 ? 0 : i < 100 ? 1 : -1);
+        c.part.drawFrame(c.owned.framebuffer, cursor == 0 ? 0 : i < 100 ? 1 : -1);
         platform::waitUntilElapsed(platform::tickCount(), 28);
     }
     uint64_t worst = 0;
     for (auto _ : state) {
         const uint64_t started = platform::stopwatchMicroseconds();
-        c.part.drawFrame(c.framebuffer, cursor);
+        c.part.drawFrame(c.owned.framebuffer, cursor);
         worst = std::max(worst, platform::stopwatchMicroseconds() - started);
         platform::waitUntilElapsed(platform::tickCount(), 28);
     }

@@ -7,6 +7,7 @@
 
 #include "picture/image32.h"
 #include "picture/resource_lists.h"
+#include "platform/clock.h"
 #include "platform/input_state.h"
 #include "scene3d/scene.h"
 #include "sound/demo_context.h"
@@ -27,6 +28,19 @@ struct Stage {
     const platform::InputState& input;
     platform::DebugScratch& debug;
     const LoadingPictures& loading;
+};
+
+// Everything a Stage lends, owned in one place, for a part run outside the shell (the tests
+// and benchmarks).
+struct OwnedStage {
+    picture::Image32 framebuffer;
+    sound::DemoContext context;
+    picture::ResourceLists resources;
+    platform::FrameClock clock;
+    platform::InputState input;
+    platform::DebugScratch debug;
+    LoadingPictures loading;
+    Stage stage{framebuffer, context, resources, clock, input, debug, loading};
 };
 
 // How a part ends, as the part itself states it, for the reports.

@@ -10,16 +10,8 @@
 
 namespace testing_files {
 
-struct PartStage {
+struct PartStage : parts::OwnedStage {
     TestProduction production;
-    picture::Image32 framebuffer;
-    sound::DemoContext context;
-    picture::ResourceLists resources;
-    platform::FrameClock clock;
-    platform::InputState input;
-    platform::DebugScratch debug;
-    parts::LoadingPictures loading;
-    parts::Stage stage{framebuffer, context, resources, clock, input, debug, loading};
 
     explicit PartStage(const std::string& name) : production(name) {}
     // Into the data folder, on a virtual clock, with the picture and a silent soundtrack:
