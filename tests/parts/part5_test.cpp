@@ -9,31 +9,14 @@
 #include "tools/writers/sync_writer.h"
 
 using namespace parts;
+using testing_files::eventAt;
 
 namespace {
 
 // part 5 loaded from the generated data on a virtual clock, its sync file written by the test.
-struct Rails : testing_files::PartStage {
-    Part5 part;
-
-    explicit Rails(const writers::SyncChannels& s4) : PartStage("part5") {
-        writers::writeBytes(production.data() + "/other/s4", writers::encodeSyncFile({s4}));
-        open();
-        part.load(stage, 512, 256);
-        sound::startMusic(context);
-        // As in the shell by now: the frame clock has measured its first second.
-        platform::tickFrameClock(clock, platform::tickCount());
-        clock.framesPerSecond = 30;
-    }
-    void frame() {
-        platform::tickFrameClock(clock, platform::tickCount());
-        part.run(stage);
-    }
+struct Rails : testing_files::TakenOverPart<Part5> {
+    explicit Rails(const writers::SyncChannels& s4) : TakenOverPart("part5", s4) {}
 };
-
-sound::SyncEvent at(double seconds, uint8_t value, uint8_t duration) {
-    return {writers::syncTime(seconds), value, duration};
-}
 
 double meanBrightness(const picture::Image32& image) {
     double sum = 0;
@@ -47,7 +30,7 @@ double meanBrightness(const picture::Image32& image) {
 } // namespace
 
 TEST(Part5, LoadsItsSceneRailsAndPhotographs) {
-    Rails r({{}, {at(0.2, 241, 3)}});
+    Rails r({{}, {eventAt(0.2, 241, 3)}});
     Part5State& s = r.part.state();
     ASSERT_NE(s.knot, nullptr);
     ASSERT_NE(s.sphere, nullptr) << "the sphere is found by its Latin-1 name";
@@ -68,7 +51,7 @@ TEST(Part5, LoadsItsSceneRailsAndPhotographs) {
 TEST(Part5, ViewWidensOnlyOnChannelZeroAndHandsOverAtItsSeventhBeat) {
     {
         // No channel-0 event: the view factors stay 256 frame after frame.
-        Rails r({{}, {at(0.1, 241, 3), at(0.4, 241, 3)}});
+        Rails r({{}, {eventAt(0.1, 241, 3), eventAt(0.4, 241, 3)}});
         for (int f = 0; f < 20; ++f) {
             r.frame();
             ASSERT_EQ(r.part.state().camera->scaleX, 256) << f;
@@ -78,8 +61,8 @@ TEST(Part5, ViewWidensOnlyOnChannelZeroAndHandsOverAtItsSeventhBeat) {
     }
     std::vector<sound::SyncEvent> zero;
     for (int i = 0; i < 8; ++i)
-        zero.push_back(at(0.1 + 0.1 * i, 100, 4));
-    Rails r({zero, {at(0.1, 241, 3)}});
+        zero.push_back(eventAt(0.1 + 0.1 * i, 100, 4));
+    Rails r({zero, {eventAt(0.1, 241, 3)}});
     bool widened = false;
     int frames = 0;
     while (r.context.partNumber != 6 && frames < 60) {

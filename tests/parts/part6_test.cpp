@@ -10,36 +10,19 @@
 #include "tools/writers/sync_writer.h"
 
 using namespace parts;
+using testing_files::eventAt;
 
 namespace {
 
 // part 6 loaded from the generated data on a virtual clock, its sync file written by the test.
-struct Fountain : testing_files::PartStage {
-    Part6 part;
-
-    explicit Fountain(const writers::SyncChannels& s4) : PartStage("part6") {
-        writers::writeBytes(production.data() + "/other/s4", writers::encodeSyncFile({s4}));
-        open();
-        part.load(stage, 512, 256);
-        sound::startMusic(context);
-        // As in the shell by now: the frame clock has measured its first second.
-        platform::tickFrameClock(clock, platform::tickCount());
-        clock.framesPerSecond = 30;
-    }
-    void frame() {
-        platform::tickFrameClock(clock, platform::tickCount());
-        part.run(stage);
-    }
+struct Fountain : testing_files::TakenOverPart<Part6> {
+    explicit Fountain(const writers::SyncChannels& s4) : TakenOverPart("part6", s4) {}
 };
-
-sound::SyncEvent at(double seconds, uint8_t value, uint8_t duration) {
-    return {writers::syncTime(seconds), value, duration};
-}
 
 } // namespace
 
 TEST(Part6, LoadsSixUpturnedPlanesAndFourRails) {
-    Fountain f({{at(0.9, 80, 4)}, {}});
+    Fountain f({{eventAt(0.9, 80, 4)}, {}});
     Part6State& s = f.part.state();
     ASSERT_GE(s.scene.meshes.size(), 7u);
     EXPECT_EQ(s.scene.meshes[0]->renderMode, 302);
@@ -69,7 +52,7 @@ TEST(Part6, ViewHeldWhileCursorIsEightAndParticlesFrozenAtSeven) {
 
 TEST(Part6, PoursFallsBouncesAndHandsOverWhenChannelZeroRunsOut) {
     // Channel 0 has one event left, late: the fountain runs until it fires and then ends.
-    Fountain f({{at(0.95, 90, 4)}, {at(0.1, 241, 2), at(0.3, 241, 2)}});
+    Fountain f({{eventAt(0.95, 90, 4)}, {eventAt(0.1, 241, 2), eventAt(0.3, 241, 2)}});
     Part6State& s = f.part.state();
     platform::seedRandom(3);
     int bounced = 0;
@@ -86,7 +69,7 @@ TEST(Part6, PoursFallsBouncesAndHandsOverWhenChannelZeroRunsOut) {
 }
 
 TEST(Part6, AFullPoolEmitsNothing) {
-    Fountain f({{at(0.9, 80, 4)}, {}});
+    Fountain f({{eventAt(0.9, 80, 4)}, {}});
     Part6State& s = f.part.state();
     for (int i = 0; i < 2000; ++i)
         ASSERT_TRUE(f.part.emit(40)) << i;

@@ -7,6 +7,7 @@
 #include "parts/part.h"
 #include "platform/clock.h"
 #include "tests/test_production.h"
+#include "tools/writers/sync_writer.h"
 
 namespace testing_files {
 
@@ -23,5 +24,29 @@ struct PartStage : parts::OwnedStage {
         sound::initialiseDemoContext(context, {.withDevice = false});
     }
 };
+
+// A part as the shell has it when it takes over: loaded from the test production with the
+// "other/s4" the test wrote, the music started, the frame clock past its first second.
+template <typename Part> struct TakenOverPart : PartStage {
+    Part part;
+
+    TakenOverPart(const std::string& name, const writers::SyncChannels& s4) : PartStage(name) {
+        writers::writeBytes(production.data() + "/other/s4", writers::encodeSyncFile({s4}));
+        open();
+        part.load(stage, 512, 256);
+        sound::startMusic(context);
+        platform::tickFrameClock(clock, platform::tickCount());
+        clock.framesPerSecond = 30;
+    }
+    void frame() {
+        platform::tickFrameClock(clock, platform::tickCount());
+        part.run(stage);
+    }
+};
+
+// An event `seconds` into the music.
+inline sound::SyncEvent eventAt(double seconds, uint8_t value, uint8_t duration) {
+    return {writers::syncTime(seconds), value, duration};
+}
 
 } // namespace testing_files
