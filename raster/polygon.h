@@ -224,8 +224,7 @@ template <int N, typename RowFn> void EdgeTable::fill(const ScreenVertex* v, int
 // order they come.
 template <int N, typename SpanFn> class SpanBatch {
   public:
-    SpanBatch(const Target& t, const int32_t* gradients, SpanFn& draw)
-        : t_(t), gradients_(gradients), draw_(draw) {}
+    SpanBatch(const Target& t, SpanFn& draw) : t_(t), draw_(draw) {}
     ~SpanBatch() { flush(); }
     void add(int y, Fixed16 xl, Fixed16 xr, const std::array<int32_t, N>& al,
              const std::array<int32_t, N>& ar) {
@@ -236,7 +235,7 @@ template <int N, typename SpanFn> class SpanBatch {
         int ready = 0;
         for (int i = 0; i < count_; ++i) {
             const Row& r = rows_[static_cast<size_t>(i)];
-            ready += makeSpan<N>(t_, r.y, r.xl, r.xr, r.al, r.ar, gradients_,
+            ready += makeSpan<N>(t_, r.y, r.xl, r.xr, r.al, r.ar, nullptr,
                                  spans_[static_cast<size_t>(ready)]);
         }
         for (int i = 0; i < ready; ++i)
@@ -252,7 +251,6 @@ template <int N, typename SpanFn> class SpanBatch {
         std::array<int32_t, N> al, ar;
     };
     const Target& t_;
-    const int32_t* gradients_;
     SpanFn& draw_;
     int count_ = 0;
     std::array<Row, kRows> rows_;
@@ -265,7 +263,7 @@ template <int N, typename SpanFn> class SpanBatch {
 // every span that has pixels in the target.
 template <int N, typename SpanFn>
 void walkPolygon(const Target& t, const ScreenVertex* v, int count, SpanFn draw) {
-    SpanBatch<N, SpanFn> batch(t, nullptr, draw);
+    SpanBatch<N, SpanFn> batch(t, draw);
     orderedWalk<N, N>(v, count,
                       [&](int y, Fixed16 xl, Fixed16 xr, const std::array<int32_t, N>& al,
                           const std::array<int32_t, N>& ar) { batch.add(y, xl, xr, al, ar); });
@@ -289,7 +287,7 @@ void walkTable(const Target& t, const ScreenVertex* v, int count, SpanFn draw) {
         // A triangle crosses each of its rows on exactly two edges, the same ones and at the same
         // values the table would find; the walk gives them without the table's stores. Either
         // winding is drawn, as the table draws it: the crossings are put in order.
-        SpanBatch<N, SpanFn> batch(t, nullptr, draw);
+        SpanBatch<N, SpanFn> batch(t, draw);
         orderedWalk<N, N>(v, 3,
                           [&](int y, Fixed16 xa, Fixed16 xb, const std::array<int32_t, N>& aa,
                               const std::array<int32_t, N>& ab) {
