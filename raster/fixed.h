@@ -51,19 +51,15 @@ template <int N> inline void divide16(const int32_t* a, int32_t e, int32_t* q) {
     if (i < N) q[i] = static_cast<int32_t>(static_cast<int64_t>(a[i] * 65536.0 / d));
 }
 
-// slope() of N changes over one distance at once.
+// slope() of N changes over one distance at once: the quotients in pairs, the other forms as
+// slope() takes them.
 template <int N> inline void slopes(const int32_t* d, Fixed16 e, int32_t n, int32_t* out) {
-    if (e == 0) {
-        for (int i = 0; i < N; ++i)
-            out[i] = 0;
-    } else if (n > 1) {
+    if (e != 0 && n > 1) {
         divide16<N>(d, e, out);
-    } else {
-        const int32_t k = static_cast<int32_t>(0x40000000 / e);
-        for (int i = 0; i < N; ++i)
-            out[i] =
-                static_cast<Fixed16>(static_cast<uint64_t>(static_cast<int64_t>(d[i]) * k) >> 14);
+        return;
     }
+    for (int i = 0; i < N; ++i)
+        out[i] = slope(d[i], e, n);
 }
 
 // a + b with the wrap-around of 32-bit registers: the walks step values whose last step past
