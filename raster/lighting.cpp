@@ -1,7 +1,11 @@
 #include "raster/lighting.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <vector>
 
 namespace raster {
 
@@ -86,27 +90,112 @@ uint32_t faceColour(const Mesh& mesh, const SceneCamera& camera, const scene3d::
     return paletteAt(mesh, i);
 }
 
-void vertexShade(Mesh& mesh, const SceneCamera& camera, bool headlight, ShadeKind kind) {
+namespace {
+
+// Four points and normals at once, lane by lane the same operations in the same order as
+// contribution(), so every lane is bit for bit its result. Only the arc cosine is taken lane
+// by lane, from the same library function.
+struct Lanes {
+    __m128 x, y, z;
+};
+
+__m128 select(__m128 mask, __m128 a, __m128 b) {
+    return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
+}
+
+__m128 dot4(const Lanes& a, const Lanes& b) {
+    return _mm_add_ps(_mm_add_ps(_mm_mul_ps(a.x, b.x), _mm_mul_ps(a.y, b.y)), _mm_mul_ps(a.z, b.z));
+}
+
+__m128 contribution4(const LightSource& l, const Lanes& p, const Lanes& n, float k) {
+    const __m128 one = _mm_set1_ps(1), zero = _mm_setzero_ps();
+    const Lanes r{_mm_sub_ps(p.x, _mm_set1_ps(l.position.x)),
+                  _mm_sub_ps(p.y, _mm_set1_ps(l.position.y)),
+                  _mm_sub_ps(p.z, _mm_set1_ps(l.position.z))};
+    const __m128 d = _mm_sqrt_ps(dot4(r, r));
+    const __m128 outer = _mm_set1_ps(l.outer), inner = _mm_set1_ps(l.inner);
+    const __m128 lit = _mm_and_ps(_mm_cmplt_ps(d, outer), _mm_cmpneq_ps(d, zero));
+    if (_mm_movemask_ps(lit) == 0) return zero;
+    const Lanes dir{_mm_div_ps(r.x, d), _mm_div_ps(r.y, d), _mm_div_ps(r.z, d)};
+    const __m128 c = dot4(n, dir);
+    __m128 base = _mm_and_ps(_mm_cmpge_ps(c, zero), _mm_mul_ps(_mm_set1_ps(k), c));
+    const __m128 fade = _mm_sub_ps(one, _mm_div_ps(_mm_sub_ps(d, inner), _mm_sub_ps(outer, inner)));
+    base = select(_mm_cmpge_ps(d, inner), _mm_mul_ps(base, fade), base);
+    if (l.spot) {
+        const __m128 cosine =
+            dot4(dir, {_mm_set1_ps(l.axis.x), _mm_set1_ps(l.axis.y), _mm_set1_ps(l.axis.z)});
+        alignas(16) float cs[4], th[4];
+        _mm_store_ps(cs, cosine);
+        for (int i = 0; i < 4; ++i)
+            th[i] = std::acos(cs[i] > 1 ? 1 : cs[i] < -1 ? -1 : cs[i]);
+        const __m128 theta = _mm_load_ps(th);
+        const __m128 hot = _mm_set1_ps(radians(l.hotspot)), fall = _mm_set1_ps(radians(l.falloff));
+        const __m128 edge = _mm_mul_ps(
+            base, _mm_sub_ps(one, _mm_div_ps(_mm_sub_ps(theta, hot), _mm_sub_ps(fall, hot))));
+        const __m128 inEdge =
+            l.spotSide ? _mm_castsi128_ps(_mm_set1_epi32(-1)) : _mm_cmpge_ps(theta, hot);
+        base = select(inEdge, edge, base);
+        base = _mm_andnot_ps(_mm_cmpge_ps(theta, fall), base);
+    }
+    return _mm_and_ps(lit, base);
+}
+
+} // namespace
+
+void vertexShade(Mesh& mesh, const SceneCamera& camera, bool headlight, ShadeKind kind,
+                 std::span<const int32_t> which) {
     const auto k = static_cast<float>(mesh.diffuse), a = static_cast<float>(mesh.ambient);
     const size_t count = std::min(
         {mesh.faceData.size(), mesh.cameraVertices.size(), mesh.cameraVertexNormals.size()});
     const LightSource head = headlightSource(camera);
-    for (size_t v = 0; v < count; ++v) {
-        const Point3f& p = mesh.cameraVertices[v];
-        const Point3f& n = mesh.cameraVertexNormals[v];
-        // A running value in single precision, each light added (or subtracted) in turn.
-        const float sign = kind == ShadeKind::GouraudLevel ? 1.0f : -1.0f;
-        float value = kind == ShadeKind::GouraudLevel ? a : 255.0f - a;
+    std::vector<LightSource> lights;
+    if (!headlight)
+        for (const SceneLight* l : mesh.meshLights)
+            if (l) lights.push_back(sceneLightSource(*l));
+    // A running value in single precision, each light added (or subtracted) in turn.
+    const __m128 sign = _mm_set1_ps(kind == ShadeKind::GouraudLevel ? 1.0f : -1.0f);
+    const __m128 start = _mm_set1_ps(kind == ShadeKind::GouraudLevel ? a : 255.0f - a);
+    std::array<size_t, 4> at{};
+    size_t lanes = 0;
+    auto flush = [&] {
+        for (size_t i = lanes; i < 4; ++i)
+            at[i] = at[0]; // idle lanes repeat the first vertex
+        auto lane = [&](const std::vector<Point3f>& v, float Point3f::*c) {
+            return _mm_setr_ps(v[at[0]].*c, v[at[1]].*c, v[at[2]].*c, v[at[3]].*c);
+        };
+        const std::vector<Point3f>&pv = mesh.cameraVertices, &nv = mesh.cameraVertexNormals;
+        const Lanes p{lane(pv, &Point3f::x), lane(pv, &Point3f::y), lane(pv, &Point3f::z)};
+        const Lanes n{lane(nv, &Point3f::x), lane(nv, &Point3f::y), lane(nv, &Point3f::z)};
+        __m128 value = start;
         if (headlight) {
-            value += sign * contribution(head, p, n, k);
+            value = _mm_add_ps(value, _mm_mul_ps(sign, contribution4(head, p, n, k)));
         } else {
-            for (const SceneLight* l : mesh.meshLights)
-                if (l) value += sign * contribution(sceneLightSource(*l), p, n, k);
+            for (const LightSource& l : lights)
+                value = _mm_add_ps(value, _mm_mul_ps(sign, contribution4(l, p, n, k)));
         }
-        if (kind == ShadeKind::GouraudLevel && value > 255.0f) value = 255.0f;
-        if (kind == ShadeKind::ShadeSubtract && value < 0.0f) value = 0.0f;
-        mesh.faceData[v].shade = value;
+        if (kind == ShadeKind::GouraudLevel)
+            value = select(_mm_cmpgt_ps(value, _mm_set1_ps(255)), _mm_set1_ps(255), value);
+        else
+            value = _mm_andnot_ps(_mm_cmplt_ps(value, _mm_setzero_ps()), value);
+        alignas(16) float out[4];
+        _mm_store_ps(out, value);
+        for (size_t i = 0; i < lanes; ++i)
+            mesh.faceData[at[i]].shade = out[i];
+        lanes = 0;
+    };
+    for (const int32_t v : which) {
+        if (v < 0 || static_cast<size_t>(v) >= count) continue;
+        at[lanes++] = static_cast<size_t>(v);
+        if (lanes == 4) flush();
     }
+    if (lanes) flush();
+}
+
+void vertexShade(Mesh& mesh, const SceneCamera& camera, bool headlight, ShadeKind kind) {
+    std::vector<int32_t> all(mesh.cameraVertices.size());
+    for (size_t v = 0; v < all.size(); ++v)
+        all[v] = static_cast<int32_t>(v);
+    vertexShade(mesh, camera, headlight, kind, all);
 }
 
 int32_t directionalShade(const Mesh& mesh, const scene3d::MeshFace& face) {

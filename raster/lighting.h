@@ -3,6 +3,7 @@
 // palette colour, the per-vertex Gouraud levels and shade-subtract values, and the simple
 // directional level of the two part-driven flat modes. Single precision throughout.
 #include <cstdint>
+#include <span>
 
 #include "scene3d/scene.h"
 
@@ -40,6 +41,9 @@ enum class ShadeKind { GouraudLevel, ShadeSubtract };
 // The shade float of every vertex's record: A plus the lights up to 255, or 255 - A minus the
 // lights down to 0.
 void vertexShade(Mesh& mesh, const SceneCamera& camera, bool headlight, ShadeKind kind);
+// The same for the listed vertices only, four at a time; the others keep their records.
+void vertexShade(Mesh& mesh, const SceneCamera& camera, bool headlight, ShadeKind kind,
+                 std::span<const int32_t> which);
 
 // A, or trunc(A + K c) where the face's normal meets the first light's towardLight at c >= 0.
 int32_t directionalShade(const Mesh& mesh, const scene3d::MeshFace& face);

@@ -153,12 +153,17 @@ Gradients triangleGradients(const std::array<const scene3d::ProjectedVertex*, 3>
 // the draw it belongs to, so that nothing is cleared between draws.
 struct ConvertedVertices {
     std::vector<Converted> records;
-    std::vector<uint32_t> stamps;
+    std::vector<uint32_t> stamps, marks; // converted, listed to be shaded
+    std::vector<int32_t> shaded;
     uint32_t draw = 0;
 
     void begin(size_t vertices) {
-        if (stamps.size() < vertices) records.resize(vertices), stamps.resize(vertices, 0);
-        if (++draw == 0) std::fill(stamps.begin(), stamps.end(), 0), draw = 1;
+        if (stamps.size() < vertices)
+            records.resize(vertices), stamps.resize(vertices, 0), marks.resize(vertices, 0);
+        if (++draw == 0) {
+            std::fill(stamps.begin(), stamps.end(), 0), std::fill(marks.begin(), marks.end(), 0);
+            draw = 1;
+        }
     }
 };
 
@@ -187,11 +192,7 @@ void drawFaces(Mesh& m, const SceneCamera& camera, Image32& target, const ModeTr
         if (!greyRamp) return;
         ink.greyRamp = greyRamp;
     }
-    if (lit) {
-        if (m.faceData.size() < m.vertices.size()) return;
-        vertexShade(m, camera, (m.flags & scene3d::kHeadlight) != 0,
-                    family == Family::Shade ? ShadeKind::ShadeSubtract : ShadeKind::GouraudLevel);
-    }
+    if (lit && m.faceData.size() < m.vertices.size()) return;
     const bool environment =
         (family == Family::Map || family == Family::MapZ || family == Family::Shade) &&
         (m.flags & scene3d::kEnvironmentMap) && m.cameraVertexNormals.size() >= m.vertices.size();
@@ -206,6 +207,22 @@ void drawFaces(Mesh& m, const SceneCamera& camera, Image32& target, const ModeTr
         scene3d::sortFacesByDepth(m.drawList.data(), m.faces.data(), m.cameraVertices.data(),
                                   static_cast<size_t>(count));
 
+    ConvertedVertices& cache = convertedVertices();
+    cache.begin(m.vertices.size());
+    if (lit) {
+        // Only the corners of faces drawn: the records of the others are never read.
+        std::vector<int32_t>& used = cache.shaded;
+        used.clear();
+        for (int k = 0; k < count; ++k) {
+            const MeshFace& f = m.faces[static_cast<size_t>(m.drawList[static_cast<size_t>(k)])];
+            for (const int32_t v : {f.a, f.b, f.c})
+                if (cache.marks[static_cast<size_t>(v)] != cache.draw)
+                    cache.marks[static_cast<size_t>(v)] = cache.draw, used.push_back(v);
+        }
+        vertexShade(m, camera, (m.flags & scene3d::kHeadlight) != 0,
+                    family == Family::Shade ? ShadeKind::ShadeSubtract : ShadeKind::GouraudLevel,
+                    used);
+    }
     const Target t{target.pixels, target.width, target.height, depth};
     auto attributes = [&](int32_t vertex) {
         std::array<float, 5> a{};
@@ -220,8 +237,6 @@ void drawFaces(Mesh& m, const SceneCamera& camera, Image32& target, const ModeTr
         if (lit) a[4] = m.faceData[i].shade;
         return a;
     };
-    ConvertedVertices& cache = convertedVertices();
-    cache.begin(m.vertices.size());
     auto converted = [&](int32_t vertex) -> const Converted& {
         const auto i = static_cast<size_t>(vertex);
         if (cache.stamps[i] != cache.draw) {
