@@ -1,5 +1,8 @@
 #include "raster/clip.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace raster {
 
 ClipVertex along(const ClipVertex& p, const ClipVertex& q, float t) {
@@ -39,6 +42,28 @@ int clipToView(const ClipVertex* in, int count, const scene3d::SceneCamera& came
         for (int i = 0; i < n; ++i)
             work[static_cast<size_t>(i)] = from[i];
     return n;
+}
+
+bool surelyOutsideView(const scene3d::Point3f* const* corners, int count,
+                       const scene3d::SceneCamera& camera) {
+    float extent = 0;
+    for (int i = 0; i < count; ++i)
+        extent = std::max(
+            {extent, std::fabs(corners[i]->x), std::fabs(corners[i]->y), std::fabs(corners[i]->z)});
+    for (int plane = 0; plane < 5; ++plane) {
+        const scene3d::Plane& p = camera.planes[static_cast<size_t>(plane)];
+        // A crossing made by an earlier pass is off the segment it cuts by a few units in the
+        // last place of the coordinates; 2^-10 of their size is thousands of those.
+        const float margin =
+            ((std::fabs(p.nx) + std::fabs(p.ny) + std::fabs(p.nz)) * extent + std::fabs(p.d)) *
+            (1.0f / 1024);
+        bool beyond = true;
+        for (int i = 0; i < count && beyond; ++i)
+            beyond =
+                p.nx * corners[i]->x + p.ny * corners[i]->y + p.nz * corners[i]->z + p.d < -margin;
+        if (beyond) return true; // NaN distances and margins never are
+    }
+    return false;
 }
 
 ClippedVertex projectClipped(const ClipVertex& v, const scene3d::SceneCamera& camera,

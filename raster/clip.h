@@ -50,6 +50,12 @@ int clipToPlane(const ClipVertex* in, int count, const scene3d::Plane& plane, Cl
 int clipToView(const ClipVertex* in, int count, const scene3d::SceneCamera& camera,
                ClipPolygon& work);
 
+// True when the polygon with these corners lies beyond one of the view's planes by a margin
+// far wider than the rounding of the clipping passes: clipToView would leave nothing of it.
+// False may still clip to nothing.
+bool surelyOutsideView(const scene3d::Point3f* const* corners, int count,
+                       const scene3d::SceneCamera& camera);
+
 // The screen position of a camera-space vertex, z raised to 1 where below it if asked.
 ClippedVertex projectClipped(const ClipVertex& v, const scene3d::SceneCamera& camera,
                              bool raiseToOne);

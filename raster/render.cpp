@@ -268,9 +268,13 @@ void drawFaces(Mesh& m, const SceneCamera& camera, Image32& target, const ModeTr
             }
             continue;
         }
+        const std::array<const Point3f*, 3> at = {&m.cameraVertices[static_cast<size_t>(face.a)],
+                                                  &m.cameraVertices[static_cast<size_t>(face.b)],
+                                                  &m.cameraVertices[static_cast<size_t>(face.c)]};
+        if (surelyOutsideView(at.data(), 3, camera)) continue;
         std::array<ClipVertex, 3> in;
         for (size_t i = 0; i < 3; ++i) {
-            const Point3f& cv = m.cameraVertices[static_cast<size_t>(corner[i])];
+            const Point3f& cv = *at[i];
             in[i].x = cv.x, in[i].y = cv.y, in[i].z = cv.z, in[i].a = attributes(corner[i]);
         }
         ClippedPolygon out;

@@ -316,6 +316,45 @@ TEST(Render, NearPlaneCrossingGivesAQuadrilateral) {
     EXPECT_GT(w.changed(), 100);
 }
 
+TEST(Render, FacesSurelyOutsideTheViewClipToNothing) {
+    // Triangles thrown around the view's planes at every scale, many just beyond them: a face
+    // passed over as surely outside must be one the clipping passes leave nothing of, and the
+    // plainly outside ones must be passed over.
+    World w;
+    uint32_t seed = 7;
+    auto rnd = [&](float lo, float hi) {
+        seed = seed * 1664525u + 1013904223u;
+        return lo + (hi - lo) * static_cast<float>(seed >> 8) / 16777216.0f;
+    };
+    int passedOver = 0, total = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const float scale = std::ldexp(1.0f, i % 24 - 6);
+        const float z = rnd(-1, 3) * scale, spread = rnd(0.001f, 0.6f) * scale;
+        // Around a point on a side plane (x = z tan a at the edge of the view) or anywhere.
+        const float side = i % 3 == 0 ? 0 : (i % 3 == 1 ? 1.0f : -1.0f) * z * 0.58f;
+        std::array<Point3f, 3> p;
+        std::array<ClipVertex, 3> in;
+        for (size_t k = 0; k < 3; ++k) {
+            p[k] = {side + rnd(-1, 1) * spread, rnd(-1, 1) * spread * 2, z + rnd(-1, 1) * spread};
+            in[k].x = p[k].x, in[k].y = p[k].y, in[k].z = p[k].z;
+        }
+        const std::array<const Point3f*, 3> at = {&p[0], &p[1], &p[2]};
+        ClippedPolygon out;
+        const bool outside = surelyOutsideView(at.data(), 3, w.camera);
+        ++total;
+        if (!outside) continue;
+        ++passedOver;
+        ASSERT_EQ(clipAndProject(in.data(), 3, w.camera, out), 0) << "triangle " << i;
+    }
+    EXPECT_GT(passedOver, total / 5);
+    const std::array<Point3f, 3> behind = {Point3f{0, 0, -50}, {10, 0, -60}, {0, 10, -55}},
+                                 ahead = {Point3f{0, 0, 50}, {10, 0, 60}, {0, 10, 55}};
+    const std::array<const Point3f*, 3> b = {&behind[0], &behind[1], &behind[2]},
+                                        a = {&ahead[0], &ahead[1], &ahead[2]};
+    EXPECT_TRUE(surelyOutsideView(b.data(), 3, w.camera));
+    EXPECT_FALSE(surelyOutsideView(a.data(), 3, w.camera));
+}
+
 TEST(Render, CullingPerFamily) {
     World w;
     // Clockwise as the camera sees it: a face seen from behind.
