@@ -66,6 +66,17 @@ bool surelyOutsideView(const scene3d::Point3f* const* corners, int count,
     return false;
 }
 
+bool insideView(const scene3d::Point3f* const* corners, int count,
+                const scene3d::SceneCamera& camera) {
+    for (int plane = 0; plane < 5; ++plane) {
+        const scene3d::Plane& p = camera.planes[static_cast<size_t>(plane)];
+        for (int i = 0; i < count; ++i)
+            if (!(p.nx * corners[i]->x + p.ny * corners[i]->y + p.nz * corners[i]->z + p.d >= 0))
+                return false;
+    }
+    return true;
+}
+
 ClippedVertex projectClipped(const ClipVertex& v, const scene3d::SceneCamera& camera,
                              bool raiseToOne) {
     const float z = raiseToOne && v.z < 1 ? 1.0f : v.z;

@@ -56,6 +56,11 @@ int clipToView(const ClipVertex* in, int count, const scene3d::SceneCamera& came
 bool surelyOutsideView(const scene3d::Point3f* const* corners, int count,
                        const scene3d::SceneCamera& camera);
 
+// True when every corner is on the kept side of all the view's planes, where clipToView would
+// give back the polygon as it is.
+bool insideView(const scene3d::Point3f* const* corners, int count,
+                const scene3d::SceneCamera& camera);
+
 // The screen position of a camera-space vertex, z raised to 1 where below it if asked.
 ClippedVertex projectClipped(const ClipVertex& v, const scene3d::SceneCamera& camera,
                              bool raiseToOne);

@@ -26,16 +26,21 @@ void renderMeshMarked(Mesh& m, const SceneCamera& camera, Image32& target, Image
     for (int k = 0; k < count; ++k) {
         const scene3d::MeshFace& face =
             m.faces[static_cast<size_t>(m.drawList[static_cast<size_t>(k)])];
-        const uint32_t colour = faceColourFor(FaceColour::Lit, m, camera, face);
-        std::array<ClipVertex, 3> in;
-        const std::array<int32_t, 3> corner = {face.a, face.b, face.c};
-        for (size_t i = 0; i < 3; ++i) {
-            const scene3d::Point3f& cv = m.cameraVertices[static_cast<size_t>(corner[i])];
-            in[i].x = cv.x, in[i].y = cv.y, in[i].z = cv.z, in[i].a[4] = kUncut;
-        }
+        const std::array<const scene3d::Point3f*, 3> at = {
+            &m.cameraVertices[static_cast<size_t>(face.a)],
+            &m.cameraVertices[static_cast<size_t>(face.b)],
+            &m.cameraVertices[static_cast<size_t>(face.c)]};
+        if (surelyOutsideView(at.data(), 3, camera)) continue;
         ClipPolygon viewed, kept;
-        int n = clipToView(in.data(), 3, camera, viewed);
-        if (n < 3) continue;
+        for (size_t i = 0; i < 3; ++i)
+            viewed[i].x = at[i]->x, viewed[i].y = at[i]->y, viewed[i].z = at[i]->z,
+            viewed[i].a[4] = kUncut;
+        int n = 3;
+        if (!insideView(at.data(), 3, camera)) {
+            const std::array<ClipVertex, 3> in = {viewed[0], viewed[1], viewed[2]};
+            n = clipToView(in.data(), 3, camera, viewed);
+            if (n < 3) continue;
+        }
         n = clipPass(
             viewed.data(), n, kept.data(),
             [&](const ClipVertex& v) {
@@ -49,6 +54,7 @@ void renderMeshMarked(Mesh& m, const SceneCamera& camera, Image32& target, Image
                 return r;
             });
         if (n < 3) continue;
+        const uint32_t colour = faceColourFor(FaceColour::Lit, m, camera, face);
         std::array<ScreenVertex, kClipCapacity> screen;
         for (int i = 0; i < n; ++i) {
             const ClippedVertex c = projectClipped(kept[static_cast<size_t>(i)], camera, false);

@@ -316,17 +316,17 @@ TEST(Render, NearPlaneCrossingGivesAQuadrilateral) {
     EXPECT_GT(w.changed(), 100);
 }
 
-TEST(Render, FacesSurelyOutsideTheViewClipToNothing) {
+TEST(Render, FacesSurelyOutsideOrInsideTheView) {
     // Triangles thrown around the view's planes at every scale, many just beyond them: a face
     // passed over as surely outside must be one the clipping passes leave nothing of, and the
-    // plainly outside ones must be passed over.
+    // plainly outside ones must be passed over; one found inside, one they give back whole.
     World w;
     uint32_t seed = 7;
     auto rnd = [&](float lo, float hi) {
         seed = seed * 1664525u + 1013904223u;
         return lo + (hi - lo) * static_cast<float>(seed >> 8) / 16777216.0f;
     };
-    int passedOver = 0, total = 0;
+    int passedOver = 0, inside = 0, total = 0;
     for (int i = 0; i < 20000; ++i) {
         const float scale = std::ldexp(1.0f, i % 24 - 6);
         const float z = rnd(-1, 3) * scale, spread = rnd(0.001f, 0.6f) * scale;
@@ -342,11 +342,19 @@ TEST(Render, FacesSurelyOutsideTheViewClipToNothing) {
         ClippedPolygon out;
         const bool outside = surelyOutsideView(at.data(), 3, w.camera);
         ++total;
+        if (insideView(at.data(), 3, w.camera)) {
+            ++inside;
+            ClipPolygon work;
+            ASSERT_EQ(clipToView(in.data(), 3, w.camera, work), 3) << "triangle " << i;
+            for (size_t k = 0; k < 3; ++k)
+                EXPECT_TRUE(work[k].x == in[k].x && work[k].y == in[k].y && work[k].z == in[k].z);
+        }
         if (!outside) continue;
         ++passedOver;
         ASSERT_EQ(clipAndProject(in.data(), 3, w.camera, out), 0) << "triangle " << i;
     }
     EXPECT_GT(passedOver, total / 5);
+    EXPECT_GT(inside, total / 20);
     const std::array<Point3f, 3> behind = {Point3f{0, 0, -50}, {10, 0, -60}, {0, 10, -55}},
                                  ahead = {Point3f{0, 0, 50}, {10, 0, 60}, {0, 10, 55}};
     const std::array<const Point3f*, 3> b = {&behind[0], &behind[1], &behind[2]},
