@@ -115,13 +115,41 @@ inline __m128i weighPair(const uint32_t* p, __m128i weightPair) {
     return _mm_madd_epi16(mixed, weightPair);
 }
 
+// One row's view of the columns in plain pointers: the pixels stored between reads could
+// alias the vectors' own fields, which would otherwise be fetched again for every pixel.
+struct RowColumns {
+    const uint32_t *column, *top, *bottom;
+    size_t count;
+    explicit RowColumns(const Columns& c)
+        : column(c.column.data()), top(c.top.data()), bottom(c.bottom.data()),
+          count(static_cast<size_t>(c.count)) {}
+};
+
 // F of the pixel of column i, as four 32-bit lanes. The weights sum to at most 256, so no
 // sum reaches the 65535 at which the filter would saturate.
-inline __m128i filtered(const uint32_t* row, size_t stride, const Columns& cols, size_t i) {
+inline __m128i filtered(const uint32_t* row, size_t stride, const RowColumns& cols, size_t i) {
     const uint32_t* p = row + cols.column[i];
     const __m128i t = _mm_set1_epi32(static_cast<int>(cols.top[i]));
     const __m128i b = _mm_set1_epi32(static_cast<int>(cols.bottom[i]));
     return _mm_srli_epi32(_mm_add_epi32(weighPair(p, t), weighPair(p + stride, b)), 8);
+}
+
+// One row of filtered pixels, two at a time, handed to blend. The columns come by value: the
+// pixels stored could otherwise alias them, and every pixel would fetch them again.
+template <typename Blend>
+inline void filteredRow(const uint32_t* row, size_t stride, const RowColumns c, uint32_t* d,
+                        size_t at, Blend& blend) {
+    const __m128i zero = _mm_setzero_si128();
+    size_t i = 0;
+    for (; i + 2 <= c.count; i += 2) {
+        const __m128i f =
+            _mm_packs_epi32(filtered(row, stride, c, i), filtered(row, stride, c, i + 1));
+        blend(d + i, at + i, _mm_packus_epi16(f, zero), 2);
+    }
+    if (i < c.count) {
+        const __m128i f = filtered(row, stride, c, i);
+        blend(d + i, at + i, _mm_packus_epi16(_mm_packs_epi32(f, zero), zero), 1);
+    }
 }
 
 // A 32-bit sprite: blend(d, at, f, n) blends n (1 or 2) filtered pixels, f in bytes, into d.
@@ -133,7 +161,6 @@ void sprite32(const Target& t, const Image32& src, float x, float y, float sx, f
     const size_t stride = static_cast<size_t>(src.width);
     static thread_local Columns cols;
     cols.reset(w.block.width, static_cast<uint64_t>(w.u0), static_cast<uint64_t>(w.du));
-    const __m128i zero = _mm_setzero_si128();
     // At one source pixel per pixel on whole source positions every weight but the first is 0
     // and the filter gives the texel itself: the same pixels without the filtering.
     const bool exact = w.du == 4096 && w.dv == 4096 && (w.u0 & 0xFFF) == 0 && (w.v0 & 0xFFF) == 0;
@@ -142,26 +169,17 @@ void sprite32(const Target& t, const Image32& src, float x, float y, float sx, f
         if (exact) {
             const uint32_t* p = src.pixels + r * stride + cols.column[0];
             uint32_t* d = t.pixels + at;
+            const auto count = static_cast<size_t>(cols.count);
             size_t i = 0;
-            for (; i + 2 <= static_cast<size_t>(cols.count); i += 2)
+            for (; i + 2 <= count; i += 2)
                 blend(d + i, at + i, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + i)), 2);
-            if (i < static_cast<size_t>(cols.count))
-                blend(d + i, at + i, _mm_cvtsi32_si128(static_cast<int>(p[i])), 1);
+            if (i < count) blend(d + i, at + i, _mm_cvtsi32_si128(static_cast<int>(p[i])), 1);
             return;
         }
         cols.weigh(fy);
+        const RowColumns c(cols);
         const uint32_t* row = src.pixels + r * stride;
-        uint32_t* d = t.pixels + at;
-        size_t i = 0;
-        for (; i + 2 <= static_cast<size_t>(cols.count); i += 2) {
-            const __m128i f =
-                _mm_packs_epi32(filtered(row, stride, cols, i), filtered(row, stride, cols, i + 1));
-            blend(d + i, at + i, _mm_packus_epi16(f, zero), 2);
-        }
-        if (i < static_cast<size_t>(cols.count)) {
-            const __m128i f = filtered(row, stride, cols, i);
-            blend(d + i, at + i, _mm_packus_epi16(_mm_packs_epi32(f, zero), zero), 1);
-        }
+        filteredRow(row, stride, c, t.pixels + at, at, blend);
     });
 }
 
@@ -196,7 +214,7 @@ void spriteBilAdd(Image32& dst, const Image32& src, float x, float y, float sx, 
 void spriteBilAlphaAdd(Image32& dst, const Image32& src, float x, float y, float sx, float sy,
                        int a) {
     const __m128i a16 = _mm_set1_epi16(static_cast<short>(a & 0xFF));
-    sprite32(whole(dst), src, x, y, sx, sy, [&](uint32_t* d, size_t, __m128i f, int n) {
+    sprite32(whole(dst), src, x, y, sx, sy, [a16](uint32_t* d, size_t, __m128i f, int n) {
         storeN(d, _mm_adds_epu8(loadN(d, n), scaled(f, a16)), n);
     });
 }
@@ -204,7 +222,7 @@ void spriteBilAlphaAdd(Image32& dst, const Image32& src, float x, float y, float
 void spriteBilAlphaSub(Image32& dst, const Image32& src, float x, float y, float sx, float sy,
                        int a) {
     const __m128i a16 = _mm_set1_epi16(static_cast<short>(a & 0xFF));
-    sprite32(whole(dst), src, x, y, sx, sy, [&](uint32_t* d, size_t, __m128i f, int n) {
+    sprite32(whole(dst), src, x, y, sx, sy, [a16](uint32_t* d, size_t, __m128i f, int n) {
         storeN(d, _mm_subs_epu8(loadN(d, n), scaled(f, a16)), n);
     });
 }
@@ -213,11 +231,12 @@ void spriteBilAddDepth(Image32& dst, const Image32& src, float x, float y, float
                        int32_t depth, const int32_t* depthBuffer) {
     if (!depthBuffer) return;
     const __m128i z = _mm_set1_epi32(depth);
-    sprite32(whole(dst), src, x, y, sx, sy, [&](uint32_t* d, size_t at, __m128i f, int n) {
-        // Pixels whose depth is at or in front of the sprite's keep their value.
-        const __m128i behind = _mm_cmpgt_epi32(z, loadN(depthBuffer + at, n));
-        storeN(d, _mm_adds_epu8(loadN(d, n), _mm_and_si128(f, behind)), n);
-    });
+    sprite32(whole(dst), src, x, y, sx, sy,
+             [z, depthBuffer](uint32_t* d, size_t at, __m128i f, int n) {
+                 // Pixels whose depth is at or in front of the sprite's keep their value.
+                 const __m128i behind = _mm_cmpgt_epi32(z, loadN(depthBuffer + at, n));
+                 storeN(d, _mm_adds_epu8(loadN(d, n), _mm_and_si128(f, behind)), n);
+             });
 }
 
 void spriteBilAlphaAddBand(Image32& dst, const Image32& src, float x, float y, float sx, float sy,
@@ -226,7 +245,7 @@ void spriteBilAlphaAddBand(Image32& dst, const Image32& src, float x, float y, f
     const Target band{dst.pixels + static_cast<size_t>(30) * dst.width, dst.width, dst.height - 50,
                       static_cast<size_t>(30) * dst.width};
     const __m128i a16 = _mm_set1_epi16(static_cast<short>(a & 0xFF));
-    sprite32(band, src, x, y, sx, sy, [&](uint32_t* d, size_t, __m128i f, int n) {
+    sprite32(band, src, x, y, sx, sy, [a16](uint32_t* d, size_t, __m128i f, int n) {
         storeN(d, _mm_adds_epu8(loadN(d, n), scaled(f, a16)), n);
     });
 }
@@ -243,8 +262,9 @@ void spriteBilAddIndexed(Image32& dst, const Image8& src, float x, float y, floa
     const size_t readable = src.pixelCount() + src.guardBytes();
     eachRow(t, w, INT64_MAX, [&](size_t at, size_t r, uint32_t fy) {
         cols.weigh(fy);
-        for (size_t i = 0; i < static_cast<size_t>(cols.count); ++i) {
-            const size_t o = r * stride + cols.column[i];
+        const RowColumns c(cols);
+        for (size_t i = 0; i < c.count; ++i) {
+            const size_t o = r * stride + c.column[i];
             uint32_t i00, i10, i01, i11;
             if (o + stride + 1 < readable) {
                 const uint8_t* p = src.indices + o;
@@ -256,10 +276,9 @@ void spriteBilAddIndexed(Image32& dst, const Image8& src, float x, float y, floa
                 i00 = read(o), i10 = read(o + 1), i01 = read(o + stride),
                 i11 = read(o + stride + 1);
             }
-            const uint32_t index =
-                ((cols.top[i] & 0xFFFF) * i00 + (cols.top[i] >> 16) * i10 +
-                 (cols.bottom[i] & 0xFFFF) * i01 + (cols.bottom[i] >> 16) * i11) >>
-                8;
+            const uint32_t index = ((c.top[i] & 0xFFFF) * i00 + (c.top[i] >> 16) * i10 +
+                                    (c.bottom[i] & 0xFFFF) * i01 + (c.bottom[i] >> 16) * i11) >>
+                                   8;
             uint32_t* d = t.pixels + at + i;
             storeN(d, _mm_adds_epu8(loadN(d, 1), loadN(&src.palette[index], 1)), 1);
         }
