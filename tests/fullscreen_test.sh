@@ -27,11 +27,15 @@ if [ "$manager" = wm ] && ! command -v openbox >/dev/null; then
     exit $skip
 fi
 
-for n in $(seq 141 190); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
-done
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# The server takes the first free display itself and says which: tests running side by side
+# that each picked a number first could pick the same one and share a server.
+numberfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numberfile" >/dev/null 2>&1 &
 xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$numberfile" ] && break; sleep 0.1; done
+display=":$(head -n1 "$numberfile")"
+rm -f "$numberfile"
+[ "$display" != ":" ] || fail "Xvfb did not start"
 for _ in $(seq 100); do DISPLAY="$display" xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
 export DISPLAY="$display"
 unset SDL_VIDEODRIVER
