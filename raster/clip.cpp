@@ -44,14 +44,28 @@ int clipToView(const ClipVertex* in, int count, const scene3d::SceneCamera& came
     return n;
 }
 
-bool surelyOutsideView(const scene3d::Point3f* const* corners, int count,
-                       const scene3d::SceneCamera& camera) {
+ViewDistances viewDistances(const scene3d::Point3f& p, const scene3d::SceneCamera& camera) {
+    ViewDistances v;
+    for (size_t k = 0; k < 5; ++k) {
+        const scene3d::Plane& q = camera.planes[k];
+        v.d[k] = q.nx * p.x + q.ny * p.y + q.nz * p.z + q.d; // as planeDistance
+    }
+    v.extent = std::max({std::fabs(p.x), std::fabs(p.y), std::fabs(p.z)});
+    return v;
+}
+
+ViewSide sideOfView(const ViewDistances* const* corners, int count,
+                    const scene3d::SceneCamera& camera) {
     float extent = 0;
-    for (int i = 0; i < count; ++i)
-        extent = std::max(
-            {extent, std::fabs(corners[i]->x), std::fabs(corners[i]->y), std::fabs(corners[i]->z)});
-    for (int plane = 0; plane < 5; ++plane) {
-        const scene3d::Plane& p = camera.planes[static_cast<size_t>(plane)];
+    bool inside = true;
+    for (int i = 0; i < count; ++i) {
+        extent = std::max(extent, corners[i]->extent);
+        for (size_t k = 0; k < 5; ++k)
+            inside = inside && corners[i]->d[k] >= 0;
+    }
+    if (inside) return ViewSide::Inside;
+    for (size_t k = 0; k < 5; ++k) {
+        const scene3d::Plane& p = camera.planes[k];
         // A crossing made by an earlier pass is off the segment it cuts by a few units in the
         // last place of the coordinates; 2^-10 of their size is thousands of those.
         const float margin =
@@ -59,22 +73,33 @@ bool surelyOutsideView(const scene3d::Point3f* const* corners, int count,
             (1.0f / 1024);
         bool beyond = true;
         for (int i = 0; i < count && beyond; ++i)
-            beyond =
-                p.nx * corners[i]->x + p.ny * corners[i]->y + p.nz * corners[i]->z + p.d < -margin;
-        if (beyond) return true; // NaN distances and margins never are
+            beyond = corners[i]->d[k] < -margin;
+        if (beyond) return ViewSide::Outside; // NaN distances and margins never are
     }
-    return false;
+    return ViewSide::Crossing;
+}
+
+namespace {
+ViewSide sideOfPoints(const scene3d::Point3f* const* corners, int count,
+                      const scene3d::SceneCamera& camera) {
+    std::array<ViewDistances, kClipCapacity> d;
+    std::array<const ViewDistances*, kClipCapacity> at;
+    count = std::min(count, kClipCapacity);
+    for (int i = 0; i < count; ++i)
+        d[static_cast<size_t>(i)] = viewDistances(*corners[i], camera),
+        at[static_cast<size_t>(i)] = &d[static_cast<size_t>(i)];
+    return sideOfView(at.data(), count, camera);
+}
+} // namespace
+
+bool surelyOutsideView(const scene3d::Point3f* const* corners, int count,
+                       const scene3d::SceneCamera& camera) {
+    return sideOfPoints(corners, count, camera) == ViewSide::Outside;
 }
 
 bool insideView(const scene3d::Point3f* const* corners, int count,
                 const scene3d::SceneCamera& camera) {
-    for (int plane = 0; plane < 5; ++plane) {
-        const scene3d::Plane& p = camera.planes[static_cast<size_t>(plane)];
-        for (int i = 0; i < count; ++i)
-            if (!(p.nx * corners[i]->x + p.ny * corners[i]->y + p.nz * corners[i]->z + p.d >= 0))
-                return false;
-    }
-    return true;
+    return sideOfPoints(corners, count, camera) == ViewSide::Inside;
 }
 
 ClippedVertex projectClipped(const ClipVertex& v, const scene3d::SceneCamera& camera,

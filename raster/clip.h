@@ -50,14 +50,24 @@ int clipToPlane(const ClipVertex* in, int count, const scene3d::Plane& plane, Cl
 int clipToView(const ClipVertex* in, int count, const scene3d::SceneCamera& camera,
                ClipPolygon& work);
 
-// True when the polygon with these corners lies beyond one of the view's planes by a margin
-// far wider than the rounding of the clipping passes: clipToView would leave nothing of it.
-// False may still clip to nothing.
+// A camera-space point against the view's five planes: its distance to each, as the
+// clipping passes compute it, and its largest coordinate.
+struct ViewDistances {
+    std::array<float, 5> d{};
+    float extent = 0;
+};
+ViewDistances viewDistances(const scene3d::Point3f& p, const scene3d::SceneCamera& camera);
+
+// Outside: beyond one plane by a margin far wider than the rounding of the clipping passes,
+// so clipToView would leave nothing (Crossing may still clip to nothing). Inside: on the
+// kept side of every plane, where clipToView gives the polygon back as it is.
+enum class ViewSide { Outside, Inside, Crossing };
+ViewSide sideOfView(const ViewDistances* const* corners, int count,
+                    const scene3d::SceneCamera& camera);
+
+// sideOfView of corners given as points.
 bool surelyOutsideView(const scene3d::Point3f* const* corners, int count,
                        const scene3d::SceneCamera& camera);
-
-// True when every corner is on the kept side of all the view's planes, where clipToView would
-// give back the polygon as it is.
 bool insideView(const scene3d::Point3f* const* corners, int count,
                 const scene3d::SceneCamera& camera);
 

@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "draw2d/draw2d.h"
 #include "raster/flat_fillers.h"
@@ -23,21 +25,31 @@ void renderMeshMarked(Mesh& m, const SceneCamera& camera, Image32& target, Image
     // The light slot carries where a vertex came from: 55 for the face's own corners, 255 t
     // for a point the cut made at fraction t along an edge.
     constexpr float kUncut = 55.0f;
+    // Each corner against the view once, however many faces share it.
+    static std::vector<ViewDistances> sides;
+    sides.resize(m.cameraVertices.size());
+    for (size_t v = 0; v < sides.size(); ++v)
+        sides[v] = viewDistances(m.cameraVertices[v], camera);
+    ClipPolygon viewed, kept; // written before they are read, for every face
+    std::array<ScreenVertex, kClipCapacity> screen;
     for (int k = 0; k < count; ++k) {
         const scene3d::MeshFace& face =
             m.faces[static_cast<size_t>(m.drawList[static_cast<size_t>(k)])];
-        const std::array<const scene3d::Point3f*, 3> at = {
-            &m.cameraVertices[static_cast<size_t>(face.a)],
-            &m.cameraVertices[static_cast<size_t>(face.b)],
-            &m.cameraVertices[static_cast<size_t>(face.c)]};
-        if (surelyOutsideView(at.data(), 3, camera)) continue;
-        ClipPolygon viewed, kept;
-        for (size_t i = 0; i < 3; ++i)
-            viewed[i].x = at[i]->x, viewed[i].y = at[i]->y, viewed[i].z = at[i]->z,
-            viewed[i].a[4] = kUncut;
+        const std::array<int32_t, 3> corner = {face.a, face.b, face.c};
+        const std::array<const ViewDistances*, 3> side = {&sides[static_cast<size_t>(face.a)],
+                                                          &sides[static_cast<size_t>(face.b)],
+                                                          &sides[static_cast<size_t>(face.c)]};
+        const ViewSide where = sideOfView(side.data(), 3, camera);
+        if (where == ViewSide::Outside) continue;
+        std::array<ClipVertex, 3> in;
+        for (size_t i = 0; i < 3; ++i) {
+            const scene3d::Point3f& cv = m.cameraVertices[static_cast<size_t>(corner[i])];
+            in[i].x = cv.x, in[i].y = cv.y, in[i].z = cv.z, in[i].a[4] = kUncut;
+        }
         int n = 3;
-        if (!insideView(at.data(), 3, camera)) {
-            const std::array<ClipVertex, 3> in = {viewed[0], viewed[1], viewed[2]};
+        if (where == ViewSide::Inside) {
+            std::copy(in.begin(), in.end(), viewed.begin());
+        } else {
             n = clipToView(in.data(), 3, camera, viewed);
             if (n < 3) continue;
         }
@@ -55,7 +67,6 @@ void renderMeshMarked(Mesh& m, const SceneCamera& camera, Image32& target, Image
             });
         if (n < 3) continue;
         const uint32_t colour = faceColourFor(FaceColour::Lit, m, camera, face);
-        std::array<ScreenVertex, kClipCapacity> screen;
         for (int i = 0; i < n; ++i) {
             const ClippedVertex c = projectClipped(kept[static_cast<size_t>(i)], camera, false);
             ScreenVertex& s = screen[static_cast<size_t>(i)];
