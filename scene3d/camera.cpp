@@ -1,6 +1,10 @@
 #include "scene3d/camera.h"
 
+#include <array>
 #include <cmath>
+#include <cstring>
+#include <utility>
+#include <vector>
 
 namespace scene3d {
 
@@ -217,6 +221,46 @@ void quicksortByKey(int32_t* list, const MeshFace* faces, ptrdiff_t lo, ptrdiff_
     }
 }
 
+// Keys with no two equal (and no NaN) have one order farthest first, whatever sorts them: a
+// radix sort finds it without the quicksort's mispredicted comparisons. Returns false, leaving
+// the list as it was, when two keys are equal or one is NaN: the quicksort's order of equal
+// keys is the one the pictures were made with.
+bool sortDistinctKeys(int32_t* list, const MeshFace* faces, size_t count) {
+    struct Keyed {
+        uint32_t key;
+        int32_t face;
+    };
+    static std::vector<Keyed> from, to;
+    from.resize(count), to.resize(count);
+    std::array<std::array<uint32_t, 256>, 4> histogram{};
+    for (size_t i = 0; i < count; ++i) {
+        const float k = faces[list[i]].depthKey;
+        if (std::isnan(k)) return false;
+        uint32_t bits;
+        std::memcpy(&bits, &k, 4);
+        // Ascending in the unsigned order for descending floats.
+        const uint32_t key = ~(bits & 0x80000000u ? ~bits : bits | 0x80000000u);
+        from[i] = {key, list[i]};
+        for (size_t d = 0; d < 4; ++d)
+            ++histogram[d][(key >> (8 * d)) & 0xFF];
+    }
+    for (size_t d = 0; d < 4; ++d) {
+        uint32_t sum = 0;
+        for (uint32_t& h : histogram[d]) {
+            const uint32_t n = h;
+            h = sum, sum += n;
+        }
+        for (const Keyed& k : from)
+            to[histogram[d][(k.key >> (8 * d)) & 0xFF]++] = k;
+        std::swap(from, to);
+    }
+    for (size_t i = 1; i < count; ++i)
+        if (faces[from[i].face].depthKey == faces[from[i - 1].face].depthKey) return false;
+    for (size_t i = 0; i < count; ++i)
+        list[i] = from[i].face;
+    return true;
+}
+
 } // namespace
 
 void sortFacesByDepth(int32_t* drawList, MeshFace* faces, const Point3f* v, size_t count) {
@@ -224,7 +268,8 @@ void sortFacesByDepth(int32_t* drawList, MeshFace* faces, const Point3f* v, size
         MeshFace& f = faces[drawList[i]];
         f.depthKey = (v[f.a].z + v[f.b].z + v[f.c].z) * 0.33333334f;
     }
-    if (count > 1) quicksortByKey(drawList, faces, 0, static_cast<ptrdiff_t>(count) - 1);
+    if (count > 1 && !sortDistinctKeys(drawList, faces, count))
+        quicksortByKey(drawList, faces, 0, static_cast<ptrdiff_t>(count) - 1);
 }
 
 void updateMesh(Mesh& m, float t) {

@@ -137,6 +137,59 @@ TEST(Camera, PlacementAndPainterOrder) {
     EXPECT_FLOAT_EQ(faces[2].depthKey, 9 * 3 * 0.33333334f);
 }
 
+namespace {
+// The list sorted in place through the faces, as the production has always sorted it.
+void referenceSort(int32_t* list, const MeshFace* faces, ptrdiff_t lo, ptrdiff_t hi) {
+    while (lo < hi) {
+        const float pivot = faces[list[(lo + hi) / 2]].depthKey;
+        ptrdiff_t i = lo, j = hi;
+        while (i <= j) {
+            while (faces[list[i]].depthKey > pivot)
+                ++i;
+            while (faces[list[j]].depthKey < pivot)
+                --j;
+            if (i <= j) std::swap(list[i++], list[j--]);
+        }
+        if (j - lo < hi - i) {
+            referenceSort(list, faces, lo, j);
+            lo = i;
+        } else {
+            referenceSort(list, faces, i, hi);
+            hi = j;
+        }
+    }
+}
+} // namespace
+
+TEST(Camera, FaceSortKeepsTheOrderOfEqualKeys) {
+    // Quicksort is not stable: faces of equal depth must still come out in the one order the
+    // production's pictures were made with, and distinct keys (sorted another way) in order.
+    uint32_t seed = 99;
+    for (int round = 0; round < 60; ++round) {
+        const size_t n = 1 + static_cast<size_t>(round) * 7 % 300;
+        std::vector<Point3f> v(n);
+        std::vector<MeshFace> faces(n);
+        for (size_t i = 0; i < n; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            // Many ties, or (every third round) keys of both signs that are seldom equal.
+            const float z = round % 3 == 0 ? static_cast<float>(static_cast<int32_t>(seed)) * 1e-6f
+                                           : static_cast<float>((seed >> 16) % (1 + round % 9));
+            v[i] = {0, 0, z};
+            const auto k = static_cast<int32_t>(i);
+            faces[i] = {k, k, k, k, 0, 0};
+        }
+        if (round == 3 && n > 2) v[1].z = 0.0f, v[2].z = -0.0f; // equal keys of two signs
+        if (round == 6 && n > 2) v[2].z = std::nanf("");
+        std::vector<int32_t> list(n);
+        for (size_t i = 0; i < n; ++i)
+            list[i] = static_cast<int32_t>((i * 37 + static_cast<size_t>(round)) % n);
+        std::vector<int32_t> want = list;
+        sortFacesByDepth(list.data(), faces.data(), v.data(), n);
+        referenceSort(want.data(), faces.data(), 0, static_cast<ptrdiff_t>(n) - 1);
+        EXPECT_EQ(list, want) << "round " << round;
+    }
+}
+
 TEST(Camera, TrackPlacementAndPartControlledPlacement) {
     Mesh m;
     m.tracks = defaultTrackSet();
