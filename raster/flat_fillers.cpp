@@ -59,13 +59,26 @@ auto depthSpan(const Target& t, Blend4 blend4, Blend1 blend) {
                               _mm_setr_epi32(0, static_cast<int>(step), static_cast<int>(2 * step),
                                              static_cast<int>(3 * step)));
             const __m128i dw4 = _mm_set1_epi32(static_cast<int>(4 * step));
+            auto four = [&](int from, __m128i wAt) {
+                const __m128i there = load4(z + from);
+                const __m128i nearer = _mm_cmpgt_epi32(wAt, there);
+                const __m128i old = load4(p + from);
+                store4(p + from, select(nearer, blend4(old), old));
+                if constexpr (WriteZ) store4(z + from, select(nearer, wAt, there));
+            };
             for (; i + 4 <= s.count; i += 4) {
-                const __m128i there = load4(z + i);
-                const __m128i nearer = _mm_cmpgt_epi32(w4, there);
-                const __m128i old = load4(p + i);
-                store4(p + i, select(nearer, blend4(old), old));
-                if constexpr (WriteZ) store4(z + i, select(nearer, w4, there));
+                four(i, w4);
                 w4 = _mm_add_epi32(w4, dw4);
+            }
+            if constexpr (WriteZ) {
+                // The last four again: a pixel drawn above now holds w in depth and fails the
+                // test, one that failed fails again, so only the pixels left over are drawn.
+                if (i < s.count) {
+                    const int last = s.count - 4;
+                    four(last, _mm_sub_epi32(w4, _mm_set1_epi32(static_cast<int>(
+                                                     static_cast<uint32_t>(i - last) * step))));
+                    return;
+                }
             }
             w = wrapAdd(w, wrapMul(dw, i));
         }
