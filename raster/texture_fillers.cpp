@@ -3,6 +3,8 @@
 #include "raster/gouraud_fillers.h"
 #include "raster/pixel_ops.h"
 
+#include <emmintrin.h>
+
 namespace raster {
 
 namespace {
@@ -57,6 +59,25 @@ template <Depth D, Blend B> auto affineSpan(const Target& t, const uint32_t* tex
     };
 }
 
+// Whether any of count pixels, w stepped by dw from the first, is nearer than the depth buffer
+// there: a span hidden everywhere needs none of its divisions.
+inline bool anyNearer(const int32_t* z, int count, int32_t w, int32_t dw) {
+    const auto step = static_cast<uint32_t>(dw);
+    __m128i w4 = _mm_add_epi32(_mm_set1_epi32(w),
+                               _mm_setr_epi32(0, static_cast<int>(step), static_cast<int>(2 * step),
+                                              static_cast<int>(3 * step)));
+    const __m128i dw4 = _mm_set1_epi32(static_cast<int>(4 * step));
+    __m128i nearer = _mm_setzero_si128();
+    int i = 0;
+    for (; i + 4 <= count; i += 4, w4 = _mm_add_epi32(w4, dw4))
+        nearer = _mm_or_si128(
+            nearer, _mm_cmpgt_epi32(w4, _mm_loadu_si128(reinterpret_cast<const __m128i*>(z + i))));
+    if (_mm_movemask_epi8(nearer)) return true;
+    for (int32_t here = wrapAdd(w, wrapMul(dw, i)); i < count; ++i, here = wrapAdd(here, dw))
+        if (here > z[i]) return true;
+    return false;
+}
+
 // Perspective spans: the record is w, U, V [, shade]. Coordinates are divided out exactly at
 // the start of every 16-pixel run and of the tail, and stepped linearly between.
 template <Depth D, Blend B, bool Shade>
@@ -66,6 +87,8 @@ auto perspectiveSpan(const Target& t, const uint32_t* texture, const uint32_t* r
         const size_t at = static_cast<size_t>(s.y) * t.width + s.x;
         uint32_t* p = t.pixels + at;
         int32_t* z = t.depth ? t.depth + at : nullptr;
+        if constexpr (D != Depth::None)
+            if (!anyNearer(z, s.count, s.value[0], s.step[0])) return;
         const int32_t dw = s.step[0], dU = s.step[1], dV = s.step[2];
         int32_t w = s.value[0], U = s.value[1], V = s.value[2];
         int32_t u, v;
