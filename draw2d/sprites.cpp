@@ -135,8 +135,8 @@ inline __m128i weighed16(const uint32_t* row, size_t stride, const RowColumns& c
                          _mm_mullo_epi16(b, spread(cols.bottom[i])));
 }
 
-// One row of filtered pixels, two at a time, handed to blend. The columns come by value: the
-// pixels stored could otherwise alias them, and every pixel would fetch them again.
+// One row of filtered pixels, two at a time, handed to blend. The columns come by value (see
+// RowColumns).
 template <typename Blend>
 inline void filteredRow(const uint32_t* row, size_t stride, const RowColumns c, uint32_t* d,
                         size_t at, Blend& blend) {

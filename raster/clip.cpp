@@ -15,7 +15,8 @@ ClipVertex along(const ClipVertex& p, const ClipVertex& q, float t) {
 
 namespace {
 
-float planeDistance(const scene3d::Plane& p, const ClipVertex& v) {
+// For clip vertices and points alike: the view tests must see the passes' very numbers.
+template <typename Point> float planeDistance(const scene3d::Plane& p, const Point& v) {
     return p.nx * v.x + p.ny * v.y + p.nz * v.z + p.d;
 }
 
@@ -46,10 +47,8 @@ int clipToView(const ClipVertex* in, int count, const scene3d::SceneCamera& came
 
 ViewDistances viewDistances(const scene3d::Point3f& p, const scene3d::SceneCamera& camera) {
     ViewDistances v;
-    for (size_t k = 0; k < 5; ++k) {
-        const scene3d::Plane& q = camera.planes[k];
-        v.d[k] = q.nx * p.x + q.ny * p.y + q.nz * p.z + q.d; // as planeDistance
-    }
+    for (size_t k = 0; k < 5; ++k)
+        v.d[k] = planeDistance(camera.planes[k], p);
     v.extent = std::max({std::fabs(p.x), std::fabs(p.y), std::fabs(p.z)});
     return v;
 }
@@ -79,9 +78,8 @@ ViewSide sideOfView(const ViewDistances* const* corners, int count,
     return ViewSide::Crossing;
 }
 
-namespace {
-ViewSide sideOfPoints(const scene3d::Point3f* const* corners, int count,
-                      const scene3d::SceneCamera& camera) {
+ViewSide sideOfView(const scene3d::Point3f* const* corners, int count,
+                    const scene3d::SceneCamera& camera) {
     std::array<ViewDistances, kClipCapacity> d;
     std::array<const ViewDistances*, kClipCapacity> at;
     count = std::min(count, kClipCapacity);
@@ -89,17 +87,6 @@ ViewSide sideOfPoints(const scene3d::Point3f* const* corners, int count,
         d[static_cast<size_t>(i)] = viewDistances(*corners[i], camera),
         at[static_cast<size_t>(i)] = &d[static_cast<size_t>(i)];
     return sideOfView(at.data(), count, camera);
-}
-} // namespace
-
-bool surelyOutsideView(const scene3d::Point3f* const* corners, int count,
-                       const scene3d::SceneCamera& camera) {
-    return sideOfPoints(corners, count, camera) == ViewSide::Outside;
-}
-
-bool insideView(const scene3d::Point3f* const* corners, int count,
-                const scene3d::SceneCamera& camera) {
-    return sideOfPoints(corners, count, camera) == ViewSide::Inside;
 }
 
 ClippedVertex projectClipped(const ClipVertex& v, const scene3d::SceneCamera& camera,

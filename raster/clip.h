@@ -65,11 +65,9 @@ enum class ViewSide { Outside, Inside, Crossing };
 ViewSide sideOfView(const ViewDistances* const* corners, int count,
                     const scene3d::SceneCamera& camera);
 
-// sideOfView of corners given as points.
-bool surelyOutsideView(const scene3d::Point3f* const* corners, int count,
-                       const scene3d::SceneCamera& camera);
-bool insideView(const scene3d::Point3f* const* corners, int count,
-                const scene3d::SceneCamera& camera);
+// The same of corners given as points.
+ViewSide sideOfView(const scene3d::Point3f* const* corners, int count,
+                    const scene3d::SceneCamera& camera);
 
 // The screen position of a camera-space vertex, z raised to 1 where below it if asked.
 ClippedVertex projectClipped(const ClipVertex& v, const scene3d::SceneCamera& camera,

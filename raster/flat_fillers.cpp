@@ -54,10 +54,7 @@ auto depthSpan(const Target& t, Blend4 blend4, Blend1 blend) {
         int i = 0;
         if (s.count >= 4) {
             const auto step = static_cast<uint32_t>(dw);
-            __m128i w4 =
-                _mm_add_epi32(_mm_set1_epi32(w),
-                              _mm_setr_epi32(0, static_cast<int>(step), static_cast<int>(2 * step),
-                                             static_cast<int>(3 * step)));
+            __m128i w4 = steppedLanes(w, dw);
             const __m128i dw4 = _mm_set1_epi32(static_cast<int>(4 * step));
             auto four = [&](int from, __m128i wAt) {
                 const __m128i there = load4(z + from);

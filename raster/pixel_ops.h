@@ -9,6 +9,14 @@
 namespace raster {
 
 #if defined(__SSE2__)
+// v, v + d, v + 2d, v + 3d in wrapping arithmetic: a stepped value over four pixels.
+inline __m128i steppedLanes(int32_t v, int32_t d) {
+    const auto step = static_cast<uint32_t>(d);
+    return _mm_add_epi32(_mm_set1_epi32(v),
+                         _mm_setr_epi32(0, static_cast<int>(step), static_cast<int>(2 * step),
+                                        static_cast<int>(3 * step)));
+}
+
 // One pixel in the low lane of a vector register: the saturating byte operations are single
 // instructions there, where the word-wide forms below take a dozen.
 inline uint32_t addSaturate(uint32_t d, uint32_t s) {

@@ -271,7 +271,7 @@ void drawFaces(Mesh& m, const SceneCamera& camera, Image32& target, const ModeTr
         const std::array<const Point3f*, 3> at = {&m.cameraVertices[static_cast<size_t>(face.a)],
                                                   &m.cameraVertices[static_cast<size_t>(face.b)],
                                                   &m.cameraVertices[static_cast<size_t>(face.c)]};
-        if (surelyOutsideView(at.data(), 3, camera)) continue;
+        if (sideOfView(at.data(), 3, camera) == ViewSide::Outside) continue;
         std::array<ClipVertex, 3> in;
         for (size_t i = 0; i < 3; ++i) {
             const Point3f& cv = *at[i];

@@ -62,11 +62,8 @@ template <Depth D, Blend B> auto affineSpan(const Target& t, const uint32_t* tex
 // Whether any of count pixels, w stepped by dw from the first, is nearer than the depth buffer
 // there: a span hidden everywhere needs none of its divisions.
 inline bool anyNearer(const int32_t* z, int count, int32_t w, int32_t dw) {
-    const auto step = static_cast<uint32_t>(dw);
-    __m128i w4 = _mm_add_epi32(_mm_set1_epi32(w),
-                               _mm_setr_epi32(0, static_cast<int>(step), static_cast<int>(2 * step),
-                                              static_cast<int>(3 * step)));
-    const __m128i dw4 = _mm_set1_epi32(static_cast<int>(4 * step));
+    __m128i w4 = steppedLanes(w, dw);
+    const __m128i dw4 = _mm_set1_epi32(static_cast<int>(4 * static_cast<uint32_t>(dw)));
     __m128i nearer = _mm_setzero_si128();
     int i = 0;
     for (; i + 4 <= count; i += 4, w4 = _mm_add_epi32(w4, dw4))

@@ -340,16 +340,16 @@ TEST(Render, FacesSurelyOutsideOrInsideTheView) {
         }
         const std::array<const Point3f*, 3> at = {&p[0], &p[1], &p[2]};
         ClippedPolygon out;
-        const bool outside = surelyOutsideView(at.data(), 3, w.camera);
+        const ViewSide where = sideOfView(at.data(), 3, w.camera);
         ++total;
-        if (insideView(at.data(), 3, w.camera)) {
+        if (where == ViewSide::Inside) {
             ++inside;
             ClipPolygon work;
             ASSERT_EQ(clipToView(in.data(), 3, w.camera, work), 3) << "triangle " << i;
             for (size_t k = 0; k < 3; ++k)
                 EXPECT_TRUE(work[k].x == in[k].x && work[k].y == in[k].y && work[k].z == in[k].z);
         }
-        if (!outside) continue;
+        if (where != ViewSide::Outside) continue;
         ++passedOver;
         ASSERT_EQ(clipAndProject(in.data(), 3, w.camera, out), 0) << "triangle " << i;
     }
@@ -359,8 +359,8 @@ TEST(Render, FacesSurelyOutsideOrInsideTheView) {
                                  ahead = {Point3f{0, 0, 50}, {10, 0, 60}, {0, 10, 55}};
     const std::array<const Point3f*, 3> b = {&behind[0], &behind[1], &behind[2]},
                                         a = {&ahead[0], &ahead[1], &ahead[2]};
-    EXPECT_TRUE(surelyOutsideView(b.data(), 3, w.camera));
-    EXPECT_FALSE(surelyOutsideView(a.data(), 3, w.camera));
+    EXPECT_EQ(sideOfView(b.data(), 3, w.camera), ViewSide::Outside);
+    EXPECT_EQ(sideOfView(a.data(), 3, w.camera), ViewSide::Inside);
 }
 
 TEST(Render, CullingPerFamily) {
