@@ -27,8 +27,8 @@ if [ "$manager" = wm ] && ! command -v openbox >/dev/null; then
     exit $skip
 fi
 
-# The server takes the first free display itself and says which: tests running side by side
-# that each picked a number first could pick the same one and share a server.
+# The server takes the first free display itself and says which: a number picked from the lock
+# files could be taken by another server between the look and the start.
 numberfile=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numberfile" >/dev/null 2>&1 &
 xvfb_pid=$!

@@ -18,8 +18,8 @@ for tool in Xvfb xdotool xwd; do
     command -v "$tool" >/dev/null || { echo "window test: $tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
 done
 
-# The server takes the first free display itself and says which: tests running side by side
-# that each picked a number first could pick the same one and share a server.
+# The server takes the first free display itself and says which: a number picked from the lock
+# files could be taken by another server between the look and the start.
 numberfile=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numberfile" >/dev/null 2>&1 &
 xvfb_pid=$!
