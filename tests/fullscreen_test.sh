@@ -27,15 +27,11 @@ if [ "$manager" = wm ] && ! command -v openbox >/dev/null; then
     exit $skip
 fi
 
-# The server takes the first free display itself and says which: a number picked from the lock
-# files could be taken by another server between the look and the start.
-numberfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numberfile" >/dev/null 2>&1 &
+for n in $(seq 141 190); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
+done
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$numberfile" ] && break; sleep 0.1; done
-display=":$(head -n1 "$numberfile")"
-rm -f "$numberfile"
-[ "$display" != ":" ] || fail "Xvfb did not start"
 for _ in $(seq 100); do DISPLAY="$display" xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
 export DISPLAY="$display"
 unset SDL_VIDEODRIVER
@@ -44,13 +40,14 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 root=$(mktemp -d)
 
 if [ "$manager" = wm ]; then
-    openbox >/dev/null 2>&1 &
+    openbox >"$root/openbox.log" 2>&1 &
     wm_pid=$!
     for _ in $(seq 100); do
         xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
         sleep 0.1
     done
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" || fail "openbox did not start"
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" ||
+        fail "openbox did not start on $display: $(kill -0 "$wm_pid" 2>/dev/null && echo running || echo ended); $(tail -n 3 "$root/openbox.log" | tr '\n' ' ')"
 fi
 
 "$demo" --dev --autostart 300 --shots "$root" --scale "$scale" &

@@ -18,15 +18,12 @@ for tool in Xvfb xdotool xwd; do
     command -v "$tool" >/dev/null || { echo "window test: $tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
 done
 
-# The server takes the first free display itself and says which: a number picked from the lock
-# files could be taken by another server between the look and the start.
-numberfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numberfile" >/dev/null 2>&1 &
+# A display number nobody uses.
+for n in $(seq 90 140); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
+done
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$numberfile" ] && break; sleep 0.1; done
-display=":$(head -n1 "$numberfile")"
-rm -f "$numberfile"
-[ "$display" != ":" ] || fail "Xvfb did not start"
 for _ in $(seq 50); do DISPLAY="$display" xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
 export DISPLAY="$display"
 unset SDL_VIDEODRIVER SDL_AUDIODRIVER
