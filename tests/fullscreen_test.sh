@@ -30,9 +30,13 @@ fi
 for n in $(seq 141 190); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
 done
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# Without -noreset the server resets each time its last client leaves, and a client that
+# connects during the reset (the window manager or the program, right after the probe
+# below) is refused.
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do DISPLAY="$display" xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+DISPLAY="$display" xdotool getmouselocation >/dev/null 2>&1 || fail "Xvfb did not start on $display"
 export DISPLAY="$display"
 unset SDL_VIDEODRIVER
 export SDL_AUDIODRIVER=dummy
