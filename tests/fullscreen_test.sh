@@ -57,23 +57,40 @@ fi
 "$demo" --dev --autostart 300 --shots "$root" --scale "$scale" &
 demo_pid=$!
 alive() { kill -0 "$demo_pid" 2>/dev/null || fail "the program ended: $*"; }
+# The program's window, once it stays the same for a second: while the program starts, its
+# renderer may replace the first window with one of another visual (a new window id).
 window=""
+last=""
+same=0
 for _ in $(seq 200); do
-    window=$(xdotool search --onlyvisible --pid "$demo_pid" 2>/dev/null | head -n1)
-    [ -n "$window" ] && break
+    found=$(xdotool search --onlyvisible --pid "$demo_pid" 2>/dev/null | sort -n | tail -n1)
+    if [ -n "$found" ] && [ "$found" = "$last" ] && xdotool getwindowgeometry "$found" >/dev/null 2>&1; then
+        same=$((same + 1))
+        [ "$same" -ge 10 ] && { window=$found; break; }
+    else
+        same=0
+    fi
+    last=$found
     alive "before its window appeared"
     sleep 0.1
 done
-[ -n "$window" ] || fail "no window appeared"
+[ -n "$window" ] || fail "no window appeared (last seen: ${last:-none})"
 
 # Waits until the window stands at ($1, $2) with size $3 x $4.
+# A window that no longer answers is looked for again, and a failure says what is there.
 expect_geometry() {
     for _ in $(seq 150); do
-        eval "$(xdotool getwindowgeometry --shell "$window" 2>/dev/null)"
+        alive "$5"
+        if geometry=$(xdotool getwindowgeometry --shell "$window" 2>/dev/null); then
+            eval "$geometry"
+        else
+            found=$(xdotool search --onlyvisible --pid "$demo_pid" 2>/dev/null | sort -n | tail -n1)
+            [ -n "$found" ] && window=$found
+        fi
         [ "${X:-}" = "$1" ] && [ "${Y:-}" = "$2" ] && [ "${WIDTH:-}" = "$3" ] && [ "${HEIGHT:-}" = "$4" ] && return 0
         sleep 0.1
     done
-    fail "$5: window at (${X:-?}, ${Y:-?}), ${WIDTH:-?} x ${HEIGHT:-?}; expected ($1, $2), $3 x $4"
+    fail "$5: window $window at (${X:-?}, ${Y:-?}), ${WIDTH:-?} x ${HEIGHT:-?}; expected ($1, $2), $3 x $4; the program's windows: $(xdotool search --pid "$demo_pid" 2>/dev/null | tr '\n' ' ')"
 }
 key() { xdotool key --window "$window" "$@"; }
 

@@ -43,16 +43,25 @@ shot() { xwd -silent -id "$window" -out "$root/$1.xwd" 2>/dev/null || fail "cann
 alive() { kill -0 "$demo_pid" 2>/dev/null || fail "the program ended: $*"; }
 brightness() { shot "$1" && "$demotool" xwd "$root/$1.xwd" "${WINDOW_TEST_SHOTS:-$root}/$1.png"; }
 
+# The program's window, once it stays the same for a second: while the program starts, its
+# renderer may replace the first window with one of another visual (a new window id).
 window=""
-for _ in $(seq 100); do
-    window=$(xdotool search --onlyvisible --pid "$demo_pid" 2>/dev/null | head -n1)
-    [ -n "$window" ] && break
-    kill -0 "$demo_pid" 2>/dev/null || fail "the program ended before its window appeared"
+last=""
+same=0
+for _ in $(seq 200); do
+    found=$(xdotool search --onlyvisible --pid "$demo_pid" 2>/dev/null | sort -n | tail -n1)
+    if [ -n "$found" ] && [ "$found" = "$last" ] && xdotool getwindowgeometry "$found" >/dev/null 2>&1; then
+        same=$((same + 1))
+        [ "$same" -ge 10 ] && { window=$found; break; }
+    else
+        same=0
+    fi
+    last=$found
+    alive "before its window appeared"
     sleep 0.1
 done
-[ -n "$window" ] || fail "no window appeared"
+[ -n "$window" ] || fail "no window appeared (last seen: ${last:-none})"
 
-sleep 0.5
 geometry=$(xdotool getwindowgeometry --shell "$window")
 eval "$geometry"
 [ "$X" = 200 ] && [ "$Y" = 200 ] || fail "window at ($X, $Y), expected (200, 200)"
