@@ -133,7 +133,7 @@ struct Torus {
     scene3d::SceneCamera camera;
     picture::LoadedImage32 texture;
     std::array<uint32_t, 256> palette{}, ones{};
-    std::vector<int32_t> depth = std::vector<int32_t>(kW * kH, 0);
+    scene3d::DepthBuffer depth = scene3d::DepthBuffer(kW * kH);
     picture::Image32 target;
 
     Torus() {

@@ -28,7 +28,7 @@ struct Part1State {
     std::array<scene3d::SceneLight, 5> beatLights;
     WalkerSwarm swarm;
     picture::Image32 city;
-    std::vector<int32_t> depth;
+    scene3d::DepthBuffer depth;
 
     // Opening.
     bool openingStarted = false, musicStarted = false;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "picture/image_loader.h"
+#include "picture/zeroed_buffer.h"
 
 namespace picture {
 
@@ -40,7 +41,7 @@ class Image8 : public ImageLoader {
     std::string fileName;
 
   private:
-    std::vector<uint8_t> block_;
+    ZeroedBuffer<uint8_t> block_;
 };
 
 // As for LoadedImage32: a failure leaves the image empty and prints one line naming the file.

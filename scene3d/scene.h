@@ -14,6 +14,9 @@
 
 namespace scene3d {
 
+// The per-scene depth buffer (see kSceneBufferBytes).
+using DepthBuffer = picture::ZeroedBuffer<int32_t>;
+
 // Mesh flags.
 enum MeshFlag : uint32_t {
     kSortFaces = 0x1,
@@ -80,8 +83,8 @@ struct Mesh {
     float pointSpriteDistance = 1.0f;
     uint32_t colour = 0xFFFFFF, constantColour = 0;
     const std::array<uint32_t, 256>* shadeTable = nullptr;
-    std::vector<uint8_t>* auxBuffer = nullptr;
-    std::vector<int32_t>* depthBuffer = nullptr;
+    picture::ZeroedBuffer<uint8_t>* auxBuffer = nullptr;
+    DepthBuffer* depthBuffer = nullptr;
     std::string name;
     uint32_t flags = kDrawnByScene;
 
@@ -146,8 +149,8 @@ struct Scene3ds {
     std::vector<const picture::LoadedImage32*> materialImages;
     std::vector<std::unique_ptr<picture::LoadedImage32>>
         ownedImages; // loaded and fallback pictures
-    std::vector<uint8_t> auxBuffer;
-    std::vector<int32_t> depthBuffer;
+    picture::ZeroedBuffer<uint8_t> auxBuffer;
+    DepthBuffer depthBuffer;
 };
 
 // Exact, case-sensitive, in order; dummies, lights and cameras are not searched.

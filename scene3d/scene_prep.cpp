@@ -50,8 +50,8 @@ void prepareScene(Scene3ds& scene, const std::string& path, const ScenePreparati
 
 void prepareLoadedScene(Scene3ds& scene, const ScenePreparation& how) {
     if (!how.camerasOnly) {
-        scene.auxBuffer.assign(kSceneBufferBytes, 0);
-        scene.depthBuffer.assign(kSceneBufferBytes / 4, 0);
+        scene.auxBuffer = picture::ZeroedBuffer<uint8_t>(kSceneBufferBytes);
+        scene.depthBuffer = DepthBuffer(kSceneBufferBytes / 4);
         scene.factor = 1.0f;
         for (auto& m : scene.meshes) {
             m->auxBuffer = &scene.auxBuffer;
