@@ -31,4 +31,11 @@ inline int levelIndex(int32_t level) {
     return i < 0 ? 0 : i > 255 ? 255 : i;
 }
 
+// Whether count levels from first, stepped by step, all index the table without the clamp:
+// a stepped level moves one way, so its ends bound it.
+inline bool levelsInRange(int32_t first, int32_t step, int count) {
+    const int64_t last = first + static_cast<int64_t>(step) * (count - 1);
+    return first >= 0 && last >= 0 && first < (int64_t{256} << 16) && last < (int64_t{256} << 16);
+}
+
 } // namespace raster

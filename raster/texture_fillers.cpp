@@ -19,14 +19,14 @@ struct RunState {
 // count pixels from p at a fixed packed step: the one per-pixel loop of every texture filler.
 // (Eight-wide forms with gathered texels were slower here on runs of a few pixels and no
 // faster on long ones: the texel reads bound them.)
-template <Depth D, Blend B, bool Shade>
+template <Depth D, Blend B, bool Shade, bool Clamp = true>
 inline void drawRun(uint32_t* p, int32_t* z, int count, const uint32_t* texture,
                     const uint32_t* ramp, PackedUV at, PackedUV step, RunState& r) {
     int32_t w = r.w, shade = r.shade;
     // The texel is read only where the depth test passes: hidden pixels cost a compare.
     auto texel = [&](PackedUV a, int32_t s) {
         uint32_t t = texture[texelIndex(a)];
-        if constexpr (Shade) t = subSaturate(t, ramp[levelIndex(s)]);
+        if constexpr (Shade) t = subSaturate(t, ramp[Clamp ? levelIndex(s) : s >> 16]);
         return t;
     };
     for (int i = 0; i < count; ++i) {
@@ -77,6 +77,35 @@ inline bool anyNearer(const int32_t* z, int count, int32_t w, int32_t dw) {
 
 // Perspective spans: the record is w, U, V [, shade]. Coordinates are divided out exactly at
 // the start of every 16-pixel run and of the tail, and stepped linearly between.
+template <Depth D, Blend B, bool Shade, bool Clamp, int N>
+inline void perspectiveRuns(const Span<N>& s, uint32_t* p, int32_t* z, const uint32_t* texture,
+                            const uint32_t* ramp) {
+    const int32_t dw = s.step[0], dU = s.step[1], dV = s.step[2];
+    int32_t w = s.value[0], U = s.value[1], V = s.value[2];
+    int32_t u, v;
+    perspective2(U, V, w, u, v);
+    RunState r;
+    r.w = w, r.dw = dw;
+    if constexpr (Shade) r.shade = s.value[3], r.dshade = s.step[3];
+    int left = s.count;
+    for (; left >= 16; left -= 16, p += 16, z = z ? z + 16 : z) {
+        const int32_t w16 = wrapAdd(w, wrapMul(dw, 16)), U16 = wrapAdd(U, wrapMul(dU, 16)),
+                      V16 = wrapAdd(V, wrapMul(dV, 16));
+        int32_t u16, v16;
+        perspective2(U16, V16, w16, u16, v16);
+        drawRun<D, B, Shade, Clamp>(p, z, 16, texture, ramp, packUV(u, v),
+                                    packStep(wrapSub(u16, u) >> 4, wrapSub(v16, v) >> 4), r);
+        u = u16, v = v16, w = w16, U = U16, V = V16;
+    }
+    if (left == 0) return;
+    const int32_t k = left - 1;
+    const int32_t wl = wrapAdd(w, wrapMul(dw, k));
+    int32_t ul, vl;
+    perspective2(wrapAdd(U, wrapMul(dU, k)), wrapAdd(V, wrapMul(dV, k)), wl, ul, vl);
+    drawRun<D, B, Shade, Clamp>(p, z, left, texture, ramp, packUV(u, v),
+                                packStep(wrapSub(ul, u) / left, wrapSub(vl, v) / left), r);
+}
+
 template <Depth D, Blend B, bool Shade>
 auto perspectiveSpan(const Target& t, const uint32_t* texture, const uint32_t* ramp = nullptr) {
     constexpr int N = Shade ? 4 : 3;
@@ -86,30 +115,13 @@ auto perspectiveSpan(const Target& t, const uint32_t* texture, const uint32_t* r
         int32_t* z = t.depth ? t.depth + at : nullptr;
         if constexpr (D != Depth::None)
             if (!anyNearer(z, s.count, s.value[0], s.step[0])) return;
-        const int32_t dw = s.step[0], dU = s.step[1], dV = s.step[2];
-        int32_t w = s.value[0], U = s.value[1], V = s.value[2];
-        int32_t u, v;
-        perspective2(U, V, w, u, v);
-        RunState r;
-        r.w = w, r.dw = dw;
-        if constexpr (Shade) r.shade = s.value[3], r.dshade = s.step[3];
-        int left = s.count;
-        for (; left >= 16; left -= 16, p += 16, z = z ? z + 16 : z) {
-            const int32_t w16 = wrapAdd(w, wrapMul(dw, 16)), U16 = wrapAdd(U, wrapMul(dU, 16)),
-                          V16 = wrapAdd(V, wrapMul(dV, 16));
-            int32_t u16, v16;
-            perspective2(U16, V16, w16, u16, v16);
-            drawRun<D, B, Shade>(p, z, 16, texture, ramp, packUV(u, v),
-                                 packStep(wrapSub(u16, u) >> 4, wrapSub(v16, v) >> 4), r);
-            u = u16, v = v16, w = w16, U = U16, V = V16;
+        if constexpr (Shade) {
+            if (levelsInRange(s.value[3], s.step[3], s.count)) {
+                perspectiveRuns<D, B, Shade, false>(s, p, z, texture, ramp);
+                return;
+            }
         }
-        if (left == 0) return;
-        const int32_t k = left - 1;
-        const int32_t wl = wrapAdd(w, wrapMul(dw, k));
-        int32_t ul, vl;
-        perspective2(wrapAdd(U, wrapMul(dU, k)), wrapAdd(V, wrapMul(dV, k)), wl, ul, vl);
-        drawRun<D, B, Shade>(p, z, left, texture, ramp, packUV(u, v),
-                             packStep(wrapSub(ul, u) / left, wrapSub(vl, v) / left), r);
+        perspectiveRuns<D, B, Shade, true>(s, p, z, texture, ramp);
     };
 }
 
