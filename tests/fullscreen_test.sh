@@ -5,6 +5,7 @@
 # window and back; Escape ends the program.
 # usage: fullscreen_test.sh DEMO DEMOTOOL bare|wm [fit|integer]
 set -u
+. "$(dirname "$0")/x_session.sh"
 demo="$1"
 demotool="$2"
 manager="$3"
@@ -27,17 +28,7 @@ if [ "$manager" = wm ] && ! command -v openbox >/dev/null; then
     exit $skip
 fi
 
-for n in $(seq 141 190); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
-done
-# Without -noreset the server resets each time its last client leaves, and a client that
-# connects during the reset (the window manager or the program, right after the probe
-# below) is refused.
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do DISPLAY="$display" xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-DISPLAY="$display" xdotool getmouselocation >/dev/null 2>&1 || fail "Xvfb did not start on $display"
-export DISPLAY="$display"
+start_xvfb 141 190 1280x1024x24
 unset SDL_VIDEODRIVER
 export SDL_AUDIODRIVER=dummy
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
@@ -57,24 +48,7 @@ fi
 "$demo" --dev --autostart 300 --shots "$root" --scale "$scale" &
 demo_pid=$!
 alive() { kill -0 "$demo_pid" 2>/dev/null || fail "the program ended: $*"; }
-# The program's window, once it stays the same for a second: while the program starts, its
-# renderer may replace the first window with one of another visual (a new window id).
-window=""
-last=""
-same=0
-for _ in $(seq 200); do
-    found=$(xdotool search --onlyvisible --pid "$demo_pid" 2>/dev/null | sort -n | tail -n1)
-    if [ -n "$found" ] && [ "$found" = "$last" ] && xdotool getwindowgeometry "$found" >/dev/null 2>&1; then
-        same=$((same + 1))
-        [ "$same" -ge 10 ] && { window=$found; break; }
-    else
-        same=0
-    fi
-    last=$found
-    alive "before its window appeared"
-    sleep 0.1
-done
-[ -n "$window" ] || fail "no window appeared (last seen: ${last:-none})"
+find_window
 
 # Waits until the window stands at ($1, $2) with size $3 x $4.
 # A window that no longer answers is looked for again, and a failure says what is there.
@@ -84,7 +58,7 @@ expect_geometry() {
         if geometry=$(xdotool getwindowgeometry --shell "$window" 2>/dev/null); then
             eval "$geometry"
         else
-            found=$(xdotool search --onlyvisible --pid "$demo_pid" 2>/dev/null | sort -n | tail -n1)
+            found=$(newest_window)
             [ -n "$found" ] && window=$found
         fi
         [ "${X:-}" = "$1" ] && [ "${Y:-}" = "$2" ] && [ "${WIDTH:-}" = "$3" ] && [ "${HEIGHT:-}" = "$4" ] && return 0

@@ -4,6 +4,7 @@
 # screen changes), Escape closes only the viewer, the start button leads on to the loading
 # screen, and Escape ends the program cleanly.
 set -u
+. "$(dirname "$0")/x_session.sh"
 demo="$1" # the generated production's program, its data beside it
 demotool="$2"
 fail() { echo "window test: $*" >&2; cleanup; exit 1; }
@@ -18,18 +19,7 @@ for tool in Xvfb xdotool xwd; do
     command -v "$tool" >/dev/null || { echo "window test: $tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
 done
 
-# A display number nobody uses.
-for n in $(seq 90 140); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
-done
-# Without -noreset the server resets each time its last client leaves, and a client that
-# connects during the reset (the window manager or the program, right after the probe
-# below) is refused.
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do DISPLAY="$display" xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-DISPLAY="$display" xdotool getmouselocation >/dev/null 2>&1 || fail "Xvfb did not start on $display"
-export DISPLAY="$display"
+start_xvfb 90 140 1024x768x24
 unset SDL_VIDEODRIVER SDL_AUDIODRIVER
 # In a sanitizer build, the X, GL and D-Bus libraries behind SDL keep allocations to the end;
 # the headless tests check the program's own memory.
@@ -43,24 +33,7 @@ shot() { xwd -silent -id "$window" -out "$root/$1.xwd" 2>/dev/null || fail "cann
 alive() { kill -0 "$demo_pid" 2>/dev/null || fail "the program ended: $*"; }
 brightness() { shot "$1" && "$demotool" xwd "$root/$1.xwd" "${WINDOW_TEST_SHOTS:-$root}/$1.png"; }
 
-# The program's window, once it stays the same for a second: while the program starts, its
-# renderer may replace the first window with one of another visual (a new window id).
-window=""
-last=""
-same=0
-for _ in $(seq 200); do
-    found=$(xdotool search --onlyvisible --pid "$demo_pid" 2>/dev/null | sort -n | tail -n1)
-    if [ -n "$found" ] && [ "$found" = "$last" ] && xdotool getwindowgeometry "$found" >/dev/null 2>&1; then
-        same=$((same + 1))
-        [ "$same" -ge 10 ] && { window=$found; break; }
-    else
-        same=0
-    fi
-    last=$found
-    alive "before its window appeared"
-    sleep 0.1
-done
-[ -n "$window" ] || fail "no window appeared (last seen: ${last:-none})"
+find_window
 
 geometry=$(xdotool getwindowgeometry --shell "$window")
 eval "$geometry"
