@@ -259,7 +259,7 @@ void Part2::renderScene(picture::Image32& target) {
     const SceneCamera& camera = *s.camera;
     s.slowAngles[0] += 0.0060068695f, s.slowAngles[1] += 0.0037941942f,
         s.slowAngles[2] += 0.004280099f;
-    clearDepth(s.scene, 131072);
+    clearDepth(s.scene, kFrameDepthWords);
     for (auto& m : s.scene.meshes)
         transformBox(*m, camera);
     fx::ScenePass pass;

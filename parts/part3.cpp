@@ -196,7 +196,7 @@ void Part3::renderScene(picture::Image32& target) {
     const SceneCamera& camera = *s.camera;
     m.slowAngles[0] += 0.0060068695f, m.slowAngles[1] += 0.0037941942f,
         m.slowAngles[2] += 0.004280099f;
-    clearDepth(sc, 131072);
+    clearDepth(sc, kFrameDepthWords);
     for (auto& mesh : sc.meshes)
         transformBox(*mesh, camera);
     auto planeOf = [&](const Mesh& mesh) -> const CutPlane* {

@@ -140,7 +140,7 @@ void Part5::drawFrame(Stage& stage) {
     const fx::RailPoint at = moveOnRails(s.sync[1], entry.cursors[1], now, fps);
     fx::stepRailCamera(*s.camera, viewFactor(s.sync[0]), at.eye, at.target);
 
-    clearDepth(s.scene, 131072);
+    clearDepth(s.scene, kFrameDepthWords);
     s.light.step();
     if (s.sphere) fx::drawUnderLight(*s.sphere, s.light, *s.camera, fb);
     if (s.knot) {

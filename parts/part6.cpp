@@ -140,7 +140,7 @@ void Part6::drawFrame(Stage& stage) {
     fx::stepRailCamera(*s.camera, fountainViewFactor(s.sync[0], entry.cursors[0]), at.eye,
                        at.target);
 
-    clearDepth(s.scene, 131072);
+    clearDepth(s.scene, kFrameDepthWords);
     s.light.step();
     for (auto& m : s.scene.meshes)
         fx::drawUnderLight(*m, s.light, *s.camera, fb);

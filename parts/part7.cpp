@@ -172,7 +172,7 @@ void Part7::drawFrame(Stage& stage) {
     beginCameraStep(s.camera);
     refreshCamera(s.camera);
     buildViewMatrix(s.camera);
-    clearDepth(s.scene, 131072);
+    clearDepth(s.scene, kFrameDepthWords);
 
     fx::drawScene(s.scene, s.camera, fb);
     fx::drawLightFlares(fb, city_.state().flare, s.scene, s.camera, s.scene.depthBuffer.data());

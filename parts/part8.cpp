@@ -20,7 +20,6 @@ using namespace scene3d;
 
 namespace {
 
-constexpr size_t kDepthWords = 131072;
 constexpr int kFadeStep = 5;
 constexpr int kLogoFlashValue = 200;
 // The meshes whose shade tables colour the three streams, in stream order.
@@ -152,7 +151,7 @@ void Part8::drawScene(picture::Image32& target, int cursor2) {
         updateProjection(s.camera);
         beginCameraStep(s.camera);
         finishCameraStep(s.camera);
-        clearDepth(scene, kDepthWords);
+        clearDepth(scene, scene3d::kFrameDepthWords);
 
         fx::ScenePass pass;
         pass.beforeMesh = [&](Mesh& m) {

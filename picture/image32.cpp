@@ -20,7 +20,7 @@ void Image32::create(int w, int h) {
     width = w > 0 ? w : 0;
     height = h > 0 ? h : 0;
     const size_t guard = guardPixels(width);
-    block_ = ZeroedBuffer<uint32_t>(guard + pixelCount() + guard);
+    block_.assign(guard + pixelCount() + guard, 0);
     pixels = block_.data() + guard;
 }
 
@@ -96,7 +96,7 @@ bool loadOrWarn(LoadedImage32& image, const std::string& fileName) {
 
 bool LoadedImage32::buildTiledCopy() {
     if (width != 256 || height != 256 || !pixels) return false;
-    tiledBlock_ = ZeroedBuffer<uint32_t>(kTiledGuard * 2 + kTiledTexels);
+    tiledBlock_.assign(kTiledGuard * 2 + kTiledTexels, 0);
     uint32_t* texels = tiledBlock_.data() + kTiledGuard;
     for (int v = 0; v < 256; ++v)
         for (int u = 0; u < 256; ++u)

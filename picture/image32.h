@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "picture/image_loader.h"
-#include "picture/zeroed_buffer.h"
 
 namespace picture {
 
@@ -43,7 +42,7 @@ class Image32 {
     uint32_t* pixels = nullptr;
 
   private:
-    ZeroedBuffer<uint32_t> block_;
+    std::vector<uint32_t> block_;
 };
 
 // The tiled copy of a 256 x 256 texture: 32 strips 8 texels wide, each 256 rows of 8 texels,
@@ -71,7 +70,7 @@ class LoadedImage32 : public Image32, public ImageLoader {
     const uint32_t* tiled = nullptr; // texel (u, v) at tiled[tiledIndex(u, v)]
 
   private:
-    ZeroedBuffer<uint32_t> tiledBlock_;
+    std::vector<uint32_t> tiledBlock_;
 };
 
 // Loads a picture the production plays on without: a failure leaves the image empty (it

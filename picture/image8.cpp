@@ -11,7 +11,7 @@ void Image8::create(int w, int h) {
     width = w > 0 ? w : 0;
     height = h > 0 ? h : 0;
     const size_t guard = guardBytes(width);
-    block_ = ZeroedBuffer<uint8_t>(guard + pixelCount() + guard);
+    block_.assign(guard + pixelCount() + guard, 0);
     indices = block_.data() + guard;
 }
 

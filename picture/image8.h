@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "picture/image_loader.h"
-#include "picture/zeroed_buffer.h"
 
 namespace picture {
 
@@ -41,7 +40,7 @@ class Image8 : public ImageLoader {
     std::string fileName;
 
   private:
-    ZeroedBuffer<uint8_t> block_;
+    std::vector<uint8_t> block_;
 };
 
 // As for LoadedImage32: a failure leaves the image empty and prints one line naming the file.

@@ -11,11 +11,12 @@
 #include "picture/image32.h"
 #include "scene3d/math3d.h"
 #include "scene3d/tracks.h"
+#include "scene3d/zeroed_buffer.h"
 
 namespace scene3d {
 
 // The per-scene depth buffer (see kSceneBufferBytes).
-using DepthBuffer = picture::ZeroedBuffer<int32_t>;
+using DepthBuffer = ZeroedBuffer<int32_t>;
 
 // Mesh flags.
 enum MeshFlag : uint32_t {
@@ -83,7 +84,7 @@ struct Mesh {
     float pointSpriteDistance = 1.0f;
     uint32_t colour = 0xFFFFFF, constantColour = 0;
     const std::array<uint32_t, 256>* shadeTable = nullptr;
-    picture::ZeroedBuffer<uint8_t>* auxBuffer = nullptr;
+    ZeroedBuffer<uint8_t>* auxBuffer = nullptr;
     DepthBuffer* depthBuffer = nullptr;
     std::string name;
     uint32_t flags = kDrawnByScene;
@@ -137,6 +138,8 @@ struct SceneCamera {
 
 // Per-scene buffers handed to every mesh: 3 MiB each.
 constexpr size_t kSceneBufferBytes = 3u << 20;
+// The words of the depth buffer that the frames use (512 x 256) and clear each frame.
+constexpr size_t kFrameDepthWords = 512 * 256;
 
 struct Scene3ds {
     std::string fileName;
@@ -149,7 +152,7 @@ struct Scene3ds {
     std::vector<const picture::LoadedImage32*> materialImages;
     std::vector<std::unique_ptr<picture::LoadedImage32>>
         ownedImages; // loaded and fallback pictures
-    picture::ZeroedBuffer<uint8_t> auxBuffer;
+    ZeroedBuffer<uint8_t> auxBuffer;
     DepthBuffer depthBuffer;
 };
 

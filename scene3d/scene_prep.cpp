@@ -50,8 +50,10 @@ void prepareScene(Scene3ds& scene, const std::string& path, const ScenePreparati
 
 void prepareLoadedScene(Scene3ds& scene, const ScenePreparation& how) {
     if (!how.camerasOnly) {
-        scene.auxBuffer = picture::ZeroedBuffer<uint8_t>(kSceneBufferBytes);
+        scene.auxBuffer = ZeroedBuffer<uint8_t>(kSceneBufferBytes);
         scene.depthBuffer = DepthBuffer(kSceneBufferBytes / 4);
+        // The part the frames use is touched now, not in the first frame.
+        clearDepth(scene, kFrameDepthWords);
         scene.factor = 1.0f;
         for (auto& m : scene.meshes) {
             m->auxBuffer = &scene.auxBuffer;

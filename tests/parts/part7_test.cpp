@@ -113,7 +113,7 @@ TEST(Part7, WhileCursorTwoTheSphereHidesButItsCutLinesShow) {
     c.part->shapeSphere(0, 0, 30);
     auto drawn = [&](int cursor0) {
         std::fill_n(c.framebuffer.pixels, c.framebuffer.pixelCount(), 0u);
-        scene3d::clearDepth(s.scene, 131072);
+        scene3d::clearDepth(s.scene, scene3d::kFrameDepthWords);
         c.part->drawSphere(c.framebuffer, cursor0);
         int depthWritten = 0;
         for (int32_t d : s.scene.depthBuffer)

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <vector>
 
@@ -328,29 +327,4 @@ TEST(Readers, PicturesThePlayGoesOnWithoutWarnOnceNamingTheFile) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "demo: half.tga: file is damaged or truncated; the show plays on\n");
     EXPECT_EQ(cut.width, 0);
-}
-
-// Blocks come zeroed however the memory was used before: an image made again over a freed
-// one that held other pixels, small and large, guards included.
-TEST(Readers, ImagesAreMadeBlackOverReusedMemory) {
-    for (int size : {8, 300, 1024}) {
-        for (int round = 0; round < 3; ++round) {
-            {
-                picture::Image32 used;
-                used.create(size, size);
-                std::fill_n(used.pixels - picture::Image32::guardPixels(size),
-                            used.pixelCount() + 2 * picture::Image32::guardPixels(size),
-                            0xDEADBEEFu);
-            }
-            picture::Image32 fresh;
-            fresh.create(size, size);
-            const uint32_t* from = fresh.pixels - picture::Image32::guardPixels(size);
-            const size_t n = fresh.pixelCount() + 2 * picture::Image32::guardPixels(size);
-            ASSERT_TRUE(std::all_of(from, from + n, [](uint32_t p) { return p == 0; })) << size;
-            picture::Image8 fresh8;
-            fresh8.create(size, size);
-            ASSERT_TRUE(std::all_of(fresh8.indices, fresh8.indices + fresh8.pixelCount(),
-                                    [](uint8_t p) { return p == 0; }));
-        }
-    }
 }

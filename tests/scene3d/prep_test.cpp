@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/headless_host.h"
@@ -88,6 +89,30 @@ TEST(ScenePreparation, BindsMaterialsWithFallbacksAndSetsTheDefaults) {
     ASSERT_EQ(scene.cameras.size(), 1u);
     EXPECT_FLOAT_EQ(scene.cameras[0]->fov, 46); // lens 50, from the table
     EXPECT_FLOAT_EQ(scene.cameras[0]->viewWidth, 512);
+}
+
+// A scene's buffers are zero however the memory was used before, though they are made
+// without a pass of zeros.
+TEST(ScenePreparation, BuffersAreZeroOverReusedMemory) {
+    for (int round = 0; round < 3; ++round) {
+        {
+            Scene3ds used;
+            prepareLoadedScene(used, {});
+            std::fill(used.depthBuffer.begin(), used.depthBuffer.end(), 0x5A5A5A5A);
+            std::fill(used.auxBuffer.begin(), used.auxBuffer.end(), uint8_t{0xA5});
+        }
+        for (size_t words : {size_t{16}, size_t{300} << 10, kSceneBufferBytes / 4}) {
+            const DepthBuffer small(words);
+            ASSERT_TRUE(std::all_of(small.begin(), small.end(), [](int32_t w) { return w == 0; }));
+        }
+        Scene3ds fresh;
+        prepareLoadedScene(fresh, {});
+        ASSERT_EQ(fresh.depthBuffer.size(), kSceneBufferBytes / 4);
+        ASSERT_TRUE(std::all_of(fresh.depthBuffer.begin(), fresh.depthBuffer.end(),
+                                [](int32_t w) { return w == 0; }));
+        ASSERT_TRUE(std::all_of(fresh.auxBuffer.begin(), fresh.auxBuffer.end(),
+                                [](uint8_t b) { return b == 0; }));
+    }
 }
 
 TEST(ScenePreparation, ProceduralMeshes) {

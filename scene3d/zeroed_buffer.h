@@ -5,13 +5,13 @@
 #include <utility>
 #include <vector>
 
-namespace picture {
+namespace scene3d {
 
-// Zero-filled storage for large blocks: calloc hands out fresh pages without writing them,
-// and elements are not written again when made. Only what is used of a block is ever
-// touched (the parts use 512 KB of a scene's 3 MiB depth buffer), and a picture's decoder
-// writes its pixels once, not after a pass of zeros. Make a block whole (a new buffer, or
-// assign with a value): elements that resize adds within the old capacity are not cleared.
+// Zero-filled storage for a scene's large buffers: calloc hands out fresh pages without
+// writing them, and elements are not written again when made, so only what is used of a
+// buffer is ever touched (the frames use 512 KB of a scene's 3 MiB depth buffer). Make a
+// buffer whole (a new one, or assign with a value): elements that resize adds within the old
+// capacity are not cleared.
 template <typename T> struct ZeroedAllocator {
     using value_type = T;
     ZeroedAllocator() = default;
@@ -31,4 +31,4 @@ template <typename T> struct ZeroedAllocator {
 };
 template <typename T> using ZeroedBuffer = std::vector<T, ZeroedAllocator<T>>;
 
-} // namespace picture
+} // namespace scene3d
