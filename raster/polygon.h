@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <tuple>
+#include <type_traits>
 
 #include "raster/fixed.h"
 
@@ -257,13 +258,34 @@ template <int N, typename SpanFn> class SpanBatch {
     std::array<Span<N>, kRows> spans_;
 };
 
+// Rows with one or two interpolants set up and drawn as they come: their one division is
+// short enough to overlap the rows around it, and a batch's stores and reloads cost more than
+// they hide (a quarter of a flat translucent triangle of a dozen rows). The perspective forms'
+// several divisions still gain from the batch.
+template <int N, typename SpanFn> class SpanDirect {
+  public:
+    SpanDirect(const Target& t, SpanFn& draw) : t_(t), draw_(draw) {}
+    void add(int y, Fixed16 xl, Fixed16 xr, const std::array<int32_t, N>& al,
+             const std::array<int32_t, N>& ar) {
+        Span<N> s;
+        if (makeSpan<N>(t_, y, xl, xr, al, ar, nullptr, s)) draw_(s);
+    }
+
+  private:
+    const Target& t_;
+    SpanFn& draw_;
+};
+
+template <int N, typename SpanFn>
+using RowSink = std::conditional_t<N <= 2, SpanDirect<N, SpanFn>, SpanBatch<N, SpanFn>>;
+
 // The three ways a filler meets its spans: a polygon on the ordered walk (both edges carry every
 // interpolant, span gradients per row), a triangle on it (the left edge carries them, the
 // gradients are the caller's constants) and a polygon through the edge table. draw(span) gets
 // every span that has pixels in the target.
 template <int N, typename SpanFn>
 void walkPolygon(const Target& t, const ScreenVertex* v, int count, SpanFn draw) {
-    SpanBatch<N, SpanFn> batch(t, draw);
+    RowSink<N, SpanFn> batch(t, draw);
     orderedWalk<N, N>(v, count,
                       [&](int y, Fixed16 xl, Fixed16 xr, const std::array<int32_t, N>& al,
                           const std::array<int32_t, N>& ar) { batch.add(y, xl, xr, al, ar); });
@@ -287,7 +309,7 @@ void walkTable(const Target& t, const ScreenVertex* v, int count, SpanFn draw) {
         // A triangle crosses each of its rows on exactly two edges, the same ones and at the same
         // values the table would find; the walk gives them without the table's stores. Either
         // winding is drawn, as the table draws it: the crossings are put in order.
-        SpanBatch<N, SpanFn> batch(t, draw);
+        RowSink<N, SpanFn> batch(t, draw);
         orderedWalk<N, N>(v, 3,
                           [&](int y, Fixed16 xa, Fixed16 xb, const std::array<int32_t, N>& aa,
                               const std::array<int32_t, N>& ab) {
