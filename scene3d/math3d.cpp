@@ -1,5 +1,8 @@
 #include "scene3d/math3d.h"
 
+#include <xmmintrin.h>
+
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -14,14 +17,19 @@ void copyMatrix(Matrix4& dst, const Matrix4& src) {
     dst = src;
 }
 
+// Row i of dst is the sum, from zero and in order of k, of b's row k times a[4i + k]: four
+// columns at once, each the same operations in the same order as a lane of its own.
 void multiplyMatrices(Matrix4& dst, const Matrix4& a, const Matrix4& b) {
-    for (size_t i = 0; i < 4; ++i)
-        for (size_t j = 0; j < 4; ++j) {
-            float sum = 0.0f;
-            for (size_t k = 0; k < 4; ++k)
-                sum += b[4 * k + j] * a[4 * i + k];
-            dst[4 * i + j] = sum;
-        }
+    const float* bm = b.m.data();
+    const __m128 rows[4] = {_mm_loadu_ps(bm), _mm_loadu_ps(bm + 4), _mm_loadu_ps(bm + 8),
+                            _mm_loadu_ps(bm + 12)};
+    for (size_t i = 0; i < 4; ++i) {
+        const std::array<float, 4> ai = {a[4 * i], a[4 * i + 1], a[4 * i + 2], a[4 * i + 3]};
+        __m128 sum = _mm_setzero_ps();
+        for (size_t k = 0; k < 4; ++k)
+            sum = _mm_add_ps(sum, _mm_mul_ps(rows[k], _mm_set1_ps(ai[k])));
+        _mm_storeu_ps(dst.m.data() + 4 * i, sum);
+    }
 }
 
 void scaleMatrix(Matrix4& m, float sx, float sy, float sz) {
