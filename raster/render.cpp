@@ -153,15 +153,18 @@ Gradients triangleGradients(const std::array<const scene3d::ProjectedVertex*, 3>
 // the draw it belongs to, so that nothing is cleared between draws.
 struct ConvertedVertices {
     std::vector<Converted> records;
-    std::vector<uint32_t> stamps, marks; // converted, listed to be shaded
+    std::vector<ViewDistances> sides;                // for the faces that reach off the screen
+    std::vector<uint32_t> stamps, marks, sideStamps; // converted, listed to be shaded, measured
     std::vector<int32_t> shaded;
     uint32_t draw = 0;
 
     void begin(size_t vertices) {
         if (stamps.size() < vertices)
-            records.resize(vertices), stamps.resize(vertices, 0), marks.resize(vertices, 0);
+            records.resize(vertices), sides.resize(vertices), stamps.resize(vertices, 0),
+                marks.resize(vertices, 0), sideStamps.resize(vertices, 0);
         if (++draw == 0) {
-            std::fill(stamps.begin(), stamps.end(), 0), std::fill(marks.begin(), marks.end(), 0);
+            for (auto* v : {&stamps, &marks, &sideStamps})
+                std::fill(v->begin(), v->end(), 0);
             draw = 1;
         }
     }
@@ -268,13 +271,18 @@ void drawFaces(Mesh& m, const SceneCamera& camera, Image32& target, const ModeTr
             }
             continue;
         }
-        const std::array<const Point3f*, 3> at = {&m.cameraVertices[static_cast<size_t>(face.a)],
-                                                  &m.cameraVertices[static_cast<size_t>(face.b)],
-                                                  &m.cameraVertices[static_cast<size_t>(face.c)]};
-        if (sideOfView(at.data(), 3, camera) == ViewSide::Outside) continue;
+        std::array<const ViewDistances*, 3> side;
+        for (size_t i = 0; i < 3; ++i) {
+            const auto v = static_cast<size_t>(corner[i]);
+            if (cache.sideStamps[v] != cache.draw)
+                cache.sides[v] = viewDistances(m.cameraVertices[v], camera),
+                cache.sideStamps[v] = cache.draw;
+            side[i] = &cache.sides[v];
+        }
+        if (sideOfView(side.data(), 3, camera) == ViewSide::Outside) continue;
         std::array<ClipVertex, 3> in;
         for (size_t i = 0; i < 3; ++i) {
-            const Point3f& cv = *at[i];
+            const Point3f& cv = m.cameraVertices[static_cast<size_t>(corner[i])];
             in[i].x = cv.x, in[i].y = cv.y, in[i].z = cv.z, in[i].a = attributes(corner[i]);
         }
         ClippedPolygon out;
