@@ -140,7 +140,59 @@ __m128 contribution4(const LightSource& l, const Lanes& p, const Lanes& n, float
     return _mm_and_ps(lit, base);
 }
 
+// truncToInt() lane by lane.
+__m128i truncToInt4(__m128 v) {
+    const __m128i t = _mm_cvttps_epi32(v); // INT32_MIN for NaN and out of range
+    const __m128 high = _mm_cmpge_ps(v, _mm_set1_ps(2147483520.0f));
+    const __m128i capped = _mm_castps_si128(
+        select(high, _mm_castsi128_ps(_mm_set1_epi32(INT32_MAX)), _mm_castsi128_ps(t)));
+    return _mm_andnot_si128(_mm_castps_si128(_mm_cmpunord_ps(v, v)), capped);
+}
+
 } // namespace
+
+void faceColours(const Mesh& mesh, const SceneCamera& camera, std::span<const int32_t> list,
+                 bool headlight, LightFrom from, uint32_t* out) {
+    const auto k = static_cast<float>(mesh.diffuse);
+    const LightSource head = headlightSource(camera);
+    std::vector<LightSource> lights;
+    if (!headlight)
+        for (const SceneLight* l : mesh.meshLights)
+            if (l) lights.push_back(sceneLightSource(*l));
+    for (size_t first = 0; first < list.size(); first += 4) {
+        const size_t lanes = std::min<size_t>(4, list.size() - first);
+        std::array<const scene3d::MeshFace*, 4> face{};
+        for (size_t i = 0; i < 4; ++i) // idle lanes repeat the first face
+            face[i] = &mesh.faces[static_cast<size_t>(list[first + (i < lanes ? i : 0)])];
+        auto lane = [&](auto pick) {
+            return _mm_setr_ps(pick(*face[0]), pick(*face[1]), pick(*face[2]), pick(*face[3]));
+        };
+        auto at = [&](const scene3d::MeshFace& f) -> const Point3f& {
+            return from == LightFrom::ObjectCentre ? mesh.lightVector
+                                                   : mesh.cameraVertices[static_cast<size_t>(f.a)];
+        };
+        auto normal = [&](const scene3d::MeshFace& f) -> const Point3f& {
+            return mesh.cameraFaceNormals[static_cast<size_t>(f.index)];
+        };
+        const Lanes p{lane([&](const auto& f) { return at(f).x; }),
+                      lane([&](const auto& f) { return at(f).y; }),
+                      lane([&](const auto& f) { return at(f).z; })};
+        const Lanes n{lane([&](const auto& f) { return normal(f).x; }),
+                      lane([&](const auto& f) { return normal(f).y; }),
+                      lane([&](const auto& f) { return normal(f).z; })};
+        __m128i level = _mm_set1_epi32(mesh.ambient);
+        if (headlight) {
+            level = truncToInt4(_mm_add_ps(_mm_cvtepi32_ps(level), contribution4(head, p, n, k)));
+        } else {
+            for (const LightSource& l : lights)
+                level = truncToInt4(_mm_add_ps(_mm_cvtepi32_ps(level), contribution4(l, p, n, k)));
+        }
+        alignas(16) int32_t levels[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(levels), level);
+        for (size_t i = 0; i < lanes; ++i)
+            out[first + i] = paletteAt(mesh, levels[i]);
+    }
+}
 
 void vertexShade(Mesh& mesh, const SceneCamera& camera, bool headlight, ShadeKind kind,
                  std::span<const int32_t> which) {

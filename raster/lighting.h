@@ -37,6 +37,10 @@ enum class LightFrom { FirstVertex, ObjectCentre };
 uint32_t faceColour(const Mesh& mesh, const SceneCamera& camera, const scene3d::MeshFace& face,
                     bool headlight, LightFrom from);
 
+// faceColour() of each face the list names (indices into mesh.faces), four at a time.
+void faceColours(const Mesh& mesh, const SceneCamera& camera, std::span<const int32_t> list,
+                 bool headlight, LightFrom from, uint32_t* out);
+
 enum class ShadeKind { GouraudLevel, ShadeSubtract };
 // The shade float of every vertex's record: A plus the lights up to 255, or 255 - A minus the
 // lights down to 0.

@@ -69,6 +69,29 @@ uint32_t faceColourFor(FaceColour kind, const Mesh& m, const SceneCamera& camera
     return 0;
 }
 
+bool faceColoursFor(FaceColour kind, const Mesh& m, const SceneCamera& camera,
+                    std::span<const int32_t> list, uint32_t* out) {
+    const bool head = (m.flags & scene3d::kHeadlight) != 0;
+    const LightFrom centreOrFirst =
+        (m.flags & scene3d::kLightFromCentre) ? LightFrom::ObjectCentre : LightFrom::FirstVertex;
+    LightFrom from = LightFrom::FirstVertex;
+    switch (kind) {
+    case FaceColour::LitOrConstant:
+        if (m.flags & scene3d::kConstantColour) return false;
+        from = centreOrFirst;
+        break;
+    case FaceColour::Lit:
+        from = head ? centreOrFirst : LightFrom::FirstVertex;
+        break;
+    case FaceColour::LitFirstVertex:
+        break;
+    default:
+        return false;
+    }
+    faceColours(m, camera, list, head, from, out);
+    return true;
+}
+
 } // namespace detail
 
 namespace {
@@ -153,7 +176,8 @@ Gradients triangleGradients(const std::array<const scene3d::ProjectedVertex*, 3>
 // the draw it belongs to, so that nothing is cleared between draws.
 struct ConvertedVertices {
     std::vector<Converted> records;
-    std::vector<ViewDistances> sides;                // for the faces that reach off the screen
+    std::vector<uint32_t> colours;    // each listed face's, where the lights give them
+    std::vector<ViewDistances> sides; // for the faces that reach off the screen
     std::vector<uint32_t> stamps, marks, sideStamps; // converted, listed to be shaded, measured
     std::vector<int32_t> shaded;
     uint32_t draw = 0;
@@ -212,6 +236,11 @@ void drawFaces(Mesh& m, const SceneCamera& camera, Image32& target, const ModeTr
 
     ConvertedVertices& cache = convertedVertices();
     cache.begin(m.vertices.size());
+    if (cache.colours.size() < static_cast<size_t>(count))
+        cache.colours.resize(static_cast<size_t>(count));
+    const bool listed =
+        faceColoursFor(mode.colour, m, camera, {m.drawList.data(), static_cast<size_t>(count)},
+                       cache.colours.data());
     if (lit) {
         // Only the corners of faces drawn: the records of the others are never read.
         std::vector<int32_t>& used = cache.shaded;
@@ -251,7 +280,9 @@ void drawFaces(Mesh& m, const SceneCamera& camera, Image32& target, const ModeTr
     };
     for (int k = 0; k < count; ++k) {
         const MeshFace& face = m.faces[static_cast<size_t>(m.drawList[static_cast<size_t>(k)])];
-        if (mode.colour != FaceColour::None)
+        if (listed)
+            ink.colour = cache.colours[static_cast<size_t>(k)];
+        else if (mode.colour != FaceColour::None)
             ink.colour = faceColourFor(mode.colour, m, camera, face);
         const std::array<int32_t, 3> corner = {face.a, face.b, face.c};
         if (face.raster0 == 0) {

@@ -5,6 +5,7 @@
 // and depth keys, and draws.
 #include <array>
 #include <cstdint>
+#include <span>
 
 #include "picture/image32.h"
 #include "raster/clip.h"
@@ -41,6 +42,10 @@ bool meshConsistent(const Mesh& m);
 int32_t* depthOf(const Mesh& m, const Image32& target);
 uint32_t faceColourFor(FaceColour kind, const Mesh& m, const SceneCamera& camera,
                        const scene3d::MeshFace& face);
+// faceColourFor() of every listed face at once, for the kinds the lights give; false, with
+// nothing written, for the others.
+bool faceColoursFor(FaceColour kind, const Mesh& m, const SceneCamera& camera,
+                    std::span<const int32_t> list, uint32_t* out);
 } // namespace detail
 
 } // namespace raster

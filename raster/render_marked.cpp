@@ -30,6 +30,10 @@ void renderMeshMarked(Mesh& m, const SceneCamera& camera, Image32& target, Image
     sides.resize(m.cameraVertices.size());
     for (size_t v = 0; v < sides.size(); ++v)
         sides[v] = viewDistances(m.cameraVertices[v], camera);
+    static std::vector<uint32_t> colours;
+    colours.resize(static_cast<size_t>(count));
+    faceColoursFor(FaceColour::Lit, m, camera, {m.drawList.data(), static_cast<size_t>(count)},
+                   colours.data());
     ClipPolygon viewed, kept; // written before they are read, for every face
     std::array<ScreenVertex, kClipCapacity> screen;
     for (int k = 0; k < count; ++k) {
@@ -66,7 +70,7 @@ void renderMeshMarked(Mesh& m, const SceneCamera& camera, Image32& target, Image
                 return r;
             });
         if (n < 3) continue;
-        const uint32_t colour = faceColourFor(FaceColour::Lit, m, camera, face);
+        const uint32_t colour = colours[static_cast<size_t>(k)];
         for (int i = 0; i < n; ++i) {
             const ClippedVertex c = projectClipped(kept[static_cast<size_t>(i)], camera, false);
             ScreenVertex& s = screen[static_cast<size_t>(i)];

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -192,5 +193,65 @@ TEST(Lighting, FourAtATimeMatchesTheRuleLaneByLane) {
             EXPECT_EQ(got, expected) << "round " << round << " vertex " << i << ": "
                                      << mesh.faceData[i].shade << " against " << want;
         }
+    }
+}
+
+TEST(Lighting, FaceColoursFourAtATimeAreTheOneByOneColours) {
+    // Faces lit by random lights, by the headlight, from their first corner or the centre,
+    // with intensities past both ends of the palette: every listed face's colour must be
+    // faceColour()'s, in list order, and nothing past the list is written.
+    uint32_t seed = 777;
+    auto rnd = [&](float lo, float hi) {
+        seed = seed * 1664525u + 1013904223u;
+        return lo + (hi - lo) * static_cast<float>(seed >> 8) / 16777216.0f;
+    };
+    auto unit = [&] {
+        const Point3f v{rnd(-1, 1), rnd(-1, 1), rnd(-1, 1)};
+        const float n = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+        return Point3f{v.x / n, v.y / n, v.z / n};
+    };
+    std::array<uint32_t, 256> palette{};
+    for (uint32_t i = 0; i < 256; ++i)
+        palette[i] = 0x010203u * i + 7;
+    for (int round = 0; round < 40; ++round) {
+        const size_t faces = 1 + round % 13;
+        Mesh mesh;
+        mesh.shadeTable = &palette;
+        mesh.ambient = round % 7 == 3 ? -40 : round % 60, mesh.diffuse = round % 9 == 4 ? 4000 : 90;
+        if (round % 10 == 7) mesh.ambient = INT32_MAX - 5; // as a float, past the int range
+        for (size_t i = 0; i < faces; ++i) {
+            mesh.cameraVertices.push_back({rnd(-300, 300), rnd(-300, 300), rnd(-50, 600)});
+            mesh.cameraFaceNormals.push_back(unit());
+            MeshFace f;
+            f.a = static_cast<int32_t>(i), f.index = static_cast<int32_t>(i);
+            mesh.faces.push_back(f);
+        }
+        mesh.lightVector = {rnd(-100, 100), rnd(-100, 100), rnd(0, 400)};
+        std::vector<SceneLight> lights(round % 4);
+        for (SceneLight& l : lights) {
+            l.cameraPosition = {rnd(-200, 200), rnd(-200, 200), rnd(-100, 300)};
+            l.innerRange = rnd(0, 300), l.outerRange = l.innerRange + rnd(0, 500);
+            l.spot = round % 2 == 1, l.hotspot = rnd(5, 40), l.falloff = l.hotspot + rnd(0, 30);
+            l.cameraSpotAxis = unit();
+            mesh.meshLights.push_back(&l);
+        }
+        mesh.meshLights.push_back(nullptr); // an empty slot adds nothing
+        if (!lights.empty() && round % 5 == 0) mesh.cameraVertices[0] = lights[0].cameraPosition;
+        SceneCamera camera;
+        camera.viewDirection = {0, 0, 1};
+        camera.spotMode = round % 3 != 2, camera.spotSide = round % 8 == 1;
+        camera.lightStart = rnd(0, 300), camera.lightEnd = camera.lightStart + rnd(1, 500);
+        const bool headlight = round % 4 == 1;
+        const LightFrom from = round % 3 == 0 ? LightFrom::ObjectCentre : LightFrom::FirstVertex;
+        std::vector<int32_t> list;
+        for (size_t i = faces; i-- > 0;)
+            if (i % 4 != 2) list.push_back(static_cast<int32_t>(i));
+        std::vector<uint32_t> got(list.size() + 1, 0xDEADBEEFu);
+        faceColours(mesh, camera, list, headlight, from, got.data());
+        for (size_t i = 0; i < list.size(); ++i)
+            EXPECT_EQ(got[i], faceColour(mesh, camera, mesh.faces[static_cast<size_t>(list[i])],
+                                         headlight, from))
+                << "round " << round << " face " << list[i];
+        EXPECT_EQ(got.back(), 0xDEADBEEFu) << "round " << round;
     }
 }
