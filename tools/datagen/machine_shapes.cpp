@@ -104,34 +104,64 @@ void addLathe(Shape& s, const std::vector<std::array<double, 2>>& profile, int s
 
 void addCog(Shape& s, double outer, double root, double hole, int teeth, double depth) {
     const int steps = teeth * 4;
-    auto rim = [&](int k, double z) {
-        const double a = 2 * kPi * k / steps, r = (k % 4 == 1 || k % 4 == 2) ? outer : root;
+    // The flat sides run from the hole to a ring a little inside the teeth with one segment a
+    // tooth, then fan out to the rim's four steps a tooth: long slivers from the hole to the
+    // rim would cost the rasterizer a span per row for each of them, with nothing to show.
+    const double mid = std::max(hole + (root - hole) / 4, root - 1.5 * (outer - root));
+    auto around = [&](int k, int of, double r, double z) {
+        const double a = 2 * kPi * k / of;
         return P3{r * std::cos(a), r * std::sin(a), z};
     };
-    auto in = [&](int k, double z) {
-        const double a = 2 * kPi * k / steps;
-        return P3{hole * std::cos(a), hole * std::sin(a), z};
+    auto rim = [&](int k, double z) {
+        return around(k, steps, (k % 4 == 1 || k % 4 == 2) ? outer : root, z);
     };
-    auto uv = [&](P3 p, uint16_t& out) {
-        out = s.vertex(p, static_cast<float>(p.x / outer * 0.5 + 0.5),
-                       static_cast<float>(p.y / outer * 0.5 + 0.5));
+    auto uv = [&](P3 p) {
+        return s.vertex(p, static_cast<float>(p.x / outer * 0.5 + 0.5),
+                        static_cast<float>(p.y / outer * 0.5 + 0.5));
     };
     const double front = depth / 2, back = -depth / 2;
     // Separate vertices per side, so that the sharp edges stay sharp in the shading; ring by
     // ring, so that vertices a few indices apart lie a little way round the same ring.
-    std::vector<uint16_t> rf(static_cast<size_t>(steps)), rb(rf), hf(rf), hb(rf), sf(rf), sb(rf),
-        gf(rf), gb(rf);
-    auto ring = [&](std::vector<uint16_t>& out, bool rimRing, double z) {
-        for (int k = 0; k < steps; ++k)
-            uv(rimRing ? rim(k, z) : in(k, z), out[static_cast<size_t>(k)]);
+    using Ring = std::vector<uint16_t>;
+    auto ring = [&](int count, auto point) {
+        Ring out;
+        for (int k = 0; k < count; ++k)
+            out.push_back(uv(point(k)));
+        return out;
     };
-    ring(rf, true, front), ring(sf, true, front), ring(sb, true, back), ring(rb, true, back);
-    ring(hf, false, front), ring(gf, false, front), ring(gb, false, back), ring(hb, false, back);
+    auto rimRing = [&](double z) { return ring(steps, [&](int k) { return rim(k, z); }); };
+    auto circle = [&](double r, double z) {
+        return ring(teeth, [&](int k) { return around(k, teeth, r, z); });
+    };
+    const Ring rf = rimRing(front), sf = rimRing(front), sb = rimRing(back), rb = rimRing(back);
+    const Ring hf = circle(hole, front), mf = circle(mid, front), gf = circle(hole, front);
+    const Ring gb = circle(hole, back), mb = circle(mid, back), hb = circle(hole, back);
+    // A side's triangle with its outside toward +z on the front and -z on the back.
+    auto tri = [&](bool onFront, uint16_t a, uint16_t b, uint16_t c) {
+        s.faces.push_back(onFront ? std::array<uint16_t, 3>{a, b, c}
+                                  : std::array<uint16_t, 3>{a, c, b});
+    };
+    auto side = [&](bool onFront, const Ring& h, const Ring& m, const Ring& r) {
+        for (int j = 0; j < teeth; ++j) {
+            const auto i0 = static_cast<size_t>(j), i1 = static_cast<size_t>((j + 1) % teeth);
+            auto at = [&](int k) { return r[static_cast<size_t>((4 * j + k) % steps)]; };
+            tri(onFront, h[i0], h[i1], m[i1]);
+            tri(onFront, h[i0], m[i1], m[i0]);
+            tri(onFront, m[i0], at(1), at(0));
+            tri(onFront, m[i0], at(2), at(1));
+            tri(onFront, m[i0], m[i1], at(2));
+            tri(onFront, m[i1], at(3), at(2));
+            tri(onFront, m[i1], at(4), at(3));
+        }
+    };
+    side(true, hf, mf, rf);
+    side(false, hb, mb, rb);
     for (int k = 0; k < steps; ++k) {
         const auto i = static_cast<size_t>(k), j = static_cast<size_t>((k + 1) % steps);
-        s.quad(hf[i], rf[i], rf[j], hf[j]); // front, outside +z
-        s.quad(hb[i], hb[j], rb[j], rb[i]); // back
         s.quad(sb[i], sb[j], sf[j], sf[i]); // toothed rim, outward
+    }
+    for (int k = 0; k < teeth; ++k) {
+        const auto i = static_cast<size_t>(k), j = static_cast<size_t>((k + 1) % teeth);
         s.quad(gb[i], gf[i], gf[j], gb[j]); // the hole's wall, toward the axis
     }
 }
