@@ -278,6 +278,8 @@ void drawFaces(Mesh& m, const SceneCamera& camera, Image32& target, const ModeTr
         }
         return cache.records[i];
     };
+    // Written before it is read: made once here, not cleared again for every face.
+    std::array<ScreenVertex, 3> unclipped;
     for (int k = 0; k < count; ++k) {
         const MeshFace& face = m.faces[static_cast<size_t>(m.drawList[static_cast<size_t>(k)])];
         if (listed)
@@ -286,19 +288,18 @@ void drawFaces(Mesh& m, const SceneCamera& camera, Image32& target, const ModeTr
             ink.colour = faceColourFor(mode.colour, m, camera, face);
         const std::array<int32_t, 3> corner = {face.a, face.b, face.c};
         if (face.raster0 == 0) {
-            std::array<ScreenVertex, 3> screen;
             std::array<const Converted*, 3> c;
             for (size_t i = 0; i < 3; ++i) {
                 c[i] = &converted(corner[i]);
-                screen[i] = c[i]->v;
+                unclipped[i] = c[i]->v;
             }
             if (mode.triangle) {
                 std::array<const scene3d::ProjectedVertex*, 3> p;
                 for (size_t i = 0; i < 3; ++i)
                     p[i] = &m.projected[static_cast<size_t>(corner[i])];
-                mode.triangle(t, screen.data(), triangleGradients(p, c), ink);
+                mode.triangle(t, unclipped.data(), triangleGradients(p, c), ink);
             } else {
-                mode.filler(t, screen.data(), 3, ink);
+                mode.filler(t, unclipped.data(), 3, ink);
             }
             continue;
         }
