@@ -38,6 +38,34 @@ struct Lit {
     }
 };
 
+// Reproducible random points, normals, lights and headlights for the lane tests.
+struct Random {
+    uint32_t seed;
+    float operator()(float lo, float hi) {
+        seed = seed * 1664525u + 1013904223u;
+        return lo + (hi - lo) * static_cast<float>(seed >> 8) / 16777216.0f;
+    }
+    Point3f unit() {
+        const Point3f v{(*this)(-1, 1), (*this)(-1, 1), (*this)(-1, 1)};
+        const float n = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+        return Point3f{v.x / n, v.y / n, v.z / n};
+    }
+    void light(SceneLight& l, bool spot) {
+        l.cameraPosition = {(*this)(-200, 200), (*this)(-200, 200), (*this)(-100, 300)};
+        l.innerRange = (*this)(0, 300), l.outerRange = l.innerRange + (*this)(0, 500);
+        l.spot = spot, l.hotspot = (*this)(5, 40), l.falloff = l.hotspot + (*this)(0, 30);
+        l.cameraSpotAxis = unit();
+    }
+    // Looking along +z, so that most points are ahead, in or near the cone.
+    SceneCamera headlight(int round) {
+        SceneCamera camera;
+        camera.viewDirection = {0, 0, 1};
+        camera.spotMode = round % 3 != 2, camera.spotSide = round % 8 == 1;
+        camera.lightStart = (*this)(0, 300), camera.lightEnd = camera.lightStart + (*this)(1, 500);
+        return camera;
+    }
+};
+
 SceneLight omni(Point3f at, float inner, float outer) {
     SceneLight l;
     l.cameraPosition = at, l.innerRange = inner, l.outerRange = outer;
@@ -132,37 +160,22 @@ TEST(Lighting, FourAtATimeMatchesTheRuleLaneByLane) {
     // Random points, normals and lights of every kind against contribution() one vertex at a
     // time: the vertex records must be the same floats to the bit, and unlisted vertices keep
     // theirs.
-    uint32_t seed = 12345;
-    auto rnd = [&](float lo, float hi) {
-        seed = seed * 1664525u + 1013904223u;
-        return lo + (hi - lo) * static_cast<float>(seed >> 8) / 16777216.0f;
-    };
-    auto unit = [&] {
-        const Point3f v{rnd(-1, 1), rnd(-1, 1), rnd(-1, 1)};
-        const float n = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-        return Point3f{v.x / n, v.y / n, v.z / n};
-    };
+    Random rnd{12345u};
     for (int round = 0; round < 40; ++round) {
         const size_t count = 1 + round % 11;
         Mesh mesh;
         mesh.ambient = round % 60, mesh.diffuse = 50 + round * 7;
         for (size_t i = 0; i < count; ++i) {
             mesh.cameraVertices.push_back({rnd(-300, 300), rnd(-300, 300), rnd(-50, 600)});
-            mesh.cameraVertexNormals.push_back(unit());
+            mesh.cameraVertexNormals.push_back(rnd.unit());
         }
         std::vector<SceneLight> lights(1 + round % 3);
         for (SceneLight& l : lights) {
-            l.cameraPosition = {rnd(-200, 200), rnd(-200, 200), rnd(-100, 300)};
-            l.innerRange = rnd(0, 300), l.outerRange = l.innerRange + rnd(0, 500);
-            l.spot = round % 2 == 1, l.hotspot = rnd(5, 40), l.falloff = l.hotspot + rnd(0, 30);
-            l.cameraSpotAxis = unit();
+            rnd.light(l, round % 2 == 1);
             mesh.meshLights.push_back(&l);
         }
         if (round % 5 == 0) mesh.cameraVertices[0] = lights[0].cameraPosition; // no direction
-        SceneCamera camera;
-        camera.viewDirection = {0, 0, 1}; // most points ahead, in or near the cone
-        camera.spotMode = round % 3 != 2, camera.spotSide = round % 8 == 1;
-        camera.lightStart = rnd(0, 300), camera.lightEnd = camera.lightStart + rnd(1, 500);
+        const SceneCamera camera = rnd.headlight(round);
         const bool headlight = round % 4 == 1;
         const ShadeKind kind = round % 2 ? ShadeKind::ShadeSubtract : ShadeKind::GouraudLevel;
         mesh.faceData.assign(count, FaceData{});
@@ -200,16 +213,7 @@ TEST(Lighting, FaceColoursFourAtATimeAreTheOneByOneColours) {
     // Faces lit by random lights, by the headlight, from their first corner or the centre,
     // with intensities past both ends of the palette: every listed face's colour must be
     // faceColour()'s, in list order, and nothing past the list is written.
-    uint32_t seed = 777;
-    auto rnd = [&](float lo, float hi) {
-        seed = seed * 1664525u + 1013904223u;
-        return lo + (hi - lo) * static_cast<float>(seed >> 8) / 16777216.0f;
-    };
-    auto unit = [&] {
-        const Point3f v{rnd(-1, 1), rnd(-1, 1), rnd(-1, 1)};
-        const float n = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-        return Point3f{v.x / n, v.y / n, v.z / n};
-    };
+    Random rnd{777u};
     std::array<uint32_t, 256> palette{};
     for (uint32_t i = 0; i < 256; ++i)
         palette[i] = 0x010203u * i + 7;
@@ -221,7 +225,7 @@ TEST(Lighting, FaceColoursFourAtATimeAreTheOneByOneColours) {
         if (round % 10 == 7) mesh.ambient = INT32_MAX - 5; // as a float, past the int range
         for (size_t i = 0; i < faces; ++i) {
             mesh.cameraVertices.push_back({rnd(-300, 300), rnd(-300, 300), rnd(-50, 600)});
-            mesh.cameraFaceNormals.push_back(unit());
+            mesh.cameraFaceNormals.push_back(rnd.unit());
             MeshFace f;
             f.a = static_cast<int32_t>(i), f.index = static_cast<int32_t>(i);
             mesh.faces.push_back(f);
@@ -229,18 +233,12 @@ TEST(Lighting, FaceColoursFourAtATimeAreTheOneByOneColours) {
         mesh.lightVector = {rnd(-100, 100), rnd(-100, 100), rnd(0, 400)};
         std::vector<SceneLight> lights(round % 4);
         for (SceneLight& l : lights) {
-            l.cameraPosition = {rnd(-200, 200), rnd(-200, 200), rnd(-100, 300)};
-            l.innerRange = rnd(0, 300), l.outerRange = l.innerRange + rnd(0, 500);
-            l.spot = round % 2 == 1, l.hotspot = rnd(5, 40), l.falloff = l.hotspot + rnd(0, 30);
-            l.cameraSpotAxis = unit();
+            rnd.light(l, round % 2 == 1);
             mesh.meshLights.push_back(&l);
         }
         mesh.meshLights.push_back(nullptr); // an empty slot adds nothing
         if (!lights.empty() && round % 5 == 0) mesh.cameraVertices[0] = lights[0].cameraPosition;
-        SceneCamera camera;
-        camera.viewDirection = {0, 0, 1};
-        camera.spotMode = round % 3 != 2, camera.spotSide = round % 8 == 1;
-        camera.lightStart = rnd(0, 300), camera.lightEnd = camera.lightStart + rnd(1, 500);
+        const SceneCamera camera = rnd.headlight(round);
         const bool headlight = round % 4 == 1;
         const LightFrom from = round % 3 == 0 ? LightFrom::ObjectCentre : LightFrom::FirstVertex;
         std::vector<int32_t> list;
