@@ -140,6 +140,15 @@ __m128 contribution4(const LightSource& l, const Lanes& p, const Lanes& n, float
     return _mm_and_ps(lit, base);
 }
 
+// The mesh's own lights as sources; none when the headlight lights it instead.
+std::vector<LightSource> meshLightSources(const Mesh& mesh, bool headlight) {
+    std::vector<LightSource> lights;
+    if (!headlight)
+        for (const SceneLight* l : mesh.meshLights)
+            if (l) lights.push_back(sceneLightSource(*l));
+    return lights;
+}
+
 // truncToInt() lane by lane.
 __m128i truncToInt4(__m128 v) {
     const __m128i t = _mm_cvttps_epi32(v); // INT32_MIN for NaN and out of range
@@ -155,10 +164,7 @@ void faceColours(const Mesh& mesh, const SceneCamera& camera, std::span<const in
                  bool headlight, LightFrom from, uint32_t* out) {
     const auto k = static_cast<float>(mesh.diffuse);
     const LightSource head = headlightSource(camera);
-    std::vector<LightSource> lights;
-    if (!headlight)
-        for (const SceneLight* l : mesh.meshLights)
-            if (l) lights.push_back(sceneLightSource(*l));
+    const std::vector<LightSource> lights = meshLightSources(mesh, headlight);
     for (size_t first = 0; first < list.size(); first += 4) {
         const size_t lanes = std::min<size_t>(4, list.size() - first);
         std::array<const scene3d::MeshFace*, 4> face{};
@@ -200,10 +206,7 @@ void vertexShade(Mesh& mesh, const SceneCamera& camera, bool headlight, ShadeKin
     const size_t count = std::min(
         {mesh.faceData.size(), mesh.cameraVertices.size(), mesh.cameraVertexNormals.size()});
     const LightSource head = headlightSource(camera);
-    std::vector<LightSource> lights;
-    if (!headlight)
-        for (const SceneLight* l : mesh.meshLights)
-            if (l) lights.push_back(sceneLightSource(*l));
+    const std::vector<LightSource> lights = meshLightSources(mesh, headlight);
     // A running value in single precision, each light added (or subtracted) in turn.
     const __m128 sign = _mm_set1_ps(kind == ShadeKind::GouraudLevel ? 1.0f : -1.0f);
     const __m128 start = _mm_set1_ps(kind == ShadeKind::GouraudLevel ? a : 255.0f - a);

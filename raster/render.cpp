@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "draw2d/draw2d.h"
@@ -39,21 +40,34 @@ namespace {
 uint32_t paletteEntry(const Mesh& m, int32_t level) {
     return m.shadeTable ? (*m.shadeTable)[static_cast<size_t>(std::clamp(level, 0, 255))] : 0;
 }
-} // namespace
 
-uint32_t faceColourFor(FaceColour kind, const Mesh& m, const SceneCamera& camera,
-                       const MeshFace& face) {
+// Where the lights are taken from for the kinds they colour; nothing for the other kinds and
+// for a mesh with a constant colour in place of its lights.
+std::optional<LightFrom> lightsFrom(FaceColour kind, const Mesh& m) {
     const bool head = (m.flags & scene3d::kHeadlight) != 0;
     const LightFrom centreOrFirst =
         (m.flags & scene3d::kLightFromCentre) ? LightFrom::ObjectCentre : LightFrom::FirstVertex;
     switch (kind) {
     case FaceColour::LitOrConstant:
-        if (m.flags & scene3d::kConstantColour) return m.constantColour;
-        return faceColour(m, camera, face, head, centreOrFirst);
+        if (m.flags & scene3d::kConstantColour) return std::nullopt;
+        return centreOrFirst;
     case FaceColour::Lit:
-        return faceColour(m, camera, face, head, head ? centreOrFirst : LightFrom::FirstVertex);
+        return head ? centreOrFirst : LightFrom::FirstVertex;
     case FaceColour::LitFirstVertex:
-        return faceColour(m, camera, face, head, LightFrom::FirstVertex);
+        return LightFrom::FirstVertex;
+    default:
+        return std::nullopt;
+    }
+}
+} // namespace
+
+uint32_t faceColourFor(FaceColour kind, const Mesh& m, const SceneCamera& camera,
+                       const MeshFace& face) {
+    if (const std::optional<LightFrom> from = lightsFrom(kind, m))
+        return faceColour(m, camera, face, (m.flags & scene3d::kHeadlight) != 0, *from);
+    switch (kind) {
+    case FaceColour::LitOrConstant:
+        return m.constantColour;
     case FaceColour::Directional:
         return paletteEntry(m, directionalShade(m, face));
     case FaceColour::DirectionalFaded: {
@@ -63,32 +77,16 @@ uint32_t faceColourFor(FaceColour kind, const Mesh& m, const SceneCamera& camera
         const int32_t level = truncToInt(static_cast<float>(directionalShade(m, face)) - fade);
         return paletteEntry(m, level < 0 ? 0 : level);
     }
-    case FaceColour::None:
-        break;
+    default:
+        return 0;
     }
-    return 0;
 }
 
 bool faceColoursFor(FaceColour kind, const Mesh& m, const SceneCamera& camera,
                     std::span<const int32_t> list, uint32_t* out) {
-    const bool head = (m.flags & scene3d::kHeadlight) != 0;
-    const LightFrom centreOrFirst =
-        (m.flags & scene3d::kLightFromCentre) ? LightFrom::ObjectCentre : LightFrom::FirstVertex;
-    LightFrom from = LightFrom::FirstVertex;
-    switch (kind) {
-    case FaceColour::LitOrConstant:
-        if (m.flags & scene3d::kConstantColour) return false;
-        from = centreOrFirst;
-        break;
-    case FaceColour::Lit:
-        from = head ? centreOrFirst : LightFrom::FirstVertex;
-        break;
-    case FaceColour::LitFirstVertex:
-        break;
-    default:
-        return false;
-    }
-    faceColours(m, camera, list, head, from, out);
+    const std::optional<LightFrom> from = lightsFrom(kind, m);
+    if (!from) return false;
+    faceColours(m, camera, list, (m.flags & scene3d::kHeadlight) != 0, *from, out);
     return true;
 }
 
