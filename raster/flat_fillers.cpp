@@ -1,7 +1,5 @@
 #include "raster/flat_fillers.h"
 
-#include <emmintrin.h>
-
 #include <algorithm>
 
 #include "raster/pixel_ops.h"
@@ -88,6 +86,37 @@ auto depthSpan(const Target& t, Blend4 blend4, Blend1 blend) {
     };
 }
 
+// The Z forms' span eight pixels a step under lane masks, for a colour blended by B.
+template <bool WriteZ, Blend B>
+RASTER_WIDE void depthRunWide(uint32_t* p, int32_t* z, int count, int32_t w, int32_t dw,
+                              uint32_t colour) {
+    __m256i w8 = steppedLanes8(w, dw);
+    const __m256i dw8 = eightSteps(dw), c = _mm256_set1_epi32(static_cast<int>(colour));
+    for (int i = 0; i < count; i += 8, w8 = _mm256_add_epi32(w8, dw8)) {
+        const __mmask8 live = firstLanes(count - i);
+        const __mmask8 draw =
+            _mm256_mask_cmpgt_epi32_mask(live, w8, _mm256_maskz_loadu_epi32(live, z + i));
+        if (!draw) continue;
+        if constexpr (WriteZ) _mm256_mask_storeu_epi32(z + i, draw, w8);
+        blendStore8<B>(p + i, draw, c);
+    }
+}
+
+// The colour blended into a span eight pixels a step under lane masks.
+template <Blend B> RASTER_WIDE void blendRunWide(uint32_t* p, int count, uint32_t colour) {
+    const __m256i c = _mm256_set1_epi32(static_cast<int>(colour));
+    for (int i = 0; i < count; i += 8)
+        blendStore8<B>(p + i, firstLanes(count - i), c);
+}
+
+template <bool WriteZ, Blend B> auto depthSpanWide(const Target& t, uint32_t colour) {
+    return [&t, colour](const Span<1>& s) {
+        const size_t at = static_cast<size_t>(s.y) * t.width + s.x;
+        depthRunWide<WriteZ, B>(t.pixels + at, t.depth + at, s.count, s.value[0], s.step[0],
+                                colour);
+    };
+}
+
 } // namespace
 
 void fillFlat(const Target& t, const ScreenVertex* v, int count, uint32_t colour) {
@@ -96,6 +125,12 @@ void fillFlat(const Target& t, const ScreenVertex* v, int count, uint32_t colour
 }
 
 void fillFlatTransAdd(const Target& t, const ScreenVertex* v, int count, uint32_t colour) {
+    if (wideSpans()) {
+        walkTable<0>(t, v, count, [&](const Span<0>& s) {
+            blendRunWide<Blend::Add>(rowAt(t, s), s.count, colour);
+        });
+        return;
+    }
     const __m128i c = _mm_set1_epi32(static_cast<int>(colour));
     walkTable<0>(t, v, count, [&](const Span<0>& s) {
         blendSpan(
@@ -105,6 +140,12 @@ void fillFlatTransAdd(const Target& t, const ScreenVertex* v, int count, uint32_
 }
 
 void fillFlatTransDiv(const Target& t, const ScreenVertex* v, int count, uint32_t colour) {
+    if (wideSpans()) {
+        walkTable<0>(t, v, count, [&](const Span<0>& s) {
+            blendRunWide<Blend::Div>(rowAt(t, s), s.count, colour);
+        });
+        return;
+    }
     const __m128i c = _mm_set1_epi32(static_cast<int>(colour));
     walkTable<0>(t, v, count, [&](const Span<0>& s) {
         blendSpan(
@@ -115,6 +156,10 @@ void fillFlatTransDiv(const Target& t, const ScreenVertex* v, int count, uint32_
 
 void fillFlatZ(const Target& t, const ScreenVertex* v, int count, uint32_t colour) {
     if (!t.depth) return;
+    if (wideSpans()) {
+        walkPolygon<1>(t, v, count, depthSpanWide<true, Blend::Copy>(t, colour));
+        return;
+    }
     const __m128i c = _mm_set1_epi32(static_cast<int>(colour));
     walkPolygon<1>(t, v, count,
                    depthSpan<true>(
@@ -123,8 +168,12 @@ void fillFlatZ(const Target& t, const ScreenVertex* v, int count, uint32_t colou
 
 void fillFlatZTransAdd(const Target& t, const ScreenVertex* v, int count, uint32_t colour) {
     if (!t.depth) return;
-    const __m128i c = _mm_set1_epi32(static_cast<int>(colour));
     // The depth buffer is not written.
+    if (wideSpans()) {
+        walkTable<1>(t, v, count, depthSpanWide<false, Blend::Add>(t, colour));
+        return;
+    }
+    const __m128i c = _mm_set1_epi32(static_cast<int>(colour));
     walkTable<1>(t, v, count,
                  depthSpan<false>(
                      t, [c](__m128i d) { return _mm_adds_epu8(d, c); },
@@ -133,6 +182,10 @@ void fillFlatZTransAdd(const Target& t, const ScreenVertex* v, int count, uint32
 
 void fillFlatZTransDiv(const Target& t, const ScreenVertex* v, int count, uint32_t colour) {
     if (!t.depth) return;
+    if (wideSpans()) {
+        walkTable<1>(t, v, count, depthSpanWide<false, Blend::Div>(t, colour));
+        return;
+    }
     const __m128i c = _mm_set1_epi32(static_cast<int>(colour));
     walkTable<1>(t, v, count,
                  depthSpan<false>(

@@ -3,7 +3,7 @@
 // forms are the plain twins of the vector ones, and the reference the tests hold them to.
 #include <cstdint>
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace raster {
@@ -69,5 +69,39 @@ template <Blend B> inline uint32_t blend(uint32_t d, uint32_t s) {
     else
         return s;
 }
+
+#if defined(__SSE2__)
+// The wide spans' eight-lane pieces (see wideSpans): built for processors with AVX-512VL and
+// called only where one is there.
+#define RASTER_WIDE __attribute__((target("avx2,avx512f,avx512vl")))
+
+// v, v + d, ... v + 7d in wrapping arithmetic, and the step of eight pixels.
+RASTER_WIDE inline __m256i steppedLanes8(int32_t v, int32_t d) {
+    return _mm256_add_epi32(
+        _mm256_set1_epi32(v),
+        _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(d)));
+}
+RASTER_WIDE inline __m256i eightSteps(int32_t d) {
+    return _mm256_set1_epi32(static_cast<int>(8 * static_cast<uint32_t>(d)));
+}
+
+// The lanes of the first min(count, 8) pixels.
+inline __mmask8 firstLanes(int count) {
+    return static_cast<__mmask8>(count >= 8 ? 0xFF : (1u << count) - 1);
+}
+
+// blend<B> of s into the pixels of the lanes in m; the others are neither read nor written.
+template <Blend B> RASTER_WIDE inline void blendStore8(uint32_t* p, __mmask8 m, __m256i s) {
+    if constexpr (B == Blend::Add) {
+        s = _mm256_adds_epu8(_mm256_maskz_loadu_epi32(m, p), s);
+    } else if constexpr (B == Blend::Div) {
+        const __m256i d = _mm256_maskz_loadu_epi32(m, p);
+        s = _mm256_add_epi32(_mm256_and_si256(d, s),
+                             _mm256_and_si256(_mm256_srli_epi32(_mm256_xor_si256(d, s), 1),
+                                              _mm256_set1_epi32(0x7F7F7F7F)));
+    }
+    _mm256_mask_storeu_epi32(p, m, s);
+}
+#endif
 
 } // namespace raster

@@ -8,6 +8,27 @@ void EdgeTable::reset(int rows) {
     low_ = 0x03000000, high_ = 0;
 }
 
+bool wideSpansAvailable() {
+    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") &&
+                            __builtin_cpu_supports("avx512vl");
+    return has;
+}
+
+namespace {
+bool& wideSpansSetting() {
+    static bool on = wideSpansAvailable();
+    return on;
+}
+} // namespace
+
+bool wideSpans() {
+    return wideSpansSetting();
+}
+
+void setWideSpans(bool on) {
+    wideSpansSetting() = on && wideSpansAvailable();
+}
+
 EdgeTable& edgeTable() {
     static EdgeTable table;
     return table;

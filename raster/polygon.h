@@ -30,6 +30,21 @@ struct Target {
     int32_t* depth = nullptr;
 };
 
+// Whether the fillers that have both forms run their spans eight pixels a step under lane
+// masks (where the processor has the instructions for it) or pixel by pixel. Both draw the same
+// pixels; the switch is for the tests and benchmarks that hold them to each other.
+bool wideSpansAvailable();
+bool wideSpans();
+void setWideSpans(bool on);
+
+// Calls fill(std::true_type) for the wide spans, fill(std::false_type) for the plain ones.
+template <typename Fill> void withSpans(Fill fill) {
+    if (wideSpans())
+        fill(std::true_type{});
+    else
+        fill(std::false_type{});
+}
+
 // One span of a row, clipped to the target: `count` pixels from `x`, each interpolant's value
 // at the first of them and its step per pixel. Not cleared when made: makeSpan writes every
 // field of a span it passes on, and a batch holds dozens that clearing would cost per polygon.

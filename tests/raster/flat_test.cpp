@@ -22,89 +22,95 @@ ScreenVertex vertex(double x, double y, int32_t w = 0) {
 } // namespace
 
 TEST(FlatFillers, AgreeWithTheReferenceOnRandomPolygons) {
-    std::mt19937 gen(99);
-    int drew = 0, drewTranslucent = 0;
-    for (int trial = 0; trial < 3000; ++trial) {
-        const auto v = randomPolygon(gen, 3 + static_cast<int>(gen() % 4));
-        const uint32_t colour = static_cast<uint32_t>(gen());
-        Canvas base;
-        for (auto& p : base.pixels)
-            p = static_cast<uint32_t>(gen());
-        for (auto& z : base.depth)
-            z = static_cast<int32_t>(gen() % 100000);
-        auto check = [&](const char* name, auto fill, auto reference) {
-            ASSERT_TRUE(agrees(base, fill, reference)) << name << " trial " << trial;
-        };
-        check(
-            "FLAT",
-            [&](const Target& t) { fillFlat(t, v.data(), static_cast<int>(v.size()), colour); },
-            [&](Canvas& c) {
-                referenceOrdered<1>(
-                    v, nullptr, [&](int x, int y, const auto&) { c.pixels[y * kW + x] = colour; });
-            });
-        {
-            Canvas probe = base;
-            fillFlat(probe.target(), v.data(), static_cast<int>(v.size()), ~colour);
-            drew += probe.pixels != base.pixels;
-            Canvas probe2 = base;
-            fillFlatTransAdd(probe2.target(), v.data(), static_cast<int>(v.size()), 0x01010101);
-            drewTranslucent += probe2.pixels != base.pixels;
-        }
-        check(
-            "FLATZ",
-            [&](const Target& t) { fillFlatZ(t, v.data(), static_cast<int>(v.size()), colour); },
-            [&](Canvas& c) {
-                referenceOrdered<1>(v, nullptr, [&](int x, int y, const auto& a) {
-                    if (a[0] > c.depth[y * kW + x])
-                        c.depth[y * kW + x] = a[0], c.pixels[y * kW + x] = colour;
+    forEachSpanForm([&] {
+        std::mt19937 gen(99);
+        int drew = 0, drewTranslucent = 0;
+        for (int trial = 0; trial < 3000; ++trial) {
+            const auto v = randomPolygon(gen, 3 + static_cast<int>(gen() % 4));
+            const uint32_t colour = static_cast<uint32_t>(gen());
+            Canvas base;
+            for (auto& p : base.pixels)
+                p = static_cast<uint32_t>(gen());
+            for (auto& z : base.depth)
+                z = static_cast<int32_t>(gen() % 100000);
+            auto check = [&](const char* name, auto fill, auto reference) {
+                ASSERT_TRUE(agrees(base, fill, reference)) << name << " trial " << trial;
+            };
+            check(
+                "FLAT",
+                [&](const Target& t) { fillFlat(t, v.data(), static_cast<int>(v.size()), colour); },
+                [&](Canvas& c) {
+                    referenceOrdered<1>(v, nullptr, [&](int x, int y, const auto&) {
+                        c.pixels[y * kW + x] = colour;
+                    });
                 });
-            });
-        check(
-            "FLATTRANSADD",
-            [&](const Target& t) {
-                fillFlatTransAdd(t, v.data(), static_cast<int>(v.size()), colour);
-            },
-            [&](Canvas& c) {
-                referenceTable<1>(v, [&](int x, int y, const auto&) {
-                    c.pixels[y * kW + x] = perByte(c.pixels[y * kW + x], colour, true);
+            {
+                Canvas probe = base;
+                fillFlat(probe.target(), v.data(), static_cast<int>(v.size()), ~colour);
+                drew += probe.pixels != base.pixels;
+                Canvas probe2 = base;
+                fillFlatTransAdd(probe2.target(), v.data(), static_cast<int>(v.size()), 0x01010101);
+                drewTranslucent += probe2.pixels != base.pixels;
+            }
+            check(
+                "FLATZ",
+                [&](const Target& t) {
+                    fillFlatZ(t, v.data(), static_cast<int>(v.size()), colour);
+                },
+                [&](Canvas& c) {
+                    referenceOrdered<1>(v, nullptr, [&](int x, int y, const auto& a) {
+                        if (a[0] > c.depth[y * kW + x])
+                            c.depth[y * kW + x] = a[0], c.pixels[y * kW + x] = colour;
+                    });
                 });
-            });
-        check(
-            "FLATTRANSDIV",
-            [&](const Target& t) {
-                fillFlatTransDiv(t, v.data(), static_cast<int>(v.size()), colour);
-            },
-            [&](Canvas& c) {
-                referenceTable<1>(v, [&](int x, int y, const auto&) {
-                    c.pixels[y * kW + x] = perByte(c.pixels[y * kW + x], colour, false);
-                });
-            });
-        check(
-            "FLATZTRANSADD",
-            [&](const Target& t) {
-                fillFlatZTransAdd(t, v.data(), static_cast<int>(v.size()), colour);
-            },
-            [&](Canvas& c) {
-                referenceTable<1>(v, [&](int x, int y, const auto& a) {
-                    if (a[0] > c.depth[y * kW + x])
+            check(
+                "FLATTRANSADD",
+                [&](const Target& t) {
+                    fillFlatTransAdd(t, v.data(), static_cast<int>(v.size()), colour);
+                },
+                [&](Canvas& c) {
+                    referenceTable<1>(v, [&](int x, int y, const auto&) {
                         c.pixels[y * kW + x] = perByte(c.pixels[y * kW + x], colour, true);
+                    });
                 });
-            });
-        check(
-            "FLATZTRANSDIV",
-            [&](const Target& t) {
-                fillFlatZTransDiv(t, v.data(), static_cast<int>(v.size()), colour);
-            },
-            [&](Canvas& c) {
-                referenceTable<1>(v, [&](int x, int y, const auto& a) {
-                    if (a[0] > c.depth[y * kW + x])
+            check(
+                "FLATTRANSDIV",
+                [&](const Target& t) {
+                    fillFlatTransDiv(t, v.data(), static_cast<int>(v.size()), colour);
+                },
+                [&](Canvas& c) {
+                    referenceTable<1>(v, [&](int x, int y, const auto&) {
                         c.pixels[y * kW + x] = perByte(c.pixels[y * kW + x], colour, false);
+                    });
                 });
-            });
-    }
-    // Most polygons draw something; a quarter are wound the other way and draw only translucent.
-    EXPECT_GT(drew, 1500);
-    EXPECT_GT(drewTranslucent, drew);
+            check(
+                "FLATZTRANSADD",
+                [&](const Target& t) {
+                    fillFlatZTransAdd(t, v.data(), static_cast<int>(v.size()), colour);
+                },
+                [&](Canvas& c) {
+                    referenceTable<1>(v, [&](int x, int y, const auto& a) {
+                        if (a[0] > c.depth[y * kW + x])
+                            c.pixels[y * kW + x] = perByte(c.pixels[y * kW + x], colour, true);
+                    });
+                });
+            check(
+                "FLATZTRANSDIV",
+                [&](const Target& t) {
+                    fillFlatZTransDiv(t, v.data(), static_cast<int>(v.size()), colour);
+                },
+                [&](Canvas& c) {
+                    referenceTable<1>(v, [&](int x, int y, const auto& a) {
+                        if (a[0] > c.depth[y * kW + x])
+                            c.pixels[y * kW + x] = perByte(c.pixels[y * kW + x], colour, false);
+                    });
+                });
+        }
+        // Most polygons draw something; a quarter are wound the other way and draw only
+        // translucent.
+        EXPECT_GT(drew, 1500);
+        EXPECT_GT(drewTranslucent, drew);
+    });
 }
 
 TEST(FlatFillers, TheTrianglesOfTheFillRule) {
@@ -180,26 +186,29 @@ TEST(FlatFillers, SharedEdgesAreCoveredExactlyOnce) {
 }
 
 TEST(FlatFillers, BlendsAndDepth) {
-    const std::vector<ScreenVertex> t = {vertex(2, 2, 500), vertex(2, 12, 500), vertex(12, 2, 500)};
-    Canvas c;
-    std::fill(c.pixels.begin(), c.pixels.end(), 0x00A0A0A0u);
-    Canvas d = c;
-    fillFlatTransAdd(c.target(), t.data(), 3, 0x00808080);
-    fillFlatTransDiv(d.target(), t.data(), 3, 0x00808080);
-    EXPECT_EQ(c.pixels[3 * kW + 3], 0x00FFFFFFu);
-    EXPECT_EQ(d.pixels[3 * kW + 3], 0x00909090u);
-    EXPECT_EQ(addSaturate(0xFF7F0180u, 0x01810280u), 0xFFFF03FFu);
+    forEachSpanForm([&] {
+        const std::vector<ScreenVertex> t = {vertex(2, 2, 500), vertex(2, 12, 500),
+                                             vertex(12, 2, 500)};
+        Canvas c;
+        std::fill(c.pixels.begin(), c.pixels.end(), 0x00A0A0A0u);
+        Canvas d = c;
+        fillFlatTransAdd(c.target(), t.data(), 3, 0x00808080);
+        fillFlatTransDiv(d.target(), t.data(), 3, 0x00808080);
+        EXPECT_EQ(c.pixels[3 * kW + 3], 0x00FFFFFFu);
+        EXPECT_EQ(d.pixels[3 * kW + 3], 0x00909090u);
+        EXPECT_EQ(addSaturate(0xFF7F0180u, 0x01810280u), 0xFFFF03FFu);
 
-    Canvas z;
-    fillFlatZ(z.target(), t.data(), 3, 7);
-    EXPECT_EQ(z.pixels[3 * kW + 3], 7u);
-    EXPECT_EQ(z.depth[3 * kW + 3], 500);
-    fillFlatZ(z.target(), t.data(), 3, 9); // equal depth fails the test
-    EXPECT_EQ(z.pixels[3 * kW + 3], 7u);
-    const auto depthBefore = z.depth;
-    const std::vector<ScreenVertex> nearer = {vertex(2, 2, 900), vertex(2, 12, 900),
-                                              vertex(12, 2, 900)};
-    fillFlatZTransAdd(z.target(), nearer.data(), 3, 1);
-    EXPECT_EQ(z.pixels[3 * kW + 3], 8u);
-    EXPECT_EQ(z.depth, depthBefore); // translucent forms never write depth
+        Canvas z;
+        fillFlatZ(z.target(), t.data(), 3, 7);
+        EXPECT_EQ(z.pixels[3 * kW + 3], 7u);
+        EXPECT_EQ(z.depth[3 * kW + 3], 500);
+        fillFlatZ(z.target(), t.data(), 3, 9); // equal depth fails the test
+        EXPECT_EQ(z.pixels[3 * kW + 3], 7u);
+        const auto depthBefore = z.depth;
+        const std::vector<ScreenVertex> nearer = {vertex(2, 2, 900), vertex(2, 12, 900),
+                                                  vertex(12, 2, 900)};
+        fillFlatZTransAdd(z.target(), nearer.data(), 3, 1);
+        EXPECT_EQ(z.pixels[3 * kW + 3], 8u);
+        EXPECT_EQ(z.depth, depthBefore); // translucent forms never write depth
+    });
 }

@@ -130,6 +130,19 @@ void referenceTable(const std::vector<ScreenVertex>& v, Pixel pixel) {
     }
 }
 
+// Runs body with the plain spans and, where the processor has them, with the wide ones, so
+// that each form is held to the reference.
+template <typename Body> void forEachSpanForm(Body body) {
+    const bool was = wideSpans();
+    for (const bool wide : {false, true}) {
+        if (wide && !wideSpansAvailable()) continue;
+        setWideSpans(wide);
+        SCOPED_TRACE(wide ? "wide spans" : "plain spans");
+        body();
+    }
+    setWideSpans(was);
+}
+
 inline uint32_t perByte(uint32_t d, uint32_t s, bool add) {
     uint32_t out = 0;
     for (int k = 0; k < 32; k += 8) {

@@ -104,53 +104,56 @@ everyFiller(const uint32_t* palette, const uint32_t* texture, const uint32_t* gr
 } // namespace
 
 TEST(SharedEdges, EveryFillerCoversTheUnionExactlyOnce) {
-    // Every palette entry and texel 2, every vertex w 1000 and all else 0: any drawn pixel
-    // becomes non-zero in every family (2 copied or added, 1 averaged over 0).
-    std::vector<uint32_t> palette(256, 2), texture(picture::kTiledTexels, 2);
-    std::vector<uint32_t> greys(256);
-    for (uint32_t i = 0; i < 256; ++i)
-        greys[i] = i * 0x010101u;
-    const auto fillers = everyFiller(palette.data(), texture.data(), greys.data());
-    std::mt19937 gen(8);
-    std::uniform_real_distribution<double> u(0, 1);
-    auto vertex = [&] {
-        ScreenVertex v;
-        v.x = static_cast<Fixed16>(std::lround(u(gen) * kW * 65536)),
-        v.y = static_cast<Fixed16>(std::lround(u(gen) * kH * 65536));
-        v.a = {1000, 0, 0, 0, 0};
-        return v;
-    };
-    auto ccw = [](ScreenVertex p, ScreenVertex q, ScreenVertex r) {
-        const double cross = static_cast<double>(q.x - p.x) * (r.y - p.y) -
-                             static_cast<double>(q.y - p.y) * (r.x - p.x);
-        return cross < 0 ? std::vector<ScreenVertex>{p, q, r} : std::vector<ScreenVertex>{p, r, q};
-    };
-    int pairs = 0;
-    for (int trial = 0; trial < 120; ++trial) {
-        const ScreenVertex a = vertex(), b = vertex(), c = vertex(), d = vertex();
-        const auto side = [&](const ScreenVertex& p) {
-            return static_cast<double>(b.x - a.x) * (p.y - a.y) -
-                   static_cast<double>(b.y - a.y) * (p.x - a.x);
+    forEachSpanForm([&] {
+        // Every palette entry and texel 2, every vertex w 1000 and all else 0: any drawn pixel
+        // becomes non-zero in every family (2 copied or added, 1 averaged over 0).
+        std::vector<uint32_t> palette(256, 2), texture(picture::kTiledTexels, 2);
+        std::vector<uint32_t> greys(256);
+        for (uint32_t i = 0; i < 256; ++i)
+            greys[i] = i * 0x010101u;
+        const auto fillers = everyFiller(palette.data(), texture.data(), greys.data());
+        std::mt19937 gen(8);
+        std::uniform_real_distribution<double> u(0, 1);
+        auto vertex = [&] {
+            ScreenVertex v;
+            v.x = static_cast<Fixed16>(std::lround(u(gen) * kW * 65536)),
+            v.y = static_cast<Fixed16>(std::lround(u(gen) * kH * 65536));
+            v.a = {1000, 0, 0, 0, 0};
+            return v;
         };
-        if (side(c) * side(d) >= 0) continue;
-        ++pairs;
-        const auto t1 = ccw(a, b, c), t2 = ccw(a, b, d);
-        std::vector<int> firstUnion;
-        for (const auto& [name, fill] : fillers) {
-            Canvas one, two;
-            fill(one.target(), t1.data());
-            fill(two.target(), t2.data());
-            std::vector<int> count(kW * kH);
-            for (int i = 0; i < kW * kH; ++i) {
-                count[i] = (one.pixels[i] != 0) + (two.pixels[i] != 0);
-                ASSERT_LE(count[i], 1)
-                    << name << " overlaps at " << i % kW << "," << i / kW << " trial " << trial;
+        auto ccw = [](ScreenVertex p, ScreenVertex q, ScreenVertex r) {
+            const double cross = static_cast<double>(q.x - p.x) * (r.y - p.y) -
+                                 static_cast<double>(q.y - p.y) * (r.x - p.x);
+            return cross < 0 ? std::vector<ScreenVertex>{p, q, r}
+                             : std::vector<ScreenVertex>{p, r, q};
+        };
+        int pairs = 0;
+        for (int trial = 0; trial < 120; ++trial) {
+            const ScreenVertex a = vertex(), b = vertex(), c = vertex(), d = vertex();
+            const auto side = [&](const ScreenVertex& p) {
+                return static_cast<double>(b.x - a.x) * (p.y - a.y) -
+                       static_cast<double>(b.y - a.y) * (p.x - a.x);
+            };
+            if (side(c) * side(d) >= 0) continue;
+            ++pairs;
+            const auto t1 = ccw(a, b, c), t2 = ccw(a, b, d);
+            std::vector<int> firstUnion;
+            for (const auto& [name, fill] : fillers) {
+                Canvas one, two;
+                fill(one.target(), t1.data());
+                fill(two.target(), t2.data());
+                std::vector<int> count(kW * kH);
+                for (int i = 0; i < kW * kH; ++i) {
+                    count[i] = (one.pixels[i] != 0) + (two.pixels[i] != 0);
+                    ASSERT_LE(count[i], 1)
+                        << name << " overlaps at " << i % kW << "," << i / kW << " trial " << trial;
+                }
+                if (firstUnion.empty())
+                    firstUnion = count;
+                else
+                    ASSERT_EQ(count, firstUnion) << name << " trial " << trial;
             }
-            if (firstUnion.empty())
-                firstUnion = count;
-            else
-                ASSERT_EQ(count, firstUnion) << name << " trial " << trial;
         }
-    }
-    EXPECT_GT(pairs, 40);
+        EXPECT_GT(pairs, 40);
+    });
 }
