@@ -9,6 +9,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 
@@ -20,11 +21,28 @@ namespace {
 // resampled and mono doubled by the decoder itself.
 struct Decoder {
     mpg123_handle* handle = nullptr;
+    // The file, read through a large buffer: the decoder asks for a frame (a few hundred
+    // bytes) at a time, and the length scan alone would otherwise make twenty thousand reads.
+    std::FILE* file = nullptr;
+    std::vector<char> buffer;
+    Decoder() = default;
+    Decoder(const Decoder&) = delete; // the decoder holds this object's address
+    Decoder& operator=(const Decoder&) = delete;
     ~Decoder() {
         if (handle) {
             mpg123_close(handle);
             mpg123_delete(handle);
         }
+        if (file) std::fclose(file);
+    }
+    static mpg123_ssize_t readFrom(void* self, void* out, size_t bytes) {
+        std::FILE* f = static_cast<Decoder*>(self)->file;
+        const size_t got = std::fread(out, 1, bytes, f);
+        return got < bytes && std::ferror(f) ? -1 : static_cast<mpg123_ssize_t>(got);
+    }
+    static off_t seekIn(void* self, off_t offset, int whence) {
+        std::FILE* f = static_cast<Decoder*>(self)->file;
+        return fseeko(f, offset, whence) == 0 ? ftello(f) : -1;
     }
     bool open(const std::string& path, std::string& error) {
         static const int initialised = mpg123_init();
@@ -36,7 +54,13 @@ struct Decoder {
         mpg123_param(handle, MPG123_FORCE_RATE, kAudioRate, 0);
         mpg123_format_none(handle);
         mpg123_format(handle, kAudioRate, MPG123_STEREO, MPG123_ENC_SIGNED_16);
-        if (mpg123_open(handle, path.c_str()) != MPG123_OK)
+        file = std::fopen(path.c_str(), "rb");
+        if (!file) return fail("cannot open " + path, error);
+        buffer.resize(64 * 1024);
+        std::setvbuf(file, buffer.data(), _IOFBF, buffer.size());
+        if (mpg123_replace_reader_handle(handle, &Decoder::readFrom, &Decoder::seekIn, nullptr) !=
+                MPG123_OK ||
+            mpg123_open_handle(handle, this) != MPG123_OK)
             return fail("cannot open " + path, error);
         long rate = 0;
         int channels = 0, encoding = 0;
