@@ -2,8 +2,6 @@
 
 #include "raster/pixel_ops.h"
 
-#include <type_traits>
-
 namespace raster {
 
 namespace {
