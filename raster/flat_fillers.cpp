@@ -22,11 +22,6 @@ inline void store4(void* p, __m128i v) {
 inline __m128i select(__m128i mask, __m128i a, __m128i b) {
     return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
 }
-// Per byte: (d + s) >> 1, as average() does it.
-inline __m128i average4(__m128i d, __m128i s) {
-    return _mm_add_epi32(_mm_and_si128(d, s), _mm_and_si128(_mm_srli_epi32(_mm_xor_si128(d, s), 1),
-                                                            _mm_set1_epi32(0x7F7F7F7F)));
-}
 
 // The colour blended into a span four pixels at a time, the rest one by one: blend4 and blend
 // do the same to four pixels and to one.

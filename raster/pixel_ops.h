@@ -27,6 +27,12 @@ inline uint32_t subSaturate(uint32_t d, uint32_t s) {
     return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_subs_epu8(
         _mm_cvtsi32_si128(static_cast<int>(d)), _mm_cvtsi32_si128(static_cast<int>(s)))));
 }
+
+// Per byte: (d + s) >> 1 of four pixels, as average() does it to one.
+inline __m128i average4(__m128i d, __m128i s) {
+    return _mm_add_epi32(_mm_and_si128(d, s), _mm_and_si128(_mm_srli_epi32(_mm_xor_si128(d, s), 1),
+                                                            _mm_set1_epi32(0x7F7F7F7F)));
+}
 #endif
 
 // Per byte: min(255, d + s).
@@ -90,15 +96,19 @@ inline __mmask8 firstLanes(int count) {
     return static_cast<__mmask8>(count >= 8 ? 0xFF : (1u << count) - 1);
 }
 
+// average() of eight pixels.
+RASTER_WIDE inline __m256i average8(__m256i d, __m256i s) {
+    return _mm256_add_epi32(_mm256_and_si256(d, s),
+                            _mm256_and_si256(_mm256_srli_epi32(_mm256_xor_si256(d, s), 1),
+                                             _mm256_set1_epi32(0x7F7F7F7F)));
+}
+
 // blend<B> of s into the pixels of the lanes in m; the others are neither read nor written.
 template <Blend B> RASTER_WIDE inline void blendStore8(uint32_t* p, __mmask8 m, __m256i s) {
     if constexpr (B == Blend::Add) {
         s = _mm256_adds_epu8(_mm256_maskz_loadu_epi32(m, p), s);
     } else if constexpr (B == Blend::Div) {
-        const __m256i d = _mm256_maskz_loadu_epi32(m, p);
-        s = _mm256_add_epi32(_mm256_and_si256(d, s),
-                             _mm256_and_si256(_mm256_srli_epi32(_mm256_xor_si256(d, s), 1),
-                                              _mm256_set1_epi32(0x7F7F7F7F)));
+        s = average8(_mm256_maskz_loadu_epi32(m, p), s);
     }
     _mm256_mask_storeu_epi32(p, m, s);
 }
