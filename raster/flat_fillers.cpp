@@ -83,8 +83,8 @@ auto depthSpan(const Target& t, Blend4 blend4, Blend1 blend) {
 
 // The Z forms' span eight pixels a step under lane masks, for a colour blended by B.
 template <bool WriteZ, Blend B>
-RASTER_WIDE void depthRunWide(uint32_t* p, int32_t* z, int count, int32_t w, int32_t dw,
-                              uint32_t colour) {
+RASTER_WIDE inline void depthRunWide(uint32_t* p, int32_t* z, int count, int32_t w, int32_t dw,
+                                     uint32_t colour) {
     __m256i w8 = steppedLanes8(w, dw);
     const __m256i dw8 = eightSteps(dw), c = _mm256_set1_epi32(static_cast<int>(colour));
     for (int i = 0; i < count; i += 8, w8 = _mm256_add_epi32(w8, dw8)) {
@@ -104,12 +104,119 @@ template <Blend B> RASTER_WIDE void blendRunWide(uint32_t* p, int count, uint32_
         blendStore8<B>(p + i, firstLanes(count - i), c);
 }
 
+// v + (k + i) d in lane i, in wrapping arithmetic.
+RASTER_WIDE inline __m256i laneSteps(int32_t v, int32_t d, int k) {
+    return _mm256_add_epi32(
+        _mm256_set1_epi32(v),
+        _mm256_mullo_epi32(
+            _mm256_add_epi32(_mm256_set1_epi32(k), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)),
+            _mm256_set1_epi32(d)));
+}
+
+// ceil16() lane by lane: the whole part, one more where there is a fraction.
+RASTER_WIDE inline __m256i ceil16Lanes(__m256i v) {
+    const __m256i whole = _mm256_srai_epi32(v, 16);
+    return _mm256_mask_add_epi32(whole, _mm256_test_epi32_mask(v, _mm256_set1_epi32(0xFFFF)), whole,
+                                 _mm256_set1_epi32(1));
+}
+
+// (The 512-bit operations here take their all-lanes masked forms: GCC 12 warns of the
+// undefined source the plain forms pass through.)
+
+// The low 32 bits of each 64-bit lane.
+RASTER_WIDE inline __m256i low32(__m512i v) {
+    return _mm512_maskz_cvtepi64_epi32(0xFF, v);
+}
+
+// A band of the ordered walk (crossings a and b, each carrying w) drawn by depthRunWide: eight
+// rows at a time are set up in vector lanes, one row to a lane, with makeSpan's arithmetic
+// exactly (the slope's two forms, the prestep, the clipping), then drawn in order. Rows outside
+// 0 .. end are skipped unseen. Sort puts each row's crossings in order, as the translucent
+// walk of a triangle does.
+template <bool Sort, bool WriteZ, Blend B>
+RASTER_WIDE void depthBandWide(const Target& t, int end, int y, int rows, const WalkEdge& a,
+                               const WalkEdge& b, uint32_t colour) {
+    const int first = std::max(0, -y), last = std::min(rows, end - y);
+    const __m256i zero = _mm256_setzero_si256(), one = _mm256_set1_epi32(1),
+                  low = _mm256_set1_epi32(0xFFFF);
+    for (int k = first; k < last; k += 8) {
+        __m256i xl = laneSteps(a.x, a.dx, k), wl = laneSteps(a.a[0], a.da[0], k),
+                xr = laneSteps(b.x, b.dx, k), wr = laneSteps(b.a[0], b.da[0], k);
+        if constexpr (Sort) {
+            const __mmask8 swap = _mm256_cmpgt_epi32_mask(xl, xr);
+            const __m256i x0 = xl, w0 = wl;
+            xl = _mm256_mask_blend_epi32(swap, xl, xr), xr = _mm256_mask_blend_epi32(swap, xr, x0);
+            wl = _mm256_mask_blend_epi32(swap, wl, wr), wr = _mm256_mask_blend_epi32(swap, wr, w0);
+        }
+        __m256i x = ceil16Lanes(xl), n = _mm256_sub_epi32(ceil16Lanes(xr), x);
+        __mmask8 draw = _mm256_mask_cmpgt_epi32_mask(firstLanes(last - k), n, zero);
+        if (!draw) continue;
+        // slope(): (d << 16) / e over several pixels, over one d times 2^30 / e, bits 14 to 45.
+        const __m256i e = _mm256_sub_epi32(xr, xl), d = _mm256_sub_epi32(wr, wl);
+        const __mmask8 several = _mm256_cmpgt_epi32_mask(n, one),
+                       none = _mm256_cmpeq_epi32_mask(e, zero);
+        const __m512d num = _mm512_mask_blend_pd(
+            several, _mm512_set1_pd(1073741824.0),
+            _mm512_maskz_mul_pd(0xFF, _mm512_maskz_cvtepi32_pd(0xFF, d), _mm512_set1_pd(65536.0)));
+        const __m512i q = _mm512_maskz_cvttpd_epi64(
+            0xFF,
+            _mm512_maskz_div_pd(
+                0xFF, num, _mm512_maskz_cvtepi32_pd(0xFF, _mm256_mask_blend_epi32(none, e, one))));
+        const __m256i bySeveral = low32(q),
+                      byOne = low32(_mm512_maskz_srli_epi64(
+                          0xFF,
+                          _mm512_maskz_mullo_epi64(0xFF, _mm512_maskz_cvtepi32_epi64(0xFF, d), q),
+                          14));
+        const __m256i step = _mm256_maskz_mov_epi32(
+            static_cast<__mmask8>(~none), _mm256_mask_blend_epi32(several, byOne, bySeveral));
+        const __m256i pre = _mm256_and_si256(_mm256_sub_epi32(zero, xl), low);
+        __m256i value = _mm256_add_epi32(
+            wl, low32(_mm512_maskz_srli_epi64(
+                    0xFF,
+                    _mm512_maskz_mul_epi32(0xFF, _mm512_maskz_cvtepi32_epi64(0xFF, pre),
+                                           _mm512_maskz_cvtepi32_epi64(0xFF, step)),
+                    16)));
+        const __mmask8 cut = _mm256_cmpgt_epi32_mask(zero, x);
+        value = _mm256_mask_add_epi32(value, cut, value,
+                                      _mm256_mullo_epi32(_mm256_sub_epi32(zero, x), step));
+        n = _mm256_mask_add_epi32(n, cut, n, x), x = _mm256_max_epi32(x, zero);
+        n = _mm256_min_epi32(n, _mm256_sub_epi32(_mm256_set1_epi32(t.width), x));
+        draw = _mm256_mask_cmpgt_epi32_mask(draw, n, zero);
+        alignas(32) int32_t xs[8], ns[8], values[8], steps[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(xs), x);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(ns), n);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(values), value);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(steps), step);
+        for (unsigned m = draw; m; m &= m - 1) {
+            const int i = __builtin_ctz(m);
+            const size_t at = static_cast<size_t>(y + k + i) * t.width + xs[i];
+            depthRunWide<WriteZ, B>(t.pixels + at, t.depth + at, ns[i], values[i], steps[i],
+                                    colour);
+        }
+    }
+}
+
 template <bool WriteZ, Blend B> auto depthSpanWide(const Target& t, uint32_t colour) {
     return [&t, colour](const Span<1>& s) {
         const size_t at = static_cast<size_t>(s.y) * t.width + s.x;
         depthRunWide<WriteZ, B>(t.pixels + at, t.depth + at, s.count, s.value[0], s.step[0],
                                 colour);
     };
+}
+
+// walkTable's spans for the translucent depth forms: a polygon whose two ways round from the top
+// vertex both go down (every triangle, and the convex polygons the cuts leave) in bands of its
+// ordered walk, its crossings put in order row by row; others through the table.
+template <Blend B>
+void depthTableWide(const Target& t, const ScreenVertex* v, int count, uint32_t colour) {
+    if (!monotone(v, count)) {
+        walkTable<1>(t, v, count, depthSpanWide<false, B>(t, colour));
+        return;
+    }
+    const int end = std::min(t.height, EdgeTable::kRows);
+    orderedBands<1, 1>(v, count, [&](int y, int rows, const WalkEdge& a, const WalkEdge& b) {
+        depthBandWide<true, false, B>(t, end, y, rows, a, b, colour);
+    });
 }
 
 } // namespace
@@ -152,7 +259,9 @@ void fillFlatTransDiv(const Target& t, const ScreenVertex* v, int count, uint32_
 void fillFlatZ(const Target& t, const ScreenVertex* v, int count, uint32_t colour) {
     if (!t.depth) return;
     if (wideSpans()) {
-        walkPolygon<1>(t, v, count, depthSpanWide<true, Blend::Copy>(t, colour));
+        orderedBands<1, 1>(v, count, [&](int y, int rows, const WalkEdge& a, const WalkEdge& b) {
+            depthBandWide<false, true, Blend::Copy>(t, t.height, y, rows, a, b, colour);
+        });
         return;
     }
     const __m128i c = _mm_set1_epi32(static_cast<int>(colour));
@@ -165,7 +274,7 @@ void fillFlatZTransAdd(const Target& t, const ScreenVertex* v, int count, uint32
     if (!t.depth) return;
     // The depth buffer is not written.
     if (wideSpans()) {
-        walkTable<1>(t, v, count, depthSpanWide<false, Blend::Add>(t, colour));
+        depthTableWide<Blend::Add>(t, v, count, colour);
         return;
     }
     const __m128i c = _mm_set1_epi32(static_cast<int>(colour));
@@ -178,7 +287,7 @@ void fillFlatZTransAdd(const Target& t, const ScreenVertex* v, int count, uint32
 void fillFlatZTransDiv(const Target& t, const ScreenVertex* v, int count, uint32_t colour) {
     if (!t.depth) return;
     if (wideSpans()) {
-        walkTable<1>(t, v, count, depthSpanWide<false, Blend::Div>(t, colour));
+        depthTableWide<Blend::Div>(t, v, count, colour);
         return;
     }
     const __m128i c = _mm_set1_epi32(static_cast<int>(colour));

@@ -79,7 +79,7 @@ template <Blend B> inline uint32_t blend(uint32_t d, uint32_t s) {
 #if defined(__SSE2__)
 // The wide spans' eight-lane pieces (see wideSpans): built for processors with AVX-512VL and
 // called only where one is there.
-#define RASTER_WIDE __attribute__((target("avx2,avx512f,avx512vl")))
+#define RASTER_WIDE __attribute__((target("avx2,avx512f,avx512vl,avx512dq")))
 
 // v, v + d, ... v + 7d in wrapping arithmetic, and the step of eight pixels.
 RASTER_WIDE inline __m256i steppedLanes8(int32_t v, int32_t d) {

@@ -10,7 +10,8 @@ void EdgeTable::reset(int rows) {
 
 bool wideSpansAvailable() {
     static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") &&
-                            __builtin_cpu_supports("avx512vl");
+                            __builtin_cpu_supports("avx512vl") &&
+                            __builtin_cpu_supports("avx512dq");
     return has;
 }
 

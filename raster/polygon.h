@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <tuple>
 #include <type_traits>
+#include <utility>
 
 #include "raster/fixed.h"
 
@@ -88,12 +89,23 @@ makeSpan(const Target& t, int y, Fixed16 xl, Fixed16 xr, const std::array<int32_
     return true;
 }
 
+// One edge of the ordered walk within a segment: rows left on it, and x and the interpolants
+// at the current row with their steps per row.
+struct WalkEdge {
+    int index, rows;
+    Fixed16 x, dx;
+    std::array<int32_t, 5> a, da;
+};
+
+namespace detail {
+
 // The ordered walk: the left edge goes from the top vertex to higher indices, the right edge
 // to lower ones, so only polygons that run counter-clockwise on the screen (y down) give
-// spans. The left edge carries NL interpolants and the right NR (0 for the triangle fillers,
-// whose spans use constant gradients).
-template <int NL, int NR, typename RowFn>
-void orderedWalk(const ScreenVertex* v, int count, RowFn row) {
+// spans. The left edge carries NL interpolants and the right NR. Row by row it calls
+// fn(y, xl, xr, al, ar); in bands, fn(y, rows, left, right) for each run of rows over which
+// neither edge changes segment, with the edges as they stand at its first row.
+template <int NL, int NR, bool Bands, typename Fn>
+void walkOrdered(const ScreenVertex* v, int count, Fn fn) {
     if (count < 3) return;
     int top = 0, bottom = 0;
     for (int i = 1; i < count; ++i) {
@@ -103,14 +115,9 @@ void orderedWalk(const ScreenVertex* v, int count, RowFn row) {
             bottom = i;
     }
     if (top == bottom) return;
-    struct Edge {
-        int index, rows;
-        Fixed16 x, dx;
-        std::array<int32_t, 5> a, da;
-    };
     // Moves the edge on to its next segment with rows; false when it reaches the bottom first.
     // C interpolants ride along; x and they share one distance, so their slopes go together.
-    auto start = [&]<int C>(Edge& e, int direction) {
+    auto start = [&]<int C>(WalkEdge& e, int direction) {
         for (;;) {
             const int from = e.index, to = (e.index + direction + count) % count;
             e.index = to;
@@ -134,33 +141,79 @@ void orderedWalk(const ScreenVertex* v, int count, RowFn row) {
             if (to == bottom) return false;
         }
     };
-    auto startLeft = [&](Edge& e) { return start.template operator()<NL>(e, 1); };
-    auto startRight = [&](Edge& e) { return start.template operator()<NR>(e, -1); };
-    Edge left{top, 0, 0, 0, {}, {}}, right{top, 0, 0, 0, {}, {}};
+    auto startLeft = [&](WalkEdge& e) { return start.template operator()<NL>(e, 1); };
+    auto startRight = [&](WalkEdge& e) { return start.template operator()<NR>(e, -1); };
+    WalkEdge left{top, 0, 0, 0, {}, {}}, right{top, 0, 0, 0, {}, {}};
     if (!startLeft(left) || !startRight(right)) return;
-    for (int y = ceil16(v[top].y);; ++y) {
-        std::array<int32_t, NL> al{};
-        std::array<int32_t, NR> ar{};
-        for (int i = 0; i < NL; ++i)
-            al[i] = left.a[i];
-        for (int i = 0; i < NR; ++i)
-            ar[i] = right.a[i];
-        row(y, left.x, right.x, al, ar);
-        if (--left.rows == 0) {
-            if (left.index == bottom || !startLeft(left)) return;
-        } else {
-            left.x = wrapAdd(left.x, left.dx);
-            for (int i = 0; i < NL; ++i)
-                left.a[i] = wrapAdd(left.a[i], left.da[i]);
+    if constexpr (Bands) {
+        // k steps on, exactly as k single steps in wrapping arithmetic.
+        auto stepOn = [](WalkEdge& e, int k, int carried) {
+            const auto n = static_cast<uint32_t>(k);
+            e.x =
+                static_cast<int32_t>(static_cast<uint32_t>(e.x) + n * static_cast<uint32_t>(e.dx));
+            for (int i = 0; i < carried; ++i)
+                e.a[i] = static_cast<int32_t>(static_cast<uint32_t>(e.a[i]) +
+                                              n * static_cast<uint32_t>(e.da[i]));
+        };
+        for (int y = ceil16(v[top].y);;) {
+            const int rows = std::min(left.rows, right.rows);
+            fn(y, rows, std::as_const(left), std::as_const(right));
+            y += rows;
+            left.rows -= rows, right.rows -= rows;
+            if (left.rows == 0) {
+                if (left.index == bottom || !startLeft(left)) return;
+            } else {
+                stepOn(left, rows, NL);
+            }
+            if (right.rows == 0) {
+                if (right.index == bottom || !startRight(right)) return;
+            } else {
+                stepOn(right, rows, NR);
+            }
         }
-        if (--right.rows == 0) {
-            if (right.index == bottom || !startRight(right)) return;
-        } else {
-            right.x = wrapAdd(right.x, right.dx);
+    } else {
+        for (int y = ceil16(v[top].y);; ++y) {
+            std::array<int32_t, NL> al{};
+            std::array<int32_t, NR> ar{};
+            for (int i = 0; i < NL; ++i)
+                al[i] = left.a[i];
             for (int i = 0; i < NR; ++i)
-                right.a[i] = wrapAdd(right.a[i], right.da[i]);
+                ar[i] = right.a[i];
+            fn(y, left.x, right.x, al, ar);
+            if (--left.rows == 0) {
+                if (left.index == bottom || !startLeft(left)) return;
+            } else {
+                left.x = wrapAdd(left.x, left.dx);
+                for (int i = 0; i < NL; ++i)
+                    left.a[i] = wrapAdd(left.a[i], left.da[i]);
+            }
+            if (--right.rows == 0) {
+                if (right.index == bottom || !startRight(right)) return;
+            } else {
+                right.x = wrapAdd(right.x, right.dx);
+                for (int i = 0; i < NR; ++i)
+                    right.a[i] = wrapAdd(right.a[i], right.da[i]);
+            }
         }
     }
+}
+
+} // namespace detail
+
+// The ordered walk row by row: row(y, xl, xr, al, ar) for each row, from the top. The left edge
+// carries NL interpolants and the right NR (0 for the triangle fillers, whose spans use
+// constant gradients).
+template <int NL, int NR, typename RowFn>
+void orderedWalk(const ScreenVertex* v, int count, RowFn row) {
+    detail::walkOrdered<NL, NR, false>(v, count, row);
+}
+
+// The same walk in bands, for fillers that set up several rows at once: band(y, rows, left,
+// right) for each run of rows over which neither edge changes segment, with the edges as they
+// stand at row y; row y + k lies k steps on.
+template <int NL, int NR, typename BandFn>
+void orderedBands(const ScreenVertex* v, int count, BandFn band) {
+    detail::walkOrdered<NL, NR, true>(v, count, band);
 }
 
 // The translucent fillers' per-row table of the outermost crossings: the leftmost and
@@ -316,6 +369,26 @@ void walkTriangle(const Target& t, const ScreenVertex* v, const std::array<int32
                           Span<N> s;
                           if (makeSpan<N>(t, y, xl, xr, al, al, gradients.data(), s)) draw(s);
                       });
+}
+
+// Whether y never falls on either way round the polygon from its top vertex (the first of the
+// least y) to its bottom one (the first of the greatest): then each row between them crosses
+// exactly one edge of each way, and the ordered walk meets the crossings the edge table would
+// keep. Every triangle is.
+inline bool monotone(const ScreenVertex* v, int count) {
+    if (count == 3) return true;
+    int top = 0, bottom = 0;
+    for (int i = 1; i < count; ++i) {
+        if (v[i].y < v[top].y)
+            top = i;
+        else if (v[i].y > v[bottom].y)
+            bottom = i;
+    }
+    for (int i = top; i != bottom; i = (i + 1) % count)
+        if (v[(i + 1) % count].y < v[i].y) return false;
+    for (int i = top; i != bottom; i = (i + count - 1) % count)
+        if (v[(i + count - 1) % count].y < v[i].y) return false;
+    return true;
 }
 
 template <int N, typename SpanFn>

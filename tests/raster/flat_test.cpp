@@ -113,6 +113,38 @@ TEST(FlatFillers, AgreeWithTheReferenceOnRandomPolygons) {
     });
 }
 
+// The translucent forms keep each row's outermost crossings: on polygons whose edges turn back
+// in y that is the edge table's work, not the walk's.
+TEST(FlatFillers, TranslucentFormsAgreeWithTheReferenceOnJaggedPolygons) {
+    forEachSpanForm([&] {
+        std::mt19937 gen(7);
+        for (int trial = 0; trial < 1500; ++trial) {
+            const auto v = randomPolygon(gen, 4 + static_cast<int>(gen() % 6), true);
+            const uint32_t colour = static_cast<uint32_t>(gen());
+            Canvas base;
+            for (auto& p : base.pixels)
+                p = static_cast<uint32_t>(gen());
+            for (auto& z : base.depth)
+                z = static_cast<int32_t>(gen() % 100000);
+            const int n = static_cast<int>(v.size());
+            for (const bool add : {true, false}) {
+                ASSERT_TRUE(agrees(
+                    base,
+                    [&](const Target& t) {
+                        (add ? fillFlatZTransAdd : fillFlatZTransDiv)(t, v.data(), n, colour);
+                    },
+                    [&](Canvas& c) {
+                        referenceTable<1>(v, [&](int x, int y, const auto& a) {
+                            uint32_t& p = c.pixels[y * kW + x];
+                            if (a[0] > c.depth[y * kW + x]) p = perByte(p, colour, add);
+                        });
+                    }))
+                    << (add ? "FLATZTRANSADD" : "FLATZTRANSDIV") << " trial " << trial;
+            }
+        }
+    });
+}
+
 TEST(FlatFillers, TheTrianglesOfTheFillRule) {
     // (10.5, 10), (10.5, 20), (20.5, 10): counter-clockwise on the screen.
     const std::vector<ScreenVertex> t = {vertex(10.5, 10), vertex(10.5, 20), vertex(20.5, 10)};

@@ -156,7 +156,10 @@ inline int clampIndex(int32_t level) {
     return std::clamp(level >> 16, 0, 255);
 }
 
-inline std::vector<ScreenVertex> randomPolygon(std::mt19937& gen, int vertices) {
+// A polygon round a random centre, convex, or with jagged its corners at random distances
+// (star-shaped, its edges often turning back in y).
+inline std::vector<ScreenVertex> randomPolygon(std::mt19937& gen, int vertices,
+                                               bool jagged = false) {
     std::uniform_real_distribution<double> u(0, 1);
     const double cx = u(gen) * kW, cy = u(gen) * kH, size = std::pow(10.0, u(gen) * 2.0 - 1.0);
     const double rx = size * (2 + u(gen) * 10), ry = size * (2 + u(gen) * 8);
@@ -167,10 +170,10 @@ inline std::vector<ScreenVertex> randomPolygon(std::mt19937& gen, int vertices) 
     const bool ccw = gen() % 4 != 0;
     std::vector<ScreenVertex> v;
     for (double a : angles) {
-        const double t = ccw ? -a : a;
+        const double t = ccw ? -a : a, r = jagged ? 0.2 + u(gen) : 1.0;
         ScreenVertex p;
-        p.x = static_cast<Fixed16>(std::lround((cx + rx * std::cos(t)) * 65536));
-        p.y = static_cast<Fixed16>(std::lround((cy + ry * std::sin(t)) * 65536));
+        p.x = static_cast<Fixed16>(std::lround((cx + r * rx * std::cos(t)) * 65536));
+        p.y = static_cast<Fixed16>(std::lround((cy + r * ry * std::sin(t)) * 65536));
         p.a[0] = static_cast<int32_t>(gen() % 100000);      // w (Z forms)
         p.a[1] = static_cast<int32_t>(gen() % (256 << 16)); // level
         v.push_back(p);
