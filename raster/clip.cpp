@@ -47,22 +47,24 @@ int clipToView(const ClipVertex* in, int count, const scene3d::SceneCamera& came
 
 ViewDistances viewDistances(const scene3d::Point3f& p, const scene3d::SceneCamera& camera) {
     ViewDistances v;
-    for (size_t k = 0; k < 5; ++k)
+    v.inside = true;
+    for (size_t k = 0; k < 5; ++k) {
         v.d[k] = planeDistance(camera.planes[k], p);
+        v.inside = v.inside && v.d[k] >= 0;
+    }
     v.extent = std::max({std::fabs(p.x), std::fabs(p.y), std::fabs(p.z)});
     return v;
 }
 
 ViewSide sideOfView(const ViewDistances* const* corners, int count,
                     const scene3d::SceneCamera& camera) {
-    float extent = 0;
     bool inside = true;
-    for (int i = 0; i < count; ++i) {
-        extent = std::max(extent, corners[i]->extent);
-        for (size_t k = 0; k < 5; ++k)
-            inside = inside && corners[i]->d[k] >= 0;
-    }
+    for (int i = 0; i < count; ++i)
+        inside = inside && corners[i]->inside;
     if (inside) return ViewSide::Inside;
+    float extent = 0;
+    for (int i = 0; i < count; ++i)
+        extent = std::max(extent, corners[i]->extent);
     for (size_t k = 0; k < 5; ++k) {
         const scene3d::Plane& p = camera.planes[k];
         // A crossing made by an earlier pass is off the segment it cuts by a few units in the

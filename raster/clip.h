@@ -55,6 +55,7 @@ int clipToView(const ClipVertex* in, int count, const scene3d::SceneCamera& came
 struct ViewDistances {
     std::array<float, 5> d{};
     float extent = 0;
+    bool inside = false; // on the kept side of every plane
 };
 ViewDistances viewDistances(const scene3d::Point3f& p, const scene3d::SceneCamera& camera);
 
