@@ -87,13 +87,16 @@ RASTER_WIDE inline void depthRunWide(uint32_t* p, int32_t* z, int count, int32_t
                                      uint32_t colour) {
     __m256i w8 = steppedLanes8(w, dw);
     const __m256i dw8 = eightSteps(dw), c = _mm256_set1_epi32(static_cast<int>(colour));
-    for (int i = 0; i < count; i += 8, w8 = _mm256_add_epi32(w8, dw8)) {
+    // The first eight go without a test: with no pixels (count 0) every lane is masked off, and
+    // short rows, the most, take no branch on their pixels.
+    for (int i = 0;;) {
         const __mmask8 live = firstLanes(count - i);
         const __mmask8 draw =
             _mm256_mask_cmpgt_epi32_mask(live, w8, _mm256_maskz_loadu_epi32(live, z + i));
-        if (!draw) continue;
         if constexpr (WriteZ) _mm256_mask_storeu_epi32(z + i, draw, w8);
         blendStore8<B>(p + i, draw, c);
+        if ((i += 8) >= count) return;
+        w8 = _mm256_add_epi32(w8, dw8);
     }
 }
 
@@ -150,7 +153,6 @@ RASTER_WIDE void depthBandWide(const Target& t, int end, int y, int rows, const 
         }
         __m256i x = ceil16Lanes(xl), n = _mm256_sub_epi32(ceil16Lanes(xr), x);
         __mmask8 draw = _mm256_mask_cmpgt_epi32_mask(firstLanes(last - k), n, zero);
-        if (!draw) continue;
         // slope(): (d << 16) / e over several pixels, over one d times 2^30 / e, bits 14 to 45.
         const __m256i e = _mm256_sub_epi32(xr, xl), d = _mm256_sub_epi32(wr, wl);
         const __mmask8 several = _mm256_cmpgt_epi32_mask(n, one),
@@ -181,14 +183,15 @@ RASTER_WIDE void depthBandWide(const Target& t, int end, int y, int rows, const 
                                       _mm256_mullo_epi32(_mm256_sub_epi32(zero, x), step));
         n = _mm256_mask_add_epi32(n, cut, n, x), x = _mm256_max_epi32(x, zero);
         n = _mm256_min_epi32(n, _mm256_sub_epi32(_mm256_set1_epi32(t.width), x));
+        // Rows with nothing to draw become empty spans at the row's start: every row of the
+        // eight is then drawn, and the loop waits on no lane's result to know where it goes.
         draw = _mm256_mask_cmpgt_epi32_mask(draw, n, zero);
         alignas(32) int32_t xs[8], ns[8], values[8], steps[8];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(xs), x);
-        _mm256_store_si256(reinterpret_cast<__m256i*>(ns), n);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(xs), _mm256_maskz_mov_epi32(draw, x));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(ns), _mm256_maskz_mov_epi32(draw, n));
         _mm256_store_si256(reinterpret_cast<__m256i*>(values), value);
         _mm256_store_si256(reinterpret_cast<__m256i*>(steps), step);
-        for (unsigned m = draw; m; m &= m - 1) {
-            const int i = __builtin_ctz(m);
+        for (int i = 0, count = std::min(8, last - k); i < count; ++i) {
             const size_t at = static_cast<size_t>(y + k + i) * t.width + xs[i];
             depthRunWide<WriteZ, B>(t.pixels + at, t.depth + at, ns[i], values[i], steps[i],
                                     colour);
