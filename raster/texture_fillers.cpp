@@ -64,12 +64,12 @@ template <Depth D, Blend B> auto affineSpan(const Target& t, const uint32_t* tex
 inline bool anyNearer(const int32_t* z, int count, int32_t w, int32_t dw) {
     __m128i w4 = steppedLanes(w, dw);
     const __m128i dw4 = _mm_set1_epi32(static_cast<int>(4 * static_cast<uint32_t>(dw)));
-    __m128i nearer = _mm_setzero_si128();
     int i = 0;
+    // Most spans are seen from their first pixels on: those return at the first four.
     for (; i + 4 <= count; i += 4, w4 = _mm_add_epi32(w4, dw4))
-        nearer = _mm_or_si128(
-            nearer, _mm_cmpgt_epi32(w4, _mm_loadu_si128(reinterpret_cast<const __m128i*>(z + i))));
-    if (_mm_movemask_epi8(nearer)) return true;
+        if (_mm_movemask_epi8(
+                _mm_cmpgt_epi32(w4, _mm_loadu_si128(reinterpret_cast<const __m128i*>(z + i)))))
+            return true;
     for (int32_t here = wrapAdd(w, wrapMul(dw, i)); i < count; ++i, here = wrapAdd(here, dw))
         if (here > z[i]) return true;
     return false;
