@@ -123,12 +123,17 @@ RASTER_WIDE inline __m256i ceil16Lanes(__m256i v) {
                                  _mm256_set1_epi32(1));
 }
 
-// (The 512-bit operations here take their all-lanes masked forms: GCC 12 warns of the
-// undefined source the plain forms pass through.)
-
-// The low 32 bits of each 64-bit lane.
-RASTER_WIDE inline __m256i low32(__m512i v) {
-    return _mm512_maskz_cvtepi64_epi32(0xFF, v);
+// Eight 32-bit lanes as doubles and as 64-bit integers, and bits `from` to `from` + 31 of eight
+// 64-bit lanes. (The all-lanes masked forms: GCC 12 warns of the undefined source the plain
+// ones pass through.)
+RASTER_WIDE inline __m512d asDoubles(__m256i v) {
+    return _mm512_maskz_cvtepi32_pd(0xFF, v);
+}
+RASTER_WIDE inline __m512i widened(__m256i v) {
+    return _mm512_maskz_cvtepi32_epi64(0xFF, v);
+}
+RASTER_WIDE inline __m256i bitsFrom(__m512i v, unsigned from) {
+    return _mm512_maskz_cvtepi64_epi32(0xFF, _mm512_maskz_srli_epi64(0xFF, v, from));
 }
 
 // A band of the ordered walk (crossings a and b, each carrying w) drawn by depthRunWide: eight
@@ -157,27 +162,18 @@ RASTER_WIDE void depthBandWide(const Target& t, int end, int y, int rows, const 
         const __m256i e = _mm256_sub_epi32(xr, xl), d = _mm256_sub_epi32(wr, wl);
         const __mmask8 several = _mm256_cmpgt_epi32_mask(n, one),
                        none = _mm256_cmpeq_epi32_mask(e, zero);
-        const __m512d num = _mm512_mask_blend_pd(
-            several, _mm512_set1_pd(1073741824.0),
-            _mm512_maskz_mul_pd(0xFF, _mm512_maskz_cvtepi32_pd(0xFF, d), _mm512_set1_pd(65536.0)));
+        const __m512d num =
+            _mm512_mask_blend_pd(several, _mm512_set1_pd(1073741824.0),
+                                 _mm512_maskz_mul_pd(0xFF, asDoubles(d), _mm512_set1_pd(65536.0)));
         const __m512i q = _mm512_maskz_cvttpd_epi64(
-            0xFF,
-            _mm512_maskz_div_pd(
-                0xFF, num, _mm512_maskz_cvtepi32_pd(0xFF, _mm256_mask_blend_epi32(none, e, one))));
-        const __m256i bySeveral = low32(q),
-                      byOne = low32(_mm512_maskz_srli_epi64(
-                          0xFF,
-                          _mm512_maskz_mullo_epi64(0xFF, _mm512_maskz_cvtepi32_epi64(0xFF, d), q),
-                          14));
+            0xFF, _mm512_maskz_div_pd(0xFF, num, asDoubles(_mm256_mask_blend_epi32(none, e, one))));
+        const __m256i byOne = bitsFrom(_mm512_maskz_mullo_epi64(0xFF, widened(d), q), 14);
         const __m256i step = _mm256_maskz_mov_epi32(
-            static_cast<__mmask8>(~none), _mm256_mask_blend_epi32(several, byOne, bySeveral));
+            static_cast<__mmask8>(~none), _mm256_mask_blend_epi32(several, byOne, bitsFrom(q, 0)));
+        // The prestep, mul16(pre, step), and the steps of the pixels clipped off on the left.
         const __m256i pre = _mm256_and_si256(_mm256_sub_epi32(zero, xl), low);
         __m256i value = _mm256_add_epi32(
-            wl, low32(_mm512_maskz_srli_epi64(
-                    0xFF,
-                    _mm512_maskz_mul_epi32(0xFF, _mm512_maskz_cvtepi32_epi64(0xFF, pre),
-                                           _mm512_maskz_cvtepi32_epi64(0xFF, step)),
-                    16)));
+            wl, bitsFrom(_mm512_maskz_mul_epi32(0xFF, widened(pre), widened(step)), 16));
         const __mmask8 cut = _mm256_cmpgt_epi32_mask(zero, x);
         value = _mm256_mask_add_epi32(value, cut, value,
                                       _mm256_mullo_epi32(_mm256_sub_epi32(zero, x), step));
