@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "raster/pixel_ops.h"
+#include "raster/span_lanes.h"
 
 namespace raster {
 
@@ -107,92 +108,21 @@ template <Blend B> RASTER_WIDE void blendRunWide(uint32_t* p, int count, uint32_
         blendStore8<B>(p + i, firstLanes(count - i), c);
 }
 
-// v + (k + i) d in lane i, in wrapping arithmetic.
-RASTER_WIDE inline __m256i laneSteps(int32_t v, int32_t d, int k) {
-    return _mm256_add_epi32(
-        _mm256_set1_epi32(v),
-        _mm256_mullo_epi32(
-            _mm256_add_epi32(_mm256_set1_epi32(k), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)),
-            _mm256_set1_epi32(d)));
-}
-
-// ceil16() lane by lane: the whole part, one more where there is a fraction.
-RASTER_WIDE inline __m256i ceil16Lanes(__m256i v) {
-    const __m256i whole = _mm256_srai_epi32(v, 16);
-    return _mm256_mask_add_epi32(whole, _mm256_test_epi32_mask(v, _mm256_set1_epi32(0xFFFF)), whole,
-                                 _mm256_set1_epi32(1));
-}
-
-// Eight 32-bit lanes as doubles and as 64-bit integers, and bits `from` to `from` + 31 of eight
-// 64-bit lanes. (The all-lanes masked forms: GCC 12 warns of the undefined source the plain
-// ones pass through.)
-RASTER_WIDE inline __m512d asDoubles(__m256i v) {
-    return _mm512_maskz_cvtepi32_pd(0xFF, v);
-}
-RASTER_WIDE inline __m512i widened(__m256i v) {
-    return _mm512_maskz_cvtepi32_epi64(0xFF, v);
-}
-RASTER_WIDE inline __m256i bitsFrom(__m512i v, unsigned from) {
-    return _mm512_maskz_cvtepi64_epi32(0xFF, _mm512_maskz_srli_epi64(0xFF, v, from));
-}
-
-// A band of the ordered walk (crossings a and b, each carrying w) drawn by depthRunWide: eight
-// rows at a time are set up in vector lanes, one row to a lane, with makeSpan's arithmetic
-// exactly (the slope's two forms, the prestep, the clipping), then drawn in order. Rows outside
-// 0 .. end are skipped unseen. Sort puts each row's crossings in order, as the translucent
-// walk of a triangle does.
+// A band of the ordered walk (crossings a and b, each carrying w) drawn by depthRunWide, its
+// rows set up eight at a time in vector lanes. Rows outside 0 .. end are skipped unseen. Sort
+// puts each row's crossings in order, as the translucent walk of a triangle does.
 template <bool Sort, bool WriteZ, Blend B>
 RASTER_WIDE void depthBandWide(const Target& t, int end, int y, int rows, const WalkEdge& a,
                                const WalkEdge& b, uint32_t colour) {
-    const int first = std::max(0, -y), last = std::min(rows, end - y);
-    const __m256i zero = _mm256_setzero_si256(), one = _mm256_set1_epi32(1),
-                  low = _mm256_set1_epi32(0xFFFF);
-    for (int k = first; k < last; k += 8) {
-        __m256i xl = laneSteps(a.x, a.dx, k), wl = laneSteps(a.a[0], a.da[0], k),
-                xr = laneSteps(b.x, b.dx, k), wr = laneSteps(b.a[0], b.da[0], k);
-        if constexpr (Sort) {
-            const __mmask8 swap = _mm256_cmpgt_epi32_mask(xl, xr);
-            const __m256i x0 = xl, w0 = wl;
-            xl = _mm256_mask_blend_epi32(swap, xl, xr), xr = _mm256_mask_blend_epi32(swap, xr, x0);
-            wl = _mm256_mask_blend_epi32(swap, wl, wr), wr = _mm256_mask_blend_epi32(swap, wr, w0);
+    bandInEights(end, y, rows, [&](int k, int count) RASTER_WIDE {
+        SpanRows<1> r;
+        storeRows(spanLanes<1, Sort, false>(t, k, count, a, b, nullptr), r);
+        for (int i = 0; i < count; ++i) {
+            const size_t at = static_cast<size_t>(y + k + i) * t.width + r.x[i];
+            depthRunWide<WriteZ, B>(t.pixels + at, t.depth + at, r.n[i], r.value[0][i],
+                                    r.step[0][i], colour);
         }
-        __m256i x = ceil16Lanes(xl), n = _mm256_sub_epi32(ceil16Lanes(xr), x);
-        __mmask8 draw = _mm256_mask_cmpgt_epi32_mask(firstLanes(last - k), n, zero);
-        // slope(): (d << 16) / e over several pixels, over one d times 2^30 / e, bits 14 to 45.
-        const __m256i e = _mm256_sub_epi32(xr, xl), d = _mm256_sub_epi32(wr, wl);
-        const __mmask8 several = _mm256_cmpgt_epi32_mask(n, one),
-                       none = _mm256_cmpeq_epi32_mask(e, zero);
-        const __m512d num =
-            _mm512_mask_blend_pd(several, _mm512_set1_pd(1073741824.0),
-                                 _mm512_maskz_mul_pd(0xFF, asDoubles(d), _mm512_set1_pd(65536.0)));
-        const __m512i q = _mm512_maskz_cvttpd_epi64(
-            0xFF, _mm512_maskz_div_pd(0xFF, num, asDoubles(_mm256_mask_blend_epi32(none, e, one))));
-        const __m256i byOne = bitsFrom(_mm512_maskz_mullo_epi64(0xFF, widened(d), q), 14);
-        const __m256i step = _mm256_maskz_mov_epi32(
-            static_cast<__mmask8>(~none), _mm256_mask_blend_epi32(several, byOne, bitsFrom(q, 0)));
-        // The prestep, mul16(pre, step), and the steps of the pixels clipped off on the left.
-        const __m256i pre = _mm256_and_si256(_mm256_sub_epi32(zero, xl), low);
-        __m256i value = _mm256_add_epi32(
-            wl, bitsFrom(_mm512_maskz_mul_epi32(0xFF, widened(pre), widened(step)), 16));
-        const __mmask8 cut = _mm256_cmpgt_epi32_mask(zero, x);
-        value = _mm256_mask_add_epi32(value, cut, value,
-                                      _mm256_mullo_epi32(_mm256_sub_epi32(zero, x), step));
-        n = _mm256_mask_add_epi32(n, cut, n, x), x = _mm256_max_epi32(x, zero);
-        n = _mm256_min_epi32(n, _mm256_sub_epi32(_mm256_set1_epi32(t.width), x));
-        // Rows with nothing to draw become empty spans at the row's start: every row of the
-        // eight is then drawn, and the loop waits on no lane's result to know where it goes.
-        draw = _mm256_mask_cmpgt_epi32_mask(draw, n, zero);
-        alignas(32) int32_t xs[8], ns[8], values[8], steps[8];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(xs), _mm256_maskz_mov_epi32(draw, x));
-        _mm256_store_si256(reinterpret_cast<__m256i*>(ns), _mm256_maskz_mov_epi32(draw, n));
-        _mm256_store_si256(reinterpret_cast<__m256i*>(values), value);
-        _mm256_store_si256(reinterpret_cast<__m256i*>(steps), step);
-        for (int i = 0, count = std::min(8, last - k); i < count; ++i) {
-            const size_t at = static_cast<size_t>(y + k + i) * t.width + xs[i];
-            depthRunWide<WriteZ, B>(t.pixels + at, t.depth + at, ns[i], values[i], steps[i],
-                                    colour);
-        }
-    }
+    });
 }
 
 template <bool WriteZ, Blend B> auto depthSpanWide(const Target& t, uint32_t colour) {

@@ -2,6 +2,9 @@
 
 #include "raster/gouraud_fillers.h"
 #include "raster/pixel_ops.h"
+#include "raster/span_lanes.h"
+
+#include <algorithm>
 
 #include <emmintrin.h>
 
@@ -76,14 +79,14 @@ inline bool anyNearer(const int32_t* z, int count, int32_t w, int32_t dw) {
 }
 
 // Perspective spans: the record is w, U, V [, shade]. Coordinates are divided out exactly at
-// the start of every 16-pixel run and of the tail, and stepped linearly between.
-template <Depth D, Blend B, bool Shade, bool Clamp, int N>
-inline void perspectiveRuns(const Span<N>& s, uint32_t* p, int32_t* z, const uint32_t* texture,
-                            const uint32_t* ramp) {
+// the start of every 16-pixel run and of the tail, and stepped linearly between. u, v are the
+// span's first pixel's; tail(u, v, left) gives the step of a tail of left pixels from u, v to
+// the span's last pixel, divided by left.
+template <Depth D, Blend B, bool Shade, bool Clamp, int N, typename Tail>
+inline void perspectiveRuns(const Span<N>& s, uint32_t* p, int32_t* z, int32_t u, int32_t v,
+                            Tail tail, const uint32_t* texture, const uint32_t* ramp) {
     const int32_t dw = s.step[0], dU = s.step[1], dV = s.step[2];
     int32_t w = s.value[0], U = s.value[1], V = s.value[2];
-    int32_t u, v;
-    perspective2(U, V, w, u, v);
     RunState r;
     r.w = w, r.dw = dw;
     if constexpr (Shade) r.shade = s.value[3], r.dshade = s.step[3];
@@ -98,31 +101,149 @@ inline void perspectiveRuns(const Span<N>& s, uint32_t* p, int32_t* z, const uin
         u = u16, v = v16, w = w16, U = U16, V = V16;
     }
     if (left == 0) return;
-    const int32_t k = left - 1;
-    const int32_t wl = wrapAdd(w, wrapMul(dw, k));
-    int32_t ul, vl;
-    perspective2(wrapAdd(U, wrapMul(dU, k)), wrapAdd(V, wrapMul(dV, k)), wl, ul, vl);
-    drawRun<D, B, Shade, Clamp>(p, z, left, texture, ramp, packUV(u, v),
-                                packStep(wrapSub(ul, u) / left, wrapSub(vl, v) / left), r);
+    drawRun<D, B, Shade, Clamp>(p, z, left, texture, ramp, packUV(u, v), tail(u, v, left), r);
+}
+
+// A perspective span from its first pixel's coordinates, start(u, v), and its tail's step.
+template <Depth D, Blend B, bool Shade, int N, typename Start, typename Tail>
+inline void perspectiveSpanFrom(const Target& t, const Span<N>& s, Start start, Tail tail,
+                                const uint32_t* texture, const uint32_t* ramp) {
+    const size_t at = static_cast<size_t>(s.y) * t.width + s.x;
+    uint32_t* p = t.pixels + at;
+    int32_t* z = t.depth ? t.depth + at : nullptr;
+    if constexpr (D != Depth::None)
+        if (!anyNearer(z, s.count, s.value[0], s.step[0])) return;
+    int32_t u, v;
+    start(u, v);
+    if constexpr (Shade) {
+        if (levelsInRange(s.value[3], s.step[3], s.count)) {
+            perspectiveRuns<D, B, Shade, false>(s, p, z, u, v, tail, texture, ramp);
+            return;
+        }
+    }
+    perspectiveRuns<D, B, Shade, true>(s, p, z, u, v, tail, texture, ramp);
 }
 
 template <Depth D, Blend B, bool Shade>
 auto perspectiveSpan(const Target& t, const uint32_t* texture, const uint32_t* ramp = nullptr) {
     constexpr int N = Shade ? 4 : 3;
     return [&t, texture, ramp](const Span<N>& s) {
-        const size_t at = static_cast<size_t>(s.y) * t.width + s.x;
-        uint32_t* p = t.pixels + at;
-        int32_t* z = t.depth ? t.depth + at : nullptr;
-        if constexpr (D != Depth::None)
-            if (!anyNearer(z, s.count, s.value[0], s.step[0])) return;
-        if constexpr (Shade) {
-            if (levelsInRange(s.value[3], s.step[3], s.count)) {
-                perspectiveRuns<D, B, Shade, false>(s, p, z, texture, ramp);
-                return;
-            }
-        }
-        perspectiveRuns<D, B, Shade, true>(s, p, z, texture, ramp);
+        auto start = [&s](int32_t& u, int32_t& v) {
+            perspective2(s.value[1], s.value[2], s.value[0], u, v);
+        };
+        auto tail = [&s](int32_t u, int32_t v, int left) {
+            const int32_t k = s.count - 1;
+            int32_t ul, vl;
+            perspective2(wrapAdd(s.value[1], wrapMul(s.step[1], k)),
+                         wrapAdd(s.value[2], wrapMul(s.step[2], k)),
+                         wrapAdd(s.value[0], wrapMul(s.step[0], k)), ul, vl);
+            return packStep(wrapSub(ul, u) / left, wrapSub(vl, v) / left);
+        };
+        perspectiveSpanFrom<D, B, Shade>(t, s, start, tail, texture, ramp);
     };
+}
+
+// perspective() lane by lane.
+RASTER_WIDE inline __m256i perspectiveLanes(__m256i product, __m256i w) {
+    const __mmask8 none = _mm256_testn_epi32_mask(w, w);
+    return _mm256_maskz_mov_epi32(
+        static_cast<__mmask8>(~none),
+        quotients16(product, _mm256_mask_blend_epi32(none, w, _mm256_set1_epi32(1))));
+}
+
+// A band of the ordered walk drawn by the perspective spans, its rows set up eight at a time in
+// vector lanes together with each span's coordinates at its first and last pixels and, for a
+// span that is all tail, the tail's step: every division but those of the runs of 16.
+template <Depth D, Blend B, bool Shade, bool Sort, bool Given>
+RASTER_WIDE void perspectiveBandWide(const Target& t, int end, int y, int rows, const WalkEdge& a,
+                                     const WalkEdge& b, const int32_t* gradients,
+                                     const uint32_t* texture, const uint32_t* ramp) {
+    constexpr int N = Shade ? 4 : 3;
+    bandInEights(end, y, rows, [&](int k, int count) RASTER_WIDE {
+        const SpanLanes<N> s = spanLanes<N, Sort, Given>(t, k, count, a, b, gradients);
+        const __m256i one = _mm256_set1_epi32(1), length = _mm256_max_epi32(s.n, one),
+                      back = _mm256_sub_epi32(length, one);
+        auto last = [&](int i) RASTER_WIDE {
+            return _mm256_add_epi32(s.value[i], _mm256_mullo_epi32(back, s.step[i]));
+        };
+        const __m256i wl = last(0);
+        const __m256i u0 = perspectiveLanes(s.value[1], s.value[0]),
+                      v0 = perspectiveLanes(s.value[2], s.value[0]),
+                      ul = perspectiveLanes(last(1), wl), vl = perspectiveLanes(last(2), wl);
+        alignas(32) int32_t us[8], vs[8], uls[8], vls[8], dus[8], dvs[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(us), u0);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(vs), v0);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(uls), ul);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(vls), vl);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(dus),
+                           quotients(_mm256_sub_epi32(ul, u0), length));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(dvs),
+                           quotients(_mm256_sub_epi32(vl, v0), length));
+        SpanRows<N> r;
+        storeRows(s, r);
+        for (int i = 0; i < count; ++i) {
+            if (r.n[i] == 0) continue;
+            Span<N> span;
+            span.y = y + k + i, span.x = r.x[i], span.count = r.n[i];
+            for (int j = 0; j < N; ++j)
+                span.value[j] = r.value[j][i], span.step[j] = r.step[j][i];
+            auto start = [&](int32_t& u, int32_t& v) { u = us[i], v = vs[i]; };
+            auto tail = [&](int32_t u, int32_t v, int left) {
+                if (left == span.count) return packStep(dus[i], dvs[i]);
+                return packStep(wrapSub(uls[i], u) / left, wrapSub(vls[i], v) / left);
+            };
+            perspectiveSpanFrom<D, B, Shade>(t, span, start, tail, texture, ramp);
+        }
+    });
+}
+
+// The perspective fillers' three walks, with their spans set up in lanes where wideSpans() is
+// on: a polygon's ordered walk, a triangle's with constant gradients, and the translucent walk,
+// whose polygons that go down both ways round from the top vertex (every triangle, and the
+// convex polygons the cuts leave) take the ordered walk with their crossings put in order
+// row by row, and others the edge table.
+template <Depth D, Blend B, bool Shade>
+void perspectivePolygon(const Target& t, const uint32_t* texture, const uint32_t* ramp,
+                        const ScreenVertex* v, int count) {
+    constexpr int N = Shade ? 4 : 3;
+    if (!wideSpans()) {
+        walkPolygon<N>(t, v, count, perspectiveSpan<D, B, Shade>(t, texture, ramp));
+        return;
+    }
+    orderedBands<N, N>(v, count, [&](int y, int rows, const WalkEdge& a, const WalkEdge& b) {
+        perspectiveBandWide<D, B, Shade, false, false>(t, t.height, y, rows, a, b, nullptr, texture,
+                                                       ramp);
+    });
+}
+
+template <Depth D, Blend B, bool Shade, size_t N>
+void perspectiveTriangle(const Target& t, const uint32_t* texture, const uint32_t* ramp,
+                         const ScreenVertex* v, const std::array<int32_t, N>& gradients) {
+    if (!wideSpans()) {
+        walkTriangle<static_cast<int>(N)>(t, v, gradients,
+                                          perspectiveSpan<D, B, Shade>(t, texture, ramp));
+        return;
+    }
+    orderedBands<static_cast<int>(N), 0>(
+        v, 3, [&](int y, int rows, const WalkEdge& a, const WalkEdge& b) {
+            perspectiveBandWide<D, B, Shade, false, true>(t, t.height, y, rows, a, b,
+                                                          gradients.data(), texture, ramp);
+        });
+}
+
+template <Depth D, Blend B, bool Shade>
+void perspectiveTable(const Target& t, const uint32_t* texture, const uint32_t* ramp,
+                      const ScreenVertex* v, int count) {
+    constexpr int N = Shade ? 4 : 3;
+    if (!wideSpans() || !monotone(v, count)) {
+        walkTable<N>(t, v, count, perspectiveSpan<D, B, Shade>(t, texture, ramp));
+        return;
+    }
+    const int end = std::min(t.height, EdgeTable::kRows);
+    orderedBands<N, N>(v, count, [&](int y, int rows, const WalkEdge& a, const WalkEdge& b) {
+        perspectiveBandWide<D, B, Shade, true, false>(t, end, y, rows, a, b, nullptr, texture,
+                                                      ramp);
+    });
 }
 
 } // namespace
@@ -166,63 +287,59 @@ void fillMapZTransDiv(const Target& t, const uint32_t* texture, const ScreenVert
 }
 
 void fillPmap(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
-    walkPolygon<3>(t, v, count, perspectiveSpan<Depth::None, Blend::Copy, false>(t, texture));
+    perspectivePolygon<Depth::None, Blend::Copy, false>(t, texture, nullptr, v, count);
 }
 
 void fillPmapTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v,
                       const std::array<int32_t, 3>& gradients) {
-    walkTriangle<3>(t, v, gradients, perspectiveSpan<Depth::None, Blend::Copy, false>(t, texture));
+    perspectiveTriangle<Depth::None, Blend::Copy, false>(t, texture, nullptr, v, gradients);
 }
 
 void fillPmapTransAdd(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
-    walkTable<3>(t, v, count, perspectiveSpan<Depth::None, Blend::Add, false>(t, texture));
+    perspectiveTable<Depth::None, Blend::Add, false>(t, texture, nullptr, v, count);
 }
 
 void fillPmapTransDiv(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
-    walkTable<3>(t, v, count, perspectiveSpan<Depth::None, Blend::Div, false>(t, texture));
+    perspectiveTable<Depth::None, Blend::Div, false>(t, texture, nullptr, v, count);
 }
 
 void fillPmapZ(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
     if (!t.depth) return;
-    walkPolygon<3>(t, v, count, perspectiveSpan<Depth::TestWrite, Blend::Copy, false>(t, texture));
+    perspectivePolygon<Depth::TestWrite, Blend::Copy, false>(t, texture, nullptr, v, count);
 }
 
 void fillPmapZTransAdd(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
     if (!t.depth) return;
-    walkTable<3>(t, v, count, perspectiveSpan<Depth::TestOnly, Blend::Add, false>(t, texture));
+    perspectiveTable<Depth::TestOnly, Blend::Add, false>(t, texture, nullptr, v, count);
 }
 
 void fillPmapZTransDiv(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
     if (!t.depth) return;
-    walkTable<3>(t, v, count, perspectiveSpan<Depth::TestOnly, Blend::Div, false>(t, texture));
+    perspectiveTable<Depth::TestOnly, Blend::Div, false>(t, texture, nullptr, v, count);
 }
 
 void fillPmapZShadePsub(const Target& t, const uint32_t* texture, const uint32_t* greyRamp,
                         const ScreenVertex* v, int count) {
     if (!t.depth || !greyRamp) return;
-    walkPolygon<4>(t, v, count,
-                   perspectiveSpan<Depth::TestWrite, Blend::Copy, true>(t, texture, greyRamp));
+    perspectivePolygon<Depth::TestWrite, Blend::Copy, true>(t, texture, greyRamp, v, count);
 }
 
 void fillPmapZShadePsubTriangle(const Target& t, const uint32_t* texture, const uint32_t* greyRamp,
                                 const ScreenVertex* v, const std::array<int32_t, 4>& gradients) {
     if (!t.depth || !greyRamp) return;
-    walkTriangle<4>(t, v, gradients,
-                    perspectiveSpan<Depth::TestWrite, Blend::Copy, true>(t, texture, greyRamp));
+    perspectiveTriangle<Depth::TestWrite, Blend::Copy, true>(t, texture, greyRamp, v, gradients);
 }
 
 void fillPmapZTransAddShadePsub(const Target& t, const uint32_t* texture, const uint32_t* greyRamp,
                                 const ScreenVertex* v, int count) {
     if (!t.depth || !greyRamp) return;
-    walkTable<4>(t, v, count,
-                 perspectiveSpan<Depth::TestOnly, Blend::Add, true>(t, texture, greyRamp));
+    perspectiveTable<Depth::TestOnly, Blend::Add, true>(t, texture, greyRamp, v, count);
 }
 
 void fillPmapZTransDivShadePsub(const Target& t, const uint32_t* texture, const uint32_t* greyRamp,
                                 const ScreenVertex* v, int count) {
     if (!t.depth || !greyRamp) return;
-    walkTable<4>(t, v, count,
-                 perspectiveSpan<Depth::TestOnly, Blend::Div, true>(t, texture, greyRamp));
+    perspectiveTable<Depth::TestOnly, Blend::Div, true>(t, texture, greyRamp, v, count);
 }
 
 } // namespace raster
