@@ -114,15 +114,16 @@ template <Blend B> RASTER_WIDE void blendRunWide(uint32_t* p, int count, uint32_
 template <bool Sort, bool WriteZ, Blend B>
 RASTER_WIDE void depthBandWide(const Target& t, int end, int y, int rows, const WalkEdge& a,
                                const WalkEdge& b, uint32_t colour) {
-    bandInEights(end, y, rows, [&](int k, int count) RASTER_WIDE {
-        SpanRows<1> r;
-        storeRows(spanLanes<1, Sort, false>(t, k, count, a, b, nullptr), r);
-        for (int i = 0; i < count; ++i) {
-            const size_t at = static_cast<size_t>(y + k + i) * t.width + r.x[i];
-            depthRunWide<WriteZ, B>(t.pixels + at, t.depth + at, r.n[i], r.value[0][i],
-                                    r.step[0][i], colour);
-        }
-    });
+    bandInEights<1, false>(
+        end, y, rows, a, b, [&](int first, int count, const CrossingLanes<1>& c) RASTER_WIDE {
+            SpanRows<1> r;
+            storeRows(spanLanes<1, Sort, false>(t, c, count, nullptr), r);
+            for (int i = 0; i < count; ++i) {
+                const size_t at = static_cast<size_t>(first + i) * t.width + r.x[i];
+                depthRunWide<WriteZ, B>(t.pixels + at, t.depth + at, r.n[i], r.value[0][i],
+                                        r.step[0][i], colour);
+            }
+        });
 }
 
 template <bool WriteZ, Blend B> auto depthSpanWide(const Target& t, uint32_t colour) {

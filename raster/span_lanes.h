@@ -49,14 +49,48 @@ RASTER_WIDE inline __m512i truncatedQuotients(__m512d a, __m256i d) {
 
 // (a << 16) / d, truncated, in the low 32 bits: divide16 lane by lane; d not 0.
 RASTER_WIDE inline __m256i quotients16(__m256i a, __m256i d) {
-    return bitsFrom(truncatedQuotients(
-                        _mm512_maskz_mul_pd(0xFF, asDoubles(a), _mm512_set1_pd(65536.0)), d),
-                    0);
+    return bitsFrom(
+        truncatedQuotients(_mm512_maskz_mul_pd(0xFF, asDoubles(a), _mm512_set1_pd(65536.0)), d), 0);
 }
 
 // a / d of 32-bit integers truncated, lane by lane; d not 0 and the quotient in range.
 RASTER_WIDE inline __m256i quotients(__m256i a, __m256i d) {
     return _mm512_maskz_cvttpd_epi32(0xFF, _mm512_maskz_div_pd(0xFF, asDoubles(a), asDoubles(d)));
+}
+
+// slope() lane by lane: d over a distance e that covers several pixels or rows, or one
+// ((d << 16) / e over several, over one d times 2^30 / e, bits 14 to 45; 0 where e is 0).
+RASTER_WIDE inline __m256i slopeLanes(__m256i d, __m256i e, __mmask8 several) {
+    const __mmask8 none = _mm256_testn_epi32_mask(e, e);
+    const __m512d num =
+        _mm512_mask_blend_pd(several, _mm512_set1_pd(1073741824.0),
+                             _mm512_maskz_mul_pd(0xFF, asDoubles(d), _mm512_set1_pd(65536.0)));
+    const __m512i q =
+        truncatedQuotients(num, _mm256_mask_blend_epi32(none, e, _mm256_set1_epi32(1)));
+    const __m256i byOne = bitsFrom(_mm512_maskz_mullo_epi64(0xFF, widened(d), q), 14);
+    return _mm256_maskz_mov_epi32(static_cast<__mmask8>(~none),
+                                  _mm256_mask_blend_epi32(several, byOne, bitsFrom(q, 0)));
+}
+
+// start + mul16(pre, step), lane by lane.
+RASTER_WIDE inline __m256i prestepped(__m256i start, __m256i pre, __m256i step) {
+    return _mm256_add_epi32(
+        start, bitsFrom(_mm512_maskz_mul_epi32(0xFF, widened(pre), widened(step)), 16));
+}
+
+// Eight rows' crossings: x at the left and at the right, and the interpolants at each.
+template <int N> struct CrossingLanes { __m256i xl, xr, al[N], ar[N]; };
+
+// Rows k .. k + 7 of a band between crossings a and b (b's interpolants unless Given).
+template <int N, bool Given>
+RASTER_WIDE inline CrossingLanes<N> bandCrossings(const WalkEdge& a, const WalkEdge& b, int k) {
+    CrossingLanes<N> c;
+    c.xl = laneSteps(a.x, a.dx, k), c.xr = laneSteps(b.x, b.dx, k);
+    for (int i = 0; i < N; ++i) {
+        c.al[i] = laneSteps(a.a[i], a.da[i], k);
+        if constexpr (!Given) c.ar[i] = laneSteps(b.a[i], b.da[i], k);
+    }
+    return c;
 }
 
 // Eight rows' spans: x and count (both 0 in rows with nothing to draw, so that every row can be
@@ -66,59 +100,41 @@ template <int N> struct SpanLanes {
     __m256i value[N], step[N];
 };
 
-// Rows k .. k + rows - 1 (at most eight) of a band between crossings a and b, each carrying N
-// interpolants; with Given, only a carries them and the steps are gradients. Sort puts each
-// row's crossings in order, as the translucent walk does.
+// The spans of the first `rows` (at most eight) of eight rows' crossings; with Given, the steps
+// are the gradients and only the left crossings' interpolants are used. Sort puts each row's
+// crossings in order, as the translucent walk does.
 template <int N, bool Sort, bool Given>
-RASTER_WIDE inline SpanLanes<N> spanLanes(const Target& t, int k, int rows, const WalkEdge& a,
-                                          const WalkEdge& b, const int32_t* gradients) {
+RASTER_WIDE inline SpanLanes<N> spanLanes(const Target& t, CrossingLanes<N> c, int rows,
+                                          const int32_t* gradients) {
     const __m256i zero = _mm256_setzero_si256(), one = _mm256_set1_epi32(1);
-    __m256i xl = laneSteps(a.x, a.dx, k), xr = laneSteps(b.x, b.dx, k);
-    __m256i al[N], ar[N];
-    for (int i = 0; i < N; ++i) {
-        al[i] = laneSteps(a.a[i], a.da[i], k);
-        if constexpr (!Given) ar[i] = laneSteps(b.a[i], b.da[i], k);
-    }
     if constexpr (Sort) {
-        const __mmask8 swap = _mm256_cmpgt_epi32_mask(xl, xr);
-        const __m256i x0 = xl;
-        xl = _mm256_mask_blend_epi32(swap, xl, xr), xr = _mm256_mask_blend_epi32(swap, xr, x0);
+        const __mmask8 swap = _mm256_cmpgt_epi32_mask(c.xl, c.xr);
+        const __m256i x0 = c.xl;
+        c.xl = _mm256_mask_blend_epi32(swap, c.xl, c.xr);
+        c.xr = _mm256_mask_blend_epi32(swap, c.xr, x0);
         for (int i = 0; i < N; ++i) {
-            const __m256i l = al[i];
-            al[i] = _mm256_mask_blend_epi32(swap, al[i], ar[i]);
-            ar[i] = _mm256_mask_blend_epi32(swap, ar[i], l);
+            const __m256i l = c.al[i];
+            c.al[i] = _mm256_mask_blend_epi32(swap, c.al[i], c.ar[i]);
+            c.ar[i] = _mm256_mask_blend_epi32(swap, c.ar[i], l);
         }
     }
     SpanLanes<N> s;
-    __m256i x = ceil16Lanes(xl), n = _mm256_sub_epi32(ceil16Lanes(xr), x);
+    __m256i x = ceil16Lanes(c.xl), n = _mm256_sub_epi32(ceil16Lanes(c.xr), x);
     if constexpr (Given) {
         for (int i = 0; i < N; ++i)
             s.step[i] = _mm256_set1_epi32(gradients[i]);
     } else {
-        // slope(): (d << 16) / e over several pixels, over one d times 2^30 / e, bits 14 to 45.
-        const __m256i e = _mm256_sub_epi32(xr, xl);
-        const __mmask8 several = _mm256_cmpgt_epi32_mask(n, one),
-                       none = _mm256_cmpeq_epi32_mask(e, zero);
-        const __m256i distance = _mm256_mask_blend_epi32(none, e, one);
-        for (int i = 0; i < N; ++i) {
-            const __m256i d = _mm256_sub_epi32(ar[i], al[i]);
-            const __m512d num = _mm512_mask_blend_pd(
-                several, _mm512_set1_pd(1073741824.0),
-                _mm512_maskz_mul_pd(0xFF, asDoubles(d), _mm512_set1_pd(65536.0)));
-            const __m512i q = truncatedQuotients(num, distance);
-            const __m256i byOne = bitsFrom(_mm512_maskz_mullo_epi64(0xFF, widened(d), q), 14);
-            s.step[i] = _mm256_maskz_mov_epi32(
-                static_cast<__mmask8>(~none),
-                _mm256_mask_blend_epi32(several, byOne, bitsFrom(q, 0)));
-        }
+        const __m256i e = _mm256_sub_epi32(c.xr, c.xl);
+        const __mmask8 several = _mm256_cmpgt_epi32_mask(n, one);
+        for (int i = 0; i < N; ++i)
+            s.step[i] = slopeLanes(_mm256_sub_epi32(c.ar[i], c.al[i]), e, several);
     }
     // The prestep, mul16(pre, step), and the steps of the pixels clipped off on the left.
-    const __m256i pre = _mm256_and_si256(_mm256_sub_epi32(zero, xl), _mm256_set1_epi32(0xFFFF));
+    const __m256i pre = _mm256_and_si256(_mm256_sub_epi32(zero, c.xl), _mm256_set1_epi32(0xFFFF));
     const __mmask8 cut = _mm256_cmpgt_epi32_mask(zero, x);
     const __m256i clipped = _mm256_sub_epi32(zero, x);
     for (int i = 0; i < N; ++i) {
-        __m256i value = _mm256_add_epi32(
-            al[i], bitsFrom(_mm512_maskz_mul_epi32(0xFF, widened(pre), widened(s.step[i])), 16));
+        const __m256i value = prestepped(c.al[i], pre, s.step[i]);
         s.value[i] =
             _mm256_mask_add_epi32(value, cut, value, _mm256_mullo_epi32(clipped, s.step[i]));
     }
@@ -130,9 +146,7 @@ RASTER_WIDE inline SpanLanes<N> spanLanes(const Target& t, int k, int rows, cons
 }
 
 // Lanes stored for the row by row drawing that follows.
-template <int N> struct SpanRows {
-    alignas(32) int32_t x[8], n[8], value[N][8], step[N][8];
-};
+template <int N> struct SpanRows { alignas(32) int32_t x[8], n[8], value[N][8], step[N][8]; };
 
 template <int N> RASTER_WIDE inline void storeRows(const SpanLanes<N>& s, SpanRows<N>& r) {
     _mm256_store_si256(reinterpret_cast<__m256i*>(r.x), s.x);
@@ -143,12 +157,101 @@ template <int N> RASTER_WIDE inline void storeRows(const SpanLanes<N>& s, SpanRo
     }
 }
 
-// The rows of a band of orderedBands that lie in 0 .. end, eight at a time: eight(k, count)
-// for the rows from y + k.
-template <typename Eight> RASTER_WIDE inline void bandInEights(int end, int y, int rows, Eight eight) {
+// The rows of a band of orderedBands that lie in 0 .. end, eight at a time: eight(y, count,
+// crossings) for the rows from y. Only a's interpolants with Given.
+template <int N, bool Given, typename Eight>
+RASTER_WIDE inline void bandInEights(int end, int y, int rows, const WalkEdge& a, const WalkEdge& b,
+                                     Eight eight) {
     const int first = std::max(0, -y), last = std::min(rows, end - y);
     for (int k = first; k < last; k += 8)
-        eight(k, std::min(8, last - k));
+        eight(y + k, std::min(8, last - k), bandCrossings<N, Given>(a, b, k));
+}
+
+// The lanes from i on.
+inline __mmask8 lanesFrom(int i) {
+    return static_cast<__mmask8>(i <= 0 ? 0xFF : i >= 8 ? 0 : 0xFF << i);
+}
+
+// Three edges of a triangle, each from vertex from[k] down to vertex to[k], set up as the
+// ordered walk sets up an edge (x and N interpolants at its first row, ceil16 of from's y, and
+// their steps per row), all at once: one value to a lane, 3 (N + 1) lanes of 16.
+template <int N>
+RASTER_WIDE inline void triangleEdges(const ScreenVertex* v, std::array<int, 3> from,
+                                      std::array<int, 3> to, WalkEdge (&edges)[3]) {
+    static_assert(3 * (N + 1) <= 16);
+    alignas(32) int32_t start[16] = {}, d[16] = {}, dy[16] = {}, rows[16] = {}, pre[16] = {};
+    for (int k = 0; k < 3; ++k) {
+        const ScreenVertex &a = v[from[k]], &b = v[to[k]];
+        edges[k].index = to[k], edges[k].rows = ceil16(b.y) - ceil16(a.y);
+        for (int i = 0; i <= N; ++i) {
+            const int j = k * (N + 1) + i;
+            start[j] = i == 0 ? a.x : a.a[i - 1];
+            d[j] = i == 0 ? wrapSub(b.x, a.x) : wrapSub(b.a[i - 1], a.a[i - 1]);
+            dy[j] = wrapSub(b.y, a.y), rows[j] = edges[k].rows, pre[j] = prestep(a.y);
+        }
+    }
+    alignas(32) int32_t value[16], step[16];
+    for (int h = 0; h < 16; h += 8) {
+        auto load = [h](const int32_t* p) RASTER_WIDE {
+            return _mm256_load_si256(reinterpret_cast<const __m256i*>(p + h));
+        };
+        const __m256i q = slopeLanes(load(d), load(dy),
+                                     _mm256_cmpgt_epi32_mask(load(rows), _mm256_set1_epi32(1)));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(step + h), q);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(value + h),
+                           prestepped(load(start), load(pre), q));
+    }
+    for (int k = 0; k < 3; ++k) {
+        const int j = k * (N + 1);
+        edges[k].x = value[j], edges[k].dx = step[j];
+        for (int i = 0; i < N; ++i)
+            edges[k].a[i] = value[j + 1 + i], edges[k].da[i] = step[j + 1 + i];
+    }
+}
+
+// The ordered walk of a triangle in eights of rows, whatever its bands: eight(y, count,
+// crossings) for the rows from y that lie in 0 .. end. Each way round from the top vertex
+// crosses its first edge down to the next vertex and then, if that is not the bottom, the
+// edge from the middle vertex to the bottom; every row of a triangle lies on both ways, and
+// each row's crossings are those of the walk, edge by edge set up and stepped as it does.
+template <int N, typename Eight>
+RASTER_WIDE inline void triangleInEights(const ScreenVertex* v, int end, Eight eight) {
+    int top = 0, bottom = 0;
+    for (int i = 1; i < 3; ++i) {
+        if (v[i].y < v[top].y)
+            top = i;
+        else if (v[i].y > v[bottom].y)
+            bottom = i;
+    }
+    if (top == bottom) return;
+    const int next = (top + 1) % 3, previous = (top + 2) % 3;
+    const int middle = bottom == next ? previous : next;
+    const int y = ceil16(v[top].y), rows = ceil16(v[bottom].y) - y;
+    const int first = std::max(0, -y), last = std::min(rows, end - y);
+    if (first >= last) return;
+    WalkEdge edges[3];
+    triangleEdges<N>(v, {top, top, middle}, {next, previous, bottom}, edges);
+    const WalkEdge &left = edges[0], &right = edges[1], &lower = edges[2];
+    // Rows from `turn` on lie on the lower edge on the middle vertex's side.
+    const bool leftTurns = middle == next;
+    const int turn = ceil16(v[middle].y) - y;
+    for (int k = first; k < last; k += 8) {
+        CrossingLanes<N> c = bandCrossings<N, false>(left, right, k);
+        const __mmask8 below = lanesFrom(turn - k);
+        if (below) {
+            const CrossingLanes<N> l = bandCrossings<N, false>(lower, lower, k - turn);
+            if (leftTurns) {
+                c.xl = _mm256_mask_blend_epi32(below, c.xl, l.xl);
+                for (int i = 0; i < N; ++i)
+                    c.al[i] = _mm256_mask_blend_epi32(below, c.al[i], l.al[i]);
+            } else {
+                c.xr = _mm256_mask_blend_epi32(below, c.xr, l.xr);
+                for (int i = 0; i < N; ++i)
+                    c.ar[i] = _mm256_mask_blend_epi32(below, c.ar[i], l.ar[i]);
+            }
+        }
+        eight(y + k, std::min(8, last - k), c);
+    }
 }
 
 } // namespace raster

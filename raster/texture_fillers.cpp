@@ -151,57 +151,73 @@ RASTER_WIDE inline __m256i perspectiveLanes(__m256i product, __m256i w) {
         quotients16(product, _mm256_mask_blend_epi32(none, w, _mm256_set1_epi32(1))));
 }
 
-// A band of the ordered walk drawn by the perspective spans, its rows set up eight at a time in
-// vector lanes together with each span's coordinates at its first and last pixels and, for a
-// span that is all tail, the tail's step: every division but those of the runs of 16.
+// Eight rows' perspective spans from their crossings, set up in vector lanes together with
+// each span's coordinates at its first and last pixels and, for a span that is all tail, the
+// tail's step: every division but those of the runs of 16. Rows from y; see spanLanes.
 template <Depth D, Blend B, bool Shade, bool Sort, bool Given>
-RASTER_WIDE void perspectiveBandWide(const Target& t, int end, int y, int rows, const WalkEdge& a,
-                                     const WalkEdge& b, const int32_t* gradients,
-                                     const uint32_t* texture, const uint32_t* ramp) {
+RASTER_WIDE void perspectiveEight(const Target& t, int y, int count,
+                                  const CrossingLanes<Shade ? 4 : 3>& c, const int32_t* gradients,
+                                  const uint32_t* texture, const uint32_t* ramp) {
     constexpr int N = Shade ? 4 : 3;
-    bandInEights(end, y, rows, [&](int k, int count) RASTER_WIDE {
-        const SpanLanes<N> s = spanLanes<N, Sort, Given>(t, k, count, a, b, gradients);
-        const __m256i one = _mm256_set1_epi32(1), length = _mm256_max_epi32(s.n, one),
-                      back = _mm256_sub_epi32(length, one);
-        auto last = [&](int i) RASTER_WIDE {
-            return _mm256_add_epi32(s.value[i], _mm256_mullo_epi32(back, s.step[i]));
+    const SpanLanes<N> s = spanLanes<N, Sort, Given>(t, c, count, gradients);
+    const __m256i one = _mm256_set1_epi32(1), length = _mm256_max_epi32(s.n, one),
+                  back = _mm256_sub_epi32(length, one);
+    auto last = [&](int i) RASTER_WIDE {
+        return _mm256_add_epi32(s.value[i], _mm256_mullo_epi32(back, s.step[i]));
+    };
+    const __m256i wl = last(0);
+    const __m256i u0 = perspectiveLanes(s.value[1], s.value[0]),
+                  v0 = perspectiveLanes(s.value[2], s.value[0]), ul = perspectiveLanes(last(1), wl),
+                  vl = perspectiveLanes(last(2), wl);
+    alignas(32) int32_t us[8], vs[8], uls[8], vls[8], dus[8], dvs[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(us), u0);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(vs), v0);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(uls), ul);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(vls), vl);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(dus),
+                       quotients(_mm256_sub_epi32(ul, u0), length));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(dvs),
+                       quotients(_mm256_sub_epi32(vl, v0), length));
+    SpanRows<N> r;
+    storeRows(s, r);
+    for (int i = 0; i < count; ++i) {
+        if (r.n[i] == 0) continue;
+        Span<N> span;
+        span.y = y + i, span.x = r.x[i], span.count = r.n[i];
+        for (int j = 0; j < N; ++j)
+            span.value[j] = r.value[j][i], span.step[j] = r.step[j][i];
+        auto start = [&](int32_t& u, int32_t& v) { u = us[i], v = vs[i]; };
+        auto tail = [&](int32_t u, int32_t v, int left) {
+            if (left == span.count) return packStep(dus[i], dvs[i]);
+            return packStep(wrapSub(uls[i], u) / left, wrapSub(vls[i], v) / left);
         };
-        const __m256i wl = last(0);
-        const __m256i u0 = perspectiveLanes(s.value[1], s.value[0]),
-                      v0 = perspectiveLanes(s.value[2], s.value[0]),
-                      ul = perspectiveLanes(last(1), wl), vl = perspectiveLanes(last(2), wl);
-        alignas(32) int32_t us[8], vs[8], uls[8], vls[8], dus[8], dvs[8];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(us), u0);
-        _mm256_store_si256(reinterpret_cast<__m256i*>(vs), v0);
-        _mm256_store_si256(reinterpret_cast<__m256i*>(uls), ul);
-        _mm256_store_si256(reinterpret_cast<__m256i*>(vls), vl);
-        _mm256_store_si256(reinterpret_cast<__m256i*>(dus),
-                           quotients(_mm256_sub_epi32(ul, u0), length));
-        _mm256_store_si256(reinterpret_cast<__m256i*>(dvs),
-                           quotients(_mm256_sub_epi32(vl, v0), length));
-        SpanRows<N> r;
-        storeRows(s, r);
-        for (int i = 0; i < count; ++i) {
-            if (r.n[i] == 0) continue;
-            Span<N> span;
-            span.y = y + k + i, span.x = r.x[i], span.count = r.n[i];
-            for (int j = 0; j < N; ++j)
-                span.value[j] = r.value[j][i], span.step[j] = r.step[j][i];
-            auto start = [&](int32_t& u, int32_t& v) { u = us[i], v = vs[i]; };
-            auto tail = [&](int32_t u, int32_t v, int left) {
-                if (left == span.count) return packStep(dus[i], dvs[i]);
-                return packStep(wrapSub(uls[i], u) / left, wrapSub(vls[i], v) / left);
-            };
-            perspectiveSpanFrom<D, B, Shade>(t, span, start, tail, texture, ramp);
-        }
-    });
+        perspectiveSpanFrom<D, B, Shade>(t, span, start, tail, texture, ramp);
+    }
 }
 
 // The perspective fillers' three walks, with their spans set up in lanes where wideSpans() is
 // on: a polygon's ordered walk, a triangle's with constant gradients, and the translucent walk,
 // whose polygons that go down both ways round from the top vertex (every triangle, and the
 // convex polygons the cuts leave) take the ordered walk with their crossings put in order
-// row by row, and others the edge table.
+// row by row, and others the edge table. Triangles go in eights of rows across their bands.
+template <Depth D, Blend B, bool Shade, bool Sort, bool Given>
+RASTER_WIDE void perspectiveWide(const Target& t, int end, const ScreenVertex* v, int count,
+                                 const int32_t* gradients, const uint32_t* texture,
+                                 const uint32_t* ramp) {
+    constexpr int N = Shade ? 4 : 3;
+    auto eight = [&](int y, int rows, const CrossingLanes<N>& c) RASTER_WIDE {
+        perspectiveEight<D, B, Shade, Sort, Given>(t, y, rows, c, gradients, texture, ramp);
+    };
+    if (count == 3) {
+        triangleInEights<N>(v, end, eight);
+        return;
+    }
+    orderedBands<N, Given ? 0 : N>(v, count,
+                                   [&](int y, int rows, const WalkEdge& a, const WalkEdge& b) {
+                                       bandInEights<N, Given>(end, y, rows, a, b, eight);
+                                   });
+}
+
 template <Depth D, Blend B, bool Shade>
 void perspectivePolygon(const Target& t, const uint32_t* texture, const uint32_t* ramp,
                         const ScreenVertex* v, int count) {
@@ -210,10 +226,7 @@ void perspectivePolygon(const Target& t, const uint32_t* texture, const uint32_t
         walkPolygon<N>(t, v, count, perspectiveSpan<D, B, Shade>(t, texture, ramp));
         return;
     }
-    orderedBands<N, N>(v, count, [&](int y, int rows, const WalkEdge& a, const WalkEdge& b) {
-        perspectiveBandWide<D, B, Shade, false, false>(t, t.height, y, rows, a, b, nullptr, texture,
-                                                       ramp);
-    });
+    perspectiveWide<D, B, Shade, false, false>(t, t.height, v, count, nullptr, texture, ramp);
 }
 
 template <Depth D, Blend B, bool Shade, size_t N>
@@ -224,11 +237,7 @@ void perspectiveTriangle(const Target& t, const uint32_t* texture, const uint32_
                                           perspectiveSpan<D, B, Shade>(t, texture, ramp));
         return;
     }
-    orderedBands<static_cast<int>(N), 0>(
-        v, 3, [&](int y, int rows, const WalkEdge& a, const WalkEdge& b) {
-            perspectiveBandWide<D, B, Shade, false, true>(t, t.height, y, rows, a, b,
-                                                          gradients.data(), texture, ramp);
-        });
+    perspectiveWide<D, B, Shade, false, true>(t, t.height, v, 3, gradients.data(), texture, ramp);
 }
 
 template <Depth D, Blend B, bool Shade>
@@ -239,11 +248,8 @@ void perspectiveTable(const Target& t, const uint32_t* texture, const uint32_t* 
         walkTable<N>(t, v, count, perspectiveSpan<D, B, Shade>(t, texture, ramp));
         return;
     }
-    const int end = std::min(t.height, EdgeTable::kRows);
-    orderedBands<N, N>(v, count, [&](int y, int rows, const WalkEdge& a, const WalkEdge& b) {
-        perspectiveBandWide<D, B, Shade, true, false>(t, end, y, rows, a, b, nullptr, texture,
-                                                      ramp);
-    });
+    perspectiveWide<D, B, Shade, true, false>(t, std::min(t.height, EdgeTable::kRows), v, count,
+                                              nullptr, texture, ramp);
 }
 
 } // namespace
