@@ -5,6 +5,7 @@
 #include "raster/span_lanes.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include <emmintrin.h>
 
@@ -78,6 +79,20 @@ inline bool anyNearer(const int32_t* z, int count, int32_t w, int32_t dw) {
     return false;
 }
 
+// draw(clamp) with clamp a std::bool_constant: false where count shade levels from shade,
+// stepped by dshade, all index the ramp as they stand, true where they may not (and for the
+// forms without shade).
+template <bool Shade, typename Draw>
+inline void byLevelRange(int32_t shade, int32_t dshade, int count, Draw draw) {
+    if constexpr (Shade) {
+        if (levelsInRange(shade, dshade, count)) {
+            draw(std::false_type{});
+            return;
+        }
+    }
+    draw(std::true_type{});
+}
+
 // Perspective spans: the record is w, U, V [, shade]. Coordinates are divided out exactly at
 // the start of every 16-pixel run and of the tail, and stepped linearly between. u, v are the
 // span's first pixel's; tail(u, v, left) gives the step of a tail of left pixels from u, v to
@@ -115,13 +130,10 @@ inline void perspectiveSpanFrom(const Target& t, const Span<N>& s, Start start, 
         if (!anyNearer(z, s.count, s.value[0], s.step[0])) return;
     int32_t u, v;
     start(u, v);
-    if constexpr (Shade) {
-        if (levelsInRange(s.value[3], s.step[3], s.count)) {
-            perspectiveRuns<D, B, Shade, false>(s, p, z, u, v, tail, texture, ramp);
-            return;
-        }
-    }
-    perspectiveRuns<D, B, Shade, true>(s, p, z, u, v, tail, texture, ramp);
+    byLevelRange<Shade>(
+        Shade ? s.value[N - 1] : 0, Shade ? s.step[N - 1] : 0, s.count, [&](auto clamp) {
+            perspectiveRuns<D, B, Shade, clamp()>(s, p, z, u, v, tail, texture, ramp);
+        });
 }
 
 template <Depth D, Blend B, bool Shade>
@@ -151,6 +163,20 @@ RASTER_WIDE inline __m256i perspectiveLanes(__m256i product, __m256i w) {
         quotients16(product, _mm256_mask_blend_epi32(none, w, _mm256_set1_epi32(1))));
 }
 
+// packUV() lane by lane, u and v apart.
+RASTER_WIDE inline __m256i packedULanes(__m256i u) {
+    const auto field = [u](int shift, int bits, int to) RASTER_WIDE {
+        return _mm256_slli_epi32(
+            _mm256_and_si256(_mm256_srli_epi32(u, shift), _mm256_set1_epi32((1 << bits) - 1)), to);
+    };
+    return _mm256_or_si256(_mm256_or_si256(field(1, 15, 0), field(16, 3, 16)), field(19, 5, 27));
+}
+RASTER_WIDE inline __m256i packedVLanes(__m256i v) {
+    return _mm256_or_si256(
+        _mm256_and_si256(_mm256_srli_epi32(v, 1), _mm256_set1_epi32(0x7FFF)),
+        _mm256_slli_epi32(_mm256_and_si256(_mm256_srli_epi32(v, 16), _mm256_set1_epi32(0xFF)), 19));
+}
+
 // Eight rows' perspective spans from their crossings, set up in vector lanes together with
 // each span's coordinates at its first and last pixels and, for a span that is all tail, the
 // tail's step: every division but those of the runs of 16. Rows from y; see spanLanes.
@@ -169,26 +195,45 @@ RASTER_WIDE void perspectiveEight(const Target& t, int y, int count,
     const __m256i u0 = perspectiveLanes(s.value[1], s.value[0]),
                   v0 = perspectiveLanes(s.value[2], s.value[0]), ul = perspectiveLanes(last(1), wl),
                   vl = perspectiveLanes(last(2), wl);
-    alignas(32) int32_t us[8], vs[8], uls[8], vls[8], dus[8], dvs[8];
+    alignas(32) int32_t us[8], vs[8], uls[8], vls[8];
     _mm256_store_si256(reinterpret_cast<__m256i*>(us), u0);
     _mm256_store_si256(reinterpret_cast<__m256i*>(vs), v0);
     _mm256_store_si256(reinterpret_cast<__m256i*>(uls), ul);
     _mm256_store_si256(reinterpret_cast<__m256i*>(vls), vl);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(dus),
-                       quotients(_mm256_sub_epi32(ul, u0), length));
-    _mm256_store_si256(reinterpret_cast<__m256i*>(dvs),
-                       quotients(_mm256_sub_epi32(vl, v0), length));
+    // Spans shorter than a run are all tail: their packed start and step, in lanes too.
+    alignas(32) uint32_t startU[8], startV[8], stepU[8], stepV[8];
+    const __m256i du = quotients(_mm256_sub_epi32(ul, u0), length),
+                  dv = quotients(_mm256_sub_epi32(vl, v0), length);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(startU), packedULanes(u0));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(startV), packedVLanes(v0));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(stepU),
+                       _mm256_or_si256(packedULanes(du), _mm256_set1_epi32(0x07F88000)));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(stepV),
+                       _mm256_or_si256(packedVLanes(dv), _mm256_set1_epi32(0x00078000)));
     SpanRows<N> r;
     storeRows(s, r);
     for (int i = 0; i < count; ++i) {
         if (r.n[i] == 0) continue;
+        if (r.n[i] < 16) {
+            const size_t at = static_cast<size_t>(y + i) * t.width + r.x[i];
+            int32_t* z = t.depth ? t.depth + at : nullptr;
+            if constexpr (D != Depth::None)
+                if (!anyNearer(z, r.n[i], r.value[0][i], r.step[0][i])) continue;
+            RunState state;
+            state.w = r.value[0][i], state.dw = r.step[0][i];
+            if constexpr (Shade) state.shade = r.value[3][i], state.dshade = r.step[3][i];
+            byLevelRange<Shade>(state.shade, state.dshade, r.n[i], [&](auto clamp) {
+                drawRun<D, B, Shade, clamp()>(t.pixels + at, z, r.n[i], texture, ramp,
+                                              {startU[i], startV[i]}, {stepU[i], stepV[i]}, state);
+            });
+            continue;
+        }
         Span<N> span;
         span.y = y + i, span.x = r.x[i], span.count = r.n[i];
         for (int j = 0; j < N; ++j)
             span.value[j] = r.value[j][i], span.step[j] = r.step[j][i];
         auto start = [&](int32_t& u, int32_t& v) { u = us[i], v = vs[i]; };
         auto tail = [&](int32_t u, int32_t v, int left) {
-            if (left == span.count) return packStep(dus[i], dvs[i]);
             return packStep(wrapSub(uls[i], u) / left, wrapSub(vls[i], v) / left);
         };
         perspectiveSpanFrom<D, B, Shade>(t, span, start, tail, texture, ramp);
