@@ -108,17 +108,17 @@ template <Blend B> RASTER_WIDE void blendRunWide(uint32_t* p, int count, uint32_
         blendStore8<B>(p + i, firstLanes(count - i), c);
 }
 
-// A band of the ordered walk (crossings a and b, each carrying w) drawn by depthRunWide, its
-// rows set up eight at a time in vector lanes. Rows outside 0 .. end are skipped unseen. Sort
-// puts each row's crossings in order, as the translucent walk of a triangle does.
+// A polygon's ordered walk drawn by depthRunWide, its rows set up eight at a time in vector
+// lanes. Rows outside 0 .. end are skipped unseen. Sort puts each row's crossings in order, as
+// the translucent walk of a triangle does.
 template <bool Sort, bool WriteZ, Blend B>
-RASTER_WIDE void depthBandWide(const Target& t, int end, int y, int rows, const WalkEdge& a,
-                               const WalkEdge& b, uint32_t colour) {
-    bandInEights<1, false>(
-        end, y, rows, a, b, [&](int first, int count, const CrossingLanes<1>& c) RASTER_WIDE {
+RASTER_WIDE void depthWalkWide(const Target& t, int end, const ScreenVertex* v, int count,
+                               uint32_t colour) {
+    polygonInEights<1, false>(
+        v, count, end, [&](int first, int rows, const CrossingLanes<1>& c) RASTER_WIDE {
             SpanRows<1> r;
-            storeRows(spanLanes<1, Sort, false>(t, c, count, nullptr), r);
-            for (int i = 0; i < count; ++i) {
+            storeRows(spanLanes<1, Sort, false>(t, c, rows, nullptr), r);
+            for (int i = 0; i < rows; ++i) {
                 const size_t at = static_cast<size_t>(first + i) * t.width + r.x[i];
                 depthRunWide<WriteZ, B>(t.pixels + at, t.depth + at, r.n[i], r.value[0][i],
                                         r.step[0][i], colour);
@@ -144,9 +144,7 @@ void depthTableWide(const Target& t, const ScreenVertex* v, int count, uint32_t 
         return;
     }
     const int end = std::min(t.height, EdgeTable::kRows);
-    orderedBands<1, 1>(v, count, [&](int y, int rows, const WalkEdge& a, const WalkEdge& b) {
-        depthBandWide<true, false, B>(t, end, y, rows, a, b, colour);
-    });
+    depthWalkWide<true, false, B>(t, end, v, count, colour);
 }
 
 } // namespace
@@ -189,9 +187,7 @@ void fillFlatTransDiv(const Target& t, const ScreenVertex* v, int count, uint32_
 void fillFlatZ(const Target& t, const ScreenVertex* v, int count, uint32_t colour) {
     if (!t.depth) return;
     if (wideSpans()) {
-        orderedBands<1, 1>(v, count, [&](int y, int rows, const WalkEdge& a, const WalkEdge& b) {
-            depthBandWide<false, true, Blend::Copy>(t, t.height, y, rows, a, b, colour);
-        });
+        depthWalkWide<false, true, Blend::Copy>(t, t.height, v, count, colour);
         return;
     }
     const __m128i c = _mm_set1_epi32(static_cast<int>(colour));

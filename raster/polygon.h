@@ -93,8 +93,10 @@ makeSpan(const Target& t, int y, Fixed16 xl, Fixed16 xr, const std::array<int32_
 // at the current row with their steps per row.
 struct WalkEdge {
     int index, rows;
-    Fixed16 x, dx;
-    std::array<int32_t, 5> a, da;
+    Fixed16 x;
+    std::array<int32_t, 5> a; // right after x, for the vector set-up's one store
+    Fixed16 dx;
+    std::array<int32_t, 5> da; // and after dx
 };
 
 namespace detail {
@@ -143,7 +145,7 @@ void walkOrdered(const ScreenVertex* v, int count, Fn fn) {
     };
     auto startLeft = [&](WalkEdge& e) { return start.template operator()<NL>(e, 1); };
     auto startRight = [&](WalkEdge& e) { return start.template operator()<NR>(e, -1); };
-    WalkEdge left{top, 0, 0, 0, {}, {}}, right{top, 0, 0, 0, {}, {}};
+    WalkEdge left{top, 0, 0, {}, 0, {}}, right{top, 0, 0, {}, 0, {}};
     if (!startLeft(left) || !startRight(right)) return;
     if constexpr (Bands) {
         // k steps on, exactly as k single steps in wrapping arithmetic.

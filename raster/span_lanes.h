@@ -5,6 +5,7 @@
 // them and the wait of each row on the one before.
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "raster/pixel_ops.h"
@@ -172,41 +173,26 @@ inline __mmask8 lanesFrom(int i) {
     return static_cast<__mmask8>(i <= 0 ? 0xFF : i >= 8 ? 0 : 0xFF << i);
 }
 
-// Three edges of a triangle, each from vertex from[k] down to vertex to[k], set up as the
-// ordered walk sets up an edge (x and N interpolants at its first row, ceil16 of from's y, and
-// their steps per row), all at once: one value to a lane, 3 (N + 1) lanes of 16.
-template <int N>
-RASTER_WIDE inline void triangleEdges(const ScreenVertex* v, std::array<int, 3> from,
-                                      std::array<int, 3> to, WalkEdge (&edges)[3]) {
-    static_assert(3 * (N + 1) <= 16);
-    alignas(32) int32_t start[16] = {}, d[16] = {}, dy[16] = {}, rows[16] = {}, pre[16] = {};
-    for (int k = 0; k < 3; ++k) {
-        const ScreenVertex &a = v[from[k]], &b = v[to[k]];
-        edges[k].index = to[k], edges[k].rows = ceil16(b.y) - ceil16(a.y);
-        for (int i = 0; i <= N; ++i) {
-            const int j = k * (N + 1) + i;
-            start[j] = i == 0 ? a.x : a.a[i - 1];
-            d[j] = i == 0 ? wrapSub(b.x, a.x) : wrapSub(b.a[i - 1], a.a[i - 1]);
-            dy[j] = wrapSub(b.y, a.y), rows[j] = edges[k].rows, pre[j] = prestep(a.y);
-        }
-    }
-    alignas(32) int32_t value[16], step[16];
-    for (int h = 0; h < 16; h += 8) {
-        auto load = [h](const int32_t* p) RASTER_WIDE {
-            return _mm256_load_si256(reinterpret_cast<const __m256i*>(p + h));
-        };
-        const __m256i q = slopeLanes(load(d), load(dy),
-                                     _mm256_cmpgt_epi32_mask(load(rows), _mm256_set1_epi32(1)));
-        _mm256_store_si256(reinterpret_cast<__m256i*>(step + h), q);
-        _mm256_store_si256(reinterpret_cast<__m256i*>(value + h),
-                           prestepped(load(start), load(pre), q));
-    }
-    for (int k = 0; k < 3; ++k) {
-        const int j = k * (N + 1);
-        edges[k].x = value[j], edges[k].dx = step[j];
-        for (int i = 0; i < N; ++i)
-            edges[k].a[i] = value[j + 1 + i], edges[k].da[i] = step[j + 1 + i];
-    }
+// The edge from vertex `from` down to vertex `to` set up as the ordered walk sets up an edge (x
+// and the interpolants at its first row, ceil16 of from's y, and their steps per row), in
+// lanes: x and the five interpolants side by side, as a vertex holds them after its y.
+RASTER_WIDE inline WalkEdge laneEdge(const ScreenVertex* v, int from, int to) {
+    static_assert(offsetof(WalkEdge, a) == offsetof(WalkEdge, x) + 4 &&
+                  offsetof(WalkEdge, da) == offsetof(WalkEdge, dx) + 4 &&
+                  offsetof(ScreenVertex, a) == 8 && sizeof(ScreenVertex) == 28);
+    const ScreenVertex &a = v[from], &b = v[to];
+    const __m256i skipY = _mm256_setr_epi32(0, 2, 3, 4, 5, 6, 7, 7);
+    auto load = [&](const ScreenVertex& p) RASTER_WIDE {
+        return _mm256_permutexvar_epi32(skipY, _mm256_maskz_loadu_epi32(0x7F, &p));
+    };
+    const __m256i start = load(a);
+    WalkEdge e;
+    e.index = to, e.rows = ceil16(b.y) - ceil16(a.y);
+    const __m256i step = slopeLanes(_mm256_sub_epi32(load(b), start),
+                                    _mm256_set1_epi32(wrapSub(b.y, a.y)), e.rows > 1 ? 0xFF : 0);
+    _mm256_mask_storeu_epi32(&e.x, 0x3F, prestepped(start, _mm256_set1_epi32(prestep(a.y)), step));
+    _mm256_mask_storeu_epi32(&e.dx, 0x3F, step);
+    return e;
 }
 
 // The ordered walk of a triangle in eights of rows, whatever its bands: eight(y, count,
@@ -229,9 +215,8 @@ RASTER_WIDE inline void triangleInEights(const ScreenVertex* v, int end, Eight e
     const int y = ceil16(v[top].y), rows = ceil16(v[bottom].y) - y;
     const int first = std::max(0, -y), last = std::min(rows, end - y);
     if (first >= last) return;
-    WalkEdge edges[3];
-    triangleEdges<N>(v, {top, top, middle}, {next, previous, bottom}, edges);
-    const WalkEdge &left = edges[0], &right = edges[1], &lower = edges[2];
+    const WalkEdge left = laneEdge(v, top, next), right = laneEdge(v, top, previous),
+                   lower = laneEdge(v, middle, bottom);
     // Rows from `turn` on lie on the lower edge on the middle vertex's side.
     const bool leftTurns = middle == next;
     const int turn = ceil16(v[middle].y) - y;
@@ -252,6 +237,21 @@ RASTER_WIDE inline void triangleInEights(const ScreenVertex* v, int end, Eight e
         }
         eight(y + k, std::min(8, last - k), c);
     }
+}
+
+// The ordered walk of a polygon in eights of rows that lie in 0 .. end: eight(y, count,
+// crossings) for the rows from y, a triangle's across its bands, another's band by band. With
+// Given only the left crossings carry interpolants.
+template <int N, bool Given, typename Eight>
+RASTER_WIDE inline void polygonInEights(const ScreenVertex* v, int count, int end, Eight eight) {
+    if (count == 3) {
+        triangleInEights<N>(v, end, eight);
+        return;
+    }
+    orderedBands<N, Given ? 0 : N>(v, count,
+                                   [&](int y, int rows, const WalkEdge& a, const WalkEdge& b) {
+                                       bandInEights<N, Given>(end, y, rows, a, b, eight);
+                                   });
 }
 
 } // namespace raster

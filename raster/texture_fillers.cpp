@@ -253,14 +253,7 @@ RASTER_WIDE void perspectiveWide(const Target& t, int end, const ScreenVertex* v
     auto eight = [&](int y, int rows, const CrossingLanes<N>& c) RASTER_WIDE {
         perspectiveEight<D, B, Shade, Sort, Given>(t, y, rows, c, gradients, texture, ramp);
     };
-    if (count == 3) {
-        triangleInEights<N>(v, end, eight);
-        return;
-    }
-    orderedBands<N, Given ? 0 : N>(v, count,
-                                   [&](int y, int rows, const WalkEdge& a, const WalkEdge& b) {
-                                       bandInEights<N, Given>(end, y, rows, a, b, eight);
-                                   });
+    polygonInEights<N, Given>(v, count, end, eight);
 }
 
 template <Depth D, Blend B, bool Shade>
