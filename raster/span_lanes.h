@@ -1,10 +1,9 @@
 #pragma once
-// Eight rows of a band of the ordered walk set up at once, one row to a vector lane, with
-// makeSpan's arithmetic exactly (the slope's two forms, the prestep, the clipping). A row's
-// divisions cost the same in a lane as alone; what the lanes save is the scalar work around
-// them and the wait of each row on the one before.
+// The ordered walk's rows set up eight at a time, one row to a vector lane, with the edge and
+// span arithmetic of the row-by-row walk exactly (the slope's two forms, the prestep, the
+// clipping). A row's divisions cost the same in a lane as alone; what the lanes save is the
+// scalar work around them and the wait of each row on the one before.
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <cstdint>
 

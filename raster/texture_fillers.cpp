@@ -178,8 +178,9 @@ RASTER_WIDE inline __m256i packedVLanes(__m256i v) {
 }
 
 // Eight rows' perspective spans from their crossings, set up in vector lanes together with
-// each span's coordinates at its first and last pixels and, for a span that is all tail, the
-// tail's step: every division but those of the runs of 16. Rows from y; see spanLanes.
+// each span's coordinates at its first and last pixels and, for a span shorter than a run (all
+// tail), its packed start and step: every division but those of the runs of 16. Rows from y;
+// see spanLanes.
 template <Depth D, Blend B, bool Shade, bool Sort, bool Given>
 RASTER_WIDE void perspectiveEight(const Target& t, int y, int count,
                                   const CrossingLanes<Shade ? 4 : 3>& c, const int32_t* gradients,
