@@ -147,34 +147,23 @@ void walkOrdered(const ScreenVertex* v, int count, Fn fn) {
     auto startRight = [&](WalkEdge& e) { return start.template operator()<NR>(e, -1); };
     WalkEdge left{top, 0, 0, {}, 0, {}}, right{top, 0, 0, {}, 0, {}};
     if (!startLeft(left) || !startRight(right)) return;
-    if constexpr (Bands) {
-        // k steps on, exactly as k single steps in wrapping arithmetic.
-        auto stepOn = [](WalkEdge& e, int k, int carried) {
-            const auto n = static_cast<uint32_t>(k);
-            e.x =
-                static_cast<int32_t>(static_cast<uint32_t>(e.x) + n * static_cast<uint32_t>(e.dx));
-            for (int i = 0; i < carried; ++i)
-                e.a[i] = static_cast<int32_t>(static_cast<uint32_t>(e.a[i]) +
-                                              n * static_cast<uint32_t>(e.da[i]));
-        };
-        for (int y = ceil16(v[top].y);;) {
-            const int rows = std::min(left.rows, right.rows);
+    // Moves an edge k rows on (exactly as k single steps, in wrapping arithmetic), to its next
+    // segment where this one ends; false when the walk ends there.
+    auto moveOn = [&](WalkEdge& e, int k, auto restart, int carried) {
+        if ((e.rows -= k) == 0) return e.index != bottom && restart(e);
+        const auto n = static_cast<uint32_t>(k);
+        e.x = static_cast<int32_t>(static_cast<uint32_t>(e.x) + n * static_cast<uint32_t>(e.dx));
+        for (int i = 0; i < carried; ++i)
+            e.a[i] = static_cast<int32_t>(static_cast<uint32_t>(e.a[i]) +
+                                          n * static_cast<uint32_t>(e.da[i]));
+        return true;
+    };
+    for (int y = ceil16(v[top].y);;) {
+        int rows = 1;
+        if constexpr (Bands) {
+            rows = std::min(left.rows, right.rows);
             fn(y, rows, std::as_const(left), std::as_const(right));
-            y += rows;
-            left.rows -= rows, right.rows -= rows;
-            if (left.rows == 0) {
-                if (left.index == bottom || !startLeft(left)) return;
-            } else {
-                stepOn(left, rows, NL);
-            }
-            if (right.rows == 0) {
-                if (right.index == bottom || !startRight(right)) return;
-            } else {
-                stepOn(right, rows, NR);
-            }
-        }
-    } else {
-        for (int y = ceil16(v[top].y);; ++y) {
+        } else {
             std::array<int32_t, NL> al{};
             std::array<int32_t, NR> ar{};
             for (int i = 0; i < NL; ++i)
@@ -182,21 +171,9 @@ void walkOrdered(const ScreenVertex* v, int count, Fn fn) {
             for (int i = 0; i < NR; ++i)
                 ar[i] = right.a[i];
             fn(y, left.x, right.x, al, ar);
-            if (--left.rows == 0) {
-                if (left.index == bottom || !startLeft(left)) return;
-            } else {
-                left.x = wrapAdd(left.x, left.dx);
-                for (int i = 0; i < NL; ++i)
-                    left.a[i] = wrapAdd(left.a[i], left.da[i]);
-            }
-            if (--right.rows == 0) {
-                if (right.index == bottom || !startRight(right)) return;
-            } else {
-                right.x = wrapAdd(right.x, right.dx);
-                for (int i = 0; i < NR; ++i)
-                    right.a[i] = wrapAdd(right.a[i], right.da[i]);
-            }
         }
+        y += rows;
+        if (!moveOn(left, rows, startLeft, NL) || !moveOn(right, rows, startRight, NR)) return;
     }
 }
 

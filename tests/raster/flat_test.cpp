@@ -28,11 +28,8 @@ TEST(FlatFillers, AgreeWithTheReferenceOnRandomPolygons) {
         for (int trial = 0; trial < 3000; ++trial) {
             const auto v = randomPolygon(gen, 3 + static_cast<int>(gen() % 4));
             const uint32_t colour = static_cast<uint32_t>(gen());
-            Canvas base;
-            for (auto& p : base.pixels)
-                p = static_cast<uint32_t>(gen());
-            for (auto& z : base.depth)
-                z = static_cast<int32_t>(gen() % 100000);
+            const Canvas base = randomCanvas(
+                gen, [](std::mt19937& g) { return static_cast<int32_t>(g() % 100000); });
             auto check = [&](const char* name, auto fill, auto reference) {
                 ASSERT_TRUE(agrees(base, fill, reference)) << name << " trial " << trial;
             };
@@ -121,11 +118,8 @@ TEST(FlatFillers, TranslucentFormsAgreeWithTheReferenceOnJaggedPolygons) {
         for (int trial = 0; trial < 1500; ++trial) {
             const auto v = randomPolygon(gen, 4 + static_cast<int>(gen() % 6), true);
             const uint32_t colour = static_cast<uint32_t>(gen());
-            Canvas base;
-            for (auto& p : base.pixels)
-                p = static_cast<uint32_t>(gen());
-            for (auto& z : base.depth)
-                z = static_cast<int32_t>(gen() % 100000);
+            const Canvas base = randomCanvas(
+                gen, [](std::mt19937& g) { return static_cast<int32_t>(g() % 100000); });
             const int n = static_cast<int>(v.size());
             for (const bool add : {true, false}) {
                 ASSERT_TRUE(agrees(

@@ -23,11 +23,8 @@ TEST(GouraudFillers, AgreeWithTheReferenceOnRandomPolygonsAndTriangles) {
             std::vector<ScreenVertex> lv = v;
             for (auto& p : lv)
                 p.a[0] = p.a[1];
-            Canvas base;
-            for (auto& p : base.pixels)
-                p = static_cast<uint32_t>(gen());
-            for (auto& z : base.depth)
-                z = static_cast<int32_t>(gen() % 100000);
+            const Canvas base = randomCanvas(
+                gen, [](std::mt19937& g) { return static_cast<int32_t>(g() % 100000); });
             const int32_t gl = static_cast<int32_t>(gen() % (8 << 16)) - (4 << 16),
                           gw = static_cast<int32_t>(gen() % 2000) - 1000;
             const int n = static_cast<int>(v.size());

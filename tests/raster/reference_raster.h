@@ -187,6 +187,16 @@ struct Canvas {
     Target target() { return {pixels.data(), kW, kH, depth.data()}; }
 };
 
+// A canvas of random pixels, then depths depth(gen).
+template <typename Depth> Canvas randomCanvas(std::mt19937& gen, Depth depth) {
+    Canvas c;
+    for (auto& p : c.pixels)
+        p = static_cast<uint32_t>(gen());
+    for (auto& z : c.depth)
+        z = depth(gen);
+    return c;
+}
+
 // Draws with the filler and with the reference, each on a copy of base; fails naming the first
 // pixel or depth where they differ.
 template <typename Fill, typename Reference>

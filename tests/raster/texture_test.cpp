@@ -145,11 +145,9 @@ TEST(TextureFillers, AgreeWithTheReferenceOnRandomPolygonsAndTriangles) {
             const TexturedPolygon p =
                 texturedPolygon(gen, triangle ? 3 : 3 + static_cast<int>(gen() % 4), jagged);
             const int n = static_cast<int>(p.map.size());
-            Canvas base;
-            for (auto& px : base.pixels)
-                px = static_cast<uint32_t>(gen());
-            for (auto& z : base.depth)
-                z = static_cast<int32_t>(67108864.0 / (20 + gen() % 980));
+            const Canvas base = randomCanvas(gen, [](std::mt19937& g) {
+                return static_cast<int32_t>(67108864.0 / (20 + g() % 980));
+            });
             auto check = [&](const char* name, auto fill, auto reference) {
                 ASSERT_TRUE(agrees(base, fill, reference)) << name << " trial " << trial;
             };
