@@ -177,6 +177,44 @@ RASTER_WIDE inline __m256i packedVLanes(__m256i v) {
         _mm256_slli_epi32(_mm256_and_si256(_mm256_srli_epi32(v, 16), _mm256_set1_epi32(0xFF)), 19));
 }
 
+// Eight rows' packed texture positions and steps (packUV and packStep lane by lane), kept for
+// their rows' runs.
+struct PackedLanes {
+    alignas(32) uint32_t startU[8], startV[8], stepU[8], stepV[8];
+    RASTER_WIDE void store(__m256i u, __m256i v, __m256i du, __m256i dv) {
+        _mm256_store_si256(reinterpret_cast<__m256i*>(startU), packedULanes(u));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(startV), packedVLanes(v));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(stepU),
+                           _mm256_or_si256(packedULanes(du), _mm256_set1_epi32(0x07F88000)));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(stepV),
+                           _mm256_or_si256(packedVLanes(dv), _mm256_set1_epi32(0x00078000)));
+    }
+    PackedUV start(int i) const { return {startU[i], startV[i]}; }
+    PackedUV step(int i) const { return {stepU[i], stepV[i]}; }
+};
+
+// Eight rows' affine spans from their crossings: each row is one run at a fixed step, so its
+// packed start and step come straight from the lanes. Rows from y; see spanLanes.
+template <Depth D, Blend B, bool Sort, bool Given>
+RASTER_WIDE void affineEight(const Target& t, int y, int count,
+                             const CrossingLanes<D == Depth::None ? 2 : 3>& c,
+                             const int32_t* gradients, const uint32_t* texture) {
+    constexpr int N = D == Depth::None ? 2 : 3, U = N - 2;
+    const SpanLanes<N> s = spanLanes<N, Sort, Given>(t, c, count, gradients);
+    PackedLanes packed;
+    packed.store(s.value[U], s.value[U + 1], s.step[U], s.step[U + 1]);
+    SpanRows<N> r;
+    storeRows(s, r);
+    for (int i = 0; i < count; ++i) {
+        if (r.n[i] == 0) continue;
+        const size_t at = static_cast<size_t>(y + i) * t.width + r.x[i];
+        RunState state;
+        if constexpr (D != Depth::None) state.w = r.value[0][i], state.dw = r.step[0][i];
+        drawRun<D, B, false>(t.pixels + at, t.depth ? t.depth + at : nullptr, r.n[i], texture,
+                             nullptr, packed.start(i), packed.step(i), state);
+    }
+}
+
 // Eight rows' perspective spans from their crossings, set up in vector lanes together with
 // each span's coordinates at its first and last pixels and, for a span shorter than a run (all
 // tail), its packed start and step: every division but those of the runs of 16. Rows from y;
@@ -202,15 +240,9 @@ RASTER_WIDE void perspectiveEight(const Target& t, int y, int count,
     _mm256_store_si256(reinterpret_cast<__m256i*>(uls), ul);
     _mm256_store_si256(reinterpret_cast<__m256i*>(vls), vl);
     // Spans shorter than a run are all tail: their packed start and step, in lanes too.
-    alignas(32) uint32_t startU[8], startV[8], stepU[8], stepV[8];
-    const __m256i du = quotients(_mm256_sub_epi32(ul, u0), length),
-                  dv = quotients(_mm256_sub_epi32(vl, v0), length);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(startU), packedULanes(u0));
-    _mm256_store_si256(reinterpret_cast<__m256i*>(startV), packedVLanes(v0));
-    _mm256_store_si256(reinterpret_cast<__m256i*>(stepU),
-                       _mm256_or_si256(packedULanes(du), _mm256_set1_epi32(0x07F88000)));
-    _mm256_store_si256(reinterpret_cast<__m256i*>(stepV),
-                       _mm256_or_si256(packedVLanes(dv), _mm256_set1_epi32(0x00078000)));
+    PackedLanes packed;
+    packed.store(u0, v0, quotients(_mm256_sub_epi32(ul, u0), length),
+                 quotients(_mm256_sub_epi32(vl, v0), length));
     SpanRows<N> r;
     storeRows(s, r);
     for (int i = 0; i < count; ++i) {
@@ -225,7 +257,7 @@ RASTER_WIDE void perspectiveEight(const Target& t, int y, int count,
             if constexpr (Shade) state.shade = r.value[3][i], state.dshade = r.step[3][i];
             byLevelRange<Shade>(state.shade, state.dshade, r.n[i], [&](auto clamp) {
                 drawRun<D, B, Shade, clamp()>(t.pixels + at, z, r.n[i], texture, ramp,
-                                              {startU[i], startV[i]}, {stepU[i], stepV[i]}, state);
+                                              packed.start(i), packed.step(i), state);
             });
             continue;
         }
@@ -241,11 +273,18 @@ RASTER_WIDE void perspectiveEight(const Target& t, int y, int count,
     }
 }
 
-// The perspective fillers' three walks, with their spans set up in lanes where wideSpans() is
-// on: a polygon's ordered walk, a triangle's with constant gradients, and the translucent walk,
-// whose polygons that go down both ways round from the top vertex (every triangle, and the
-// convex polygons the cuts leave) take the ordered walk with their crossings put in order
-// row by row, and others the edge table. Triangles go in eights of rows across their bands.
+// A polygon's rows in eights (a triangle's across its bands), set up in lanes: affine and
+// perspective spans.
+template <Depth D, Blend B, bool Sort, bool Given>
+RASTER_WIDE void affineWide(const Target& t, int end, const ScreenVertex* v, int count,
+                            const int32_t* gradients, const uint32_t* texture) {
+    constexpr int N = D == Depth::None ? 2 : 3;
+    auto eight = [&](int y, int rows, const CrossingLanes<N>& c) RASTER_WIDE {
+        affineEight<D, B, Sort, Given>(t, y, rows, c, gradients, texture);
+    };
+    polygonInEights<N, Given>(v, count, end, eight);
+}
+
 template <Depth D, Blend B, bool Shade, bool Sort, bool Given>
 RASTER_WIDE void perspectiveWide(const Target& t, int end, const ScreenVertex* v, int count,
                                  const int32_t* gradients, const uint32_t* texture,
@@ -257,78 +296,134 @@ RASTER_WIDE void perspectiveWide(const Target& t, int end, const ScreenVertex* v
     polygonInEights<N, Given>(v, count, end, eight);
 }
 
+// The three walks of the texture fillers: span draws each span of the plain walk, and
+// wide(sort, given, end, gradients) walks in eights of rows, with sort and given as
+// std::bool_constant. A polygon's ordered walk, a triangle's with constant gradients, and the
+// translucent walk, whose polygons that go down both ways round from the top vertex (every
+// triangle, and the convex polygons the cuts leave) take the ordered walk with their crossings
+// put in order row by row, and others the edge table.
+template <int N, typename SpanFn, typename Wide>
+void polygonWalk(const Target& t, const ScreenVertex* v, int count, SpanFn span, Wide wide) {
+    if (!wideSpans()) {
+        walkPolygon<N>(t, v, count, span);
+        return;
+    }
+    wide(std::false_type{}, std::false_type{}, t.height, nullptr);
+}
+
+template <int N, typename SpanFn, typename Wide>
+void triangleWalk(const Target& t, const ScreenVertex* v, const std::array<int32_t, N>& gradients,
+                  SpanFn span, Wide wide) {
+    if (!wideSpans()) {
+        walkTriangle<N>(t, v, gradients, span);
+        return;
+    }
+    wide(std::false_type{}, std::true_type{}, t.height, gradients.data());
+}
+
+template <int N, typename SpanFn, typename Wide>
+void tableWalk(const Target& t, const ScreenVertex* v, int count, SpanFn span, Wide wide) {
+    if (!wideSpans() || !monotone(v, count)) {
+        walkTable<N>(t, v, count, span);
+        return;
+    }
+    wide(std::true_type{}, std::false_type{}, std::min(t.height, EdgeTable::kRows), nullptr);
+}
+
+template <Depth D, Blend B>
+auto affineWideOf(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
+    return [&t, texture, v, count](auto sort, auto given, int end, const int32_t* gradients) {
+        affineWide<D, B, sort(), given()>(t, end, v, count, gradients, texture);
+    };
+}
+
+template <Depth D, Blend B, bool Shade>
+auto perspectiveWideOf(const Target& t, const uint32_t* texture, const uint32_t* ramp,
+                       const ScreenVertex* v, int count) {
+    return [&t, texture, ramp, v, count](auto sort, auto given, int end, const int32_t* gradients) {
+        perspectiveWide<D, B, Shade, sort(), given()>(t, end, v, count, gradients, texture, ramp);
+    };
+}
+
+template <Depth D, Blend B>
+void affinePolygon(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
+    polygonWalk<D == Depth::None ? 2 : 3>(t, v, count, affineSpan<D, B>(t, texture),
+                                          affineWideOf<D, B>(t, texture, v, count));
+}
+
+template <Depth D, Blend B, size_t N>
+void affineTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v,
+                    const std::array<int32_t, N>& gradients) {
+    triangleWalk<static_cast<int>(N)>(t, v, gradients, affineSpan<D, B>(t, texture),
+                                      affineWideOf<D, B>(t, texture, v, 3));
+}
+
+template <Depth D, Blend B>
+void affineTable(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
+    tableWalk<D == Depth::None ? 2 : 3>(t, v, count, affineSpan<D, B>(t, texture),
+                                        affineWideOf<D, B>(t, texture, v, count));
+}
+
 template <Depth D, Blend B, bool Shade>
 void perspectivePolygon(const Target& t, const uint32_t* texture, const uint32_t* ramp,
                         const ScreenVertex* v, int count) {
-    constexpr int N = Shade ? 4 : 3;
-    if (!wideSpans()) {
-        walkPolygon<N>(t, v, count, perspectiveSpan<D, B, Shade>(t, texture, ramp));
-        return;
-    }
-    perspectiveWide<D, B, Shade, false, false>(t, t.height, v, count, nullptr, texture, ramp);
+    polygonWalk<Shade ? 4 : 3>(t, v, count, perspectiveSpan<D, B, Shade>(t, texture, ramp),
+                               perspectiveWideOf<D, B, Shade>(t, texture, ramp, v, count));
 }
 
 template <Depth D, Blend B, bool Shade, size_t N>
 void perspectiveTriangle(const Target& t, const uint32_t* texture, const uint32_t* ramp,
                          const ScreenVertex* v, const std::array<int32_t, N>& gradients) {
-    if (!wideSpans()) {
-        walkTriangle<static_cast<int>(N)>(t, v, gradients,
-                                          perspectiveSpan<D, B, Shade>(t, texture, ramp));
-        return;
-    }
-    perspectiveWide<D, B, Shade, false, true>(t, t.height, v, 3, gradients.data(), texture, ramp);
+    triangleWalk<static_cast<int>(N)>(t, v, gradients,
+                                      perspectiveSpan<D, B, Shade>(t, texture, ramp),
+                                      perspectiveWideOf<D, B, Shade>(t, texture, ramp, v, 3));
 }
 
 template <Depth D, Blend B, bool Shade>
 void perspectiveTable(const Target& t, const uint32_t* texture, const uint32_t* ramp,
                       const ScreenVertex* v, int count) {
-    constexpr int N = Shade ? 4 : 3;
-    if (!wideSpans() || !monotone(v, count)) {
-        walkTable<N>(t, v, count, perspectiveSpan<D, B, Shade>(t, texture, ramp));
-        return;
-    }
-    perspectiveWide<D, B, Shade, true, false>(t, std::min(t.height, EdgeTable::kRows), v, count,
-                                              nullptr, texture, ramp);
+    tableWalk<Shade ? 4 : 3>(t, v, count, perspectiveSpan<D, B, Shade>(t, texture, ramp),
+                             perspectiveWideOf<D, B, Shade>(t, texture, ramp, v, count));
 }
 
 } // namespace
 
 void fillMap(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
-    walkPolygon<2>(t, v, count, affineSpan<Depth::None, Blend::Copy>(t, texture));
+    affinePolygon<Depth::None, Blend::Copy>(t, texture, v, count);
 }
 
 void fillMapTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v,
                      const std::array<int32_t, 2>& gradients) {
-    walkTriangle<2>(t, v, gradients, affineSpan<Depth::None, Blend::Copy>(t, texture));
+    affineTriangle<Depth::None, Blend::Copy>(t, texture, v, gradients);
 }
 
 void fillMapTransAdd(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
-    walkTable<2>(t, v, count, affineSpan<Depth::None, Blend::Add>(t, texture));
+    affineTable<Depth::None, Blend::Add>(t, texture, v, count);
 }
 
 void fillMapTransDiv(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
-    walkTable<2>(t, v, count, affineSpan<Depth::None, Blend::Div>(t, texture));
+    affineTable<Depth::None, Blend::Div>(t, texture, v, count);
 }
 
 void fillMapZ(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
     if (!t.depth) return;
-    walkPolygon<3>(t, v, count, affineSpan<Depth::TestWrite, Blend::Copy>(t, texture));
+    affinePolygon<Depth::TestWrite, Blend::Copy>(t, texture, v, count);
 }
 
 void fillMapZTriangle(const Target& t, const uint32_t* texture, const ScreenVertex* v,
                       const std::array<int32_t, 3>& gradients) {
     if (!t.depth) return;
-    walkTriangle<3>(t, v, gradients, affineSpan<Depth::TestWrite, Blend::Copy>(t, texture));
+    affineTriangle<Depth::TestWrite, Blend::Copy>(t, texture, v, gradients);
 }
 
 void fillMapZTransAdd(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
     if (!t.depth) return;
-    walkTable<3>(t, v, count, affineSpan<Depth::TestOnly, Blend::Add>(t, texture));
+    affineTable<Depth::TestOnly, Blend::Add>(t, texture, v, count);
 }
 
 void fillMapZTransDiv(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
     if (!t.depth) return;
-    walkTable<3>(t, v, count, affineSpan<Depth::TestOnly, Blend::Div>(t, texture));
+    affineTable<Depth::TestOnly, Blend::Div>(t, texture, v, count);
 }
 
 void fillPmap(const Target& t, const uint32_t* texture, const ScreenVertex* v, int count) {
