@@ -193,6 +193,39 @@ struct PackedLanes {
     PackedUV step(int i) const { return {stepU[i], stepV[i]}; }
 };
 
+// An affine run eight pixels a step under lane masks, its texels gathered. In the packed form
+// u and v step as 23-bit numbers (8 whole bits over 15 of fraction) that wrap, which is what
+// (u >> 1) stepped by (du >> 1) holds in its low 23 bits.
+template <Depth D, Blend B>
+RASTER_WIDE inline void affineRunWide(uint32_t* p, int32_t* z, int count, const uint32_t* texture,
+                                      int32_t u, int32_t du, int32_t v, int32_t dv, int32_t w,
+                                      int32_t dw) {
+    __m256i u8 = steppedLanes8(u >> 1, du >> 1), v8 = steppedLanes8(v >> 1, dv >> 1),
+            w8 = steppedLanes8(w, dw);
+    const __m256i du8 = eightSteps(du >> 1), dv8 = eightSteps(dv >> 1), dw8 = eightSteps(dw);
+    const __m256i low3 = _mm256_set1_epi32(7), whole = _mm256_set1_epi32(0xFF);
+    for (int i = 0;;) {
+        __mmask8 draw = firstLanes(count - i);
+        if constexpr (D != Depth::None)
+            draw = _mm256_mask_cmpgt_epi32_mask(draw, w8, _mm256_maskz_loadu_epi32(draw, z + i));
+        if (draw) {
+            // The tiled index: u's low three bits, v's eight, u's high five.
+            const __m256i wu = _mm256_and_si256(_mm256_srli_epi32(u8, 15), whole),
+                          wv = _mm256_and_si256(_mm256_srli_epi32(v8, 15), whole);
+            const __m256i index = _mm256_or_si256(
+                _mm256_or_si256(_mm256_and_si256(wu, low3), _mm256_slli_epi32(wv, 3)),
+                _mm256_slli_epi32(_mm256_srli_epi32(wu, 3), 11));
+            const __m256i texels = _mm256_mmask_i32gather_epi32(
+                _mm256_setzero_si256(), draw, index, reinterpret_cast<const int*>(texture), 4);
+            if constexpr (D == Depth::TestWrite) _mm256_mask_storeu_epi32(z + i, draw, w8);
+            blendStore8<B>(p + i, draw, texels);
+        }
+        if ((i += 8) >= count) return;
+        u8 = _mm256_add_epi32(u8, du8), v8 = _mm256_add_epi32(v8, dv8);
+        w8 = _mm256_add_epi32(w8, dw8);
+    }
+}
+
 // Eight rows' affine spans from their crossings: each row is one run at a fixed step, so its
 // packed start and step come straight from the lanes. Rows from y; see spanLanes.
 template <Depth D, Blend B, bool Sort, bool Given>
@@ -201,17 +234,15 @@ RASTER_WIDE void affineEight(const Target& t, int y, int count,
                              const int32_t* gradients, const uint32_t* texture) {
     constexpr int N = D == Depth::None ? 2 : 3, U = N - 2;
     const SpanLanes<N> s = spanLanes<N, Sort, Given>(t, c, count, gradients);
-    PackedLanes packed;
-    packed.store(s.value[U], s.value[U + 1], s.step[U], s.step[U + 1]);
     SpanRows<N> r;
     storeRows(s, r);
     for (int i = 0; i < count; ++i) {
         if (r.n[i] == 0) continue;
         const size_t at = static_cast<size_t>(y + i) * t.width + r.x[i];
-        RunState state;
-        if constexpr (D != Depth::None) state.w = r.value[0][i], state.dw = r.step[0][i];
-        drawRun<D, B, false>(t.pixels + at, t.depth ? t.depth + at : nullptr, r.n[i], texture,
-                             nullptr, packed.start(i), packed.step(i), state);
+        affineRunWide<D, B>(t.pixels + at, t.depth ? t.depth + at : nullptr, r.n[i], texture,
+                            r.value[U][i], r.step[U][i], r.value[U + 1][i], r.step[U + 1][i],
+                            D == Depth::None ? 0 : r.value[0][i],
+                            D == Depth::None ? 0 : r.step[0][i]);
     }
 }
 
