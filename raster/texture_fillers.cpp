@@ -20,9 +20,10 @@ struct RunState {
     int32_t w = 0, dw = 0, shade = 0, dshade = 0;
 };
 
-// count pixels from p at a fixed packed step: the one per-pixel loop of every texture filler.
-// (Eight-wide forms with gathered texels were slower here on runs of a few pixels and no
-// faster on long ones: the texel reads bound them.)
+// count pixels from p at a fixed packed step: the per-pixel loop of the texture fillers (the
+// affine ones with wide spans go eight pixels a step, affineRunWide). For perspective spans
+// eight-wide forms with gathered texels were slower on runs of a few pixels and no faster on
+// long ones: the texel reads bound them, and their depth test rarely goes both ways.
 template <Depth D, Blend B, bool Shade, bool Clamp = true>
 inline void drawRun(uint32_t* p, int32_t* z, int count, const uint32_t* texture,
                     const uint32_t* ramp, PackedUV at, PackedUV step, RunState& r) {
