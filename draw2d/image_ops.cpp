@@ -2,6 +2,9 @@
 // scaled in 8.8, the indexed 20.12 add), the blend mode passed in as a row kernel.
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
+
+#include <immintrin.h>
 
 #include "draw2d/blend_rows.h"
 #include "draw2d/draw2d.h"
@@ -98,10 +101,64 @@ struct ScaledWalk {
     int shift;
 };
 
+// Whether a scaled walk may pick its columns in windows: where the processor
+// has AVX-512, the walk enlarges (a step of at most one source pixel, so sixteen destination
+// pixels fall within seventeen source ones) and its positions fit 31 bits.
+bool pickedInWindows(const ScaledWalk& w) {
+    static const bool wide = __builtin_cpu_supports("avx512f") &&
+                             __builtin_cpu_supports("avx512vl") &&
+                             __builtin_cpu_supports("avx512bw");
+    return wide && w.du <= (uint64_t{1} << w.shift) &&
+           w.u0 + static_cast<uint64_t>(w.block.width) * w.du < (uint64_t{1} << 31);
+}
+
+#define DRAW2D_WIDE __attribute__((target("avx512f,avx512vl,avx512bw")))
+
+// The lanes of the first k (none when k <= 0).
+inline __mmask16 firstOf16(int k) {
+    return static_cast<__mmask16>(k >= 16 ? 0xFFFF : k <= 0 ? 0 : (1u << k) - 1);
+}
+
+// Sixteen 32-bit or 8-bit pixels of a row from column `base` on, widened to lanes; lanes past
+// the row's end (`left` pixels from base) are not read.
+DRAW2D_WIDE inline __m512i sixteenFrom(const uint32_t* row, int base, int left) {
+    return _mm512_maskz_loadu_epi32(firstOf16(left), row + base);
+}
+DRAW2D_WIDE inline __m512i sixteenFrom(const uint8_t* row, int base, int left) {
+    return _mm512_maskz_cvtepu8_epi32(0xFFFF, _mm_maskz_loadu_epi8(firstOf16(left), row + base));
+}
+
+// n pixels of a row of `width` at u >> shift, u stepped by du (see pickedInWindows): sixteen a
+// step, picked from the 32 pixels of the row from the first one's column on; 8-bit pixels
+// then through the palette.
+template <typename Pixel>
+DRAW2D_WIDE void pickInWindows(const Pixel* row, int width, const uint32_t* palette, uint32_t u,
+                               uint32_t du, int shift, uint32_t* out, int n) {
+    const __m128i count = _mm_cvtsi32_si128(shift);
+    const __m512i steps =
+        _mm512_mullo_epi32(_mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
+                           _mm512_set1_epi32(static_cast<int>(du)));
+    for (int k = 0; k < n; k += 16, u += 16 * du) {
+        const int base = static_cast<int>(u >> shift), left = width - base;
+        const __m512i low = sixteenFrom(row, base, left),
+                      high = sixteenFrom(row, base + 16, left - 16);
+        const __m512i column = _mm512_sub_epi32(
+            _mm512_maskz_srl_epi32(
+                0xFFFF, _mm512_add_epi32(_mm512_set1_epi32(static_cast<int>(u)), steps), count),
+            _mm512_set1_epi32(base));
+        __m512i picked = _mm512_permutex2var_epi32(low, column, high);
+        if constexpr (sizeof(Pixel) == 1)
+            picked = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), 0xFFFF, picked,
+                                                 reinterpret_cast<const int*>(palette), 4);
+        _mm512_mask_storeu_epi32(out + k, firstOf16(n - k), picked);
+    }
+}
+
 template <typename Source>
 void runScaled(const Source& src, Image32& dst, const ScaledWalk& w, Blend blend) {
     uint32_t tmp[kChunk];
     uint64_t v = w.v0;
+    const bool windows = pickedInWindows(w);
     for (int r = 0; r < w.block.height; ++r, v += w.dv) {
         const size_t rowStart =
             static_cast<size_t>(v >> w.shift) * static_cast<size_t>(src.width());
@@ -109,6 +166,20 @@ void runScaled(const Source& src, Image32& dst, const ScaledWalk& w, Blend blend
         uint64_t u = w.u0;
         for (int i = 0; i < w.block.width; i += kChunk) {
             const int n = std::min(kChunk, w.block.width - i);
+            if (windows) {
+                if constexpr (std::is_same_v<Source, Source32>)
+                    pickInWindows(src.image.pixels + rowStart, src.width(), nullptr,
+                                  static_cast<uint32_t>(u), static_cast<uint32_t>(w.du), w.shift,
+                                  tmp, n);
+                else
+                    pickInWindows(src.image.indices + rowStart, src.width(),
+                                  src.image.palette.data(), static_cast<uint32_t>(u),
+                                  static_cast<uint32_t>(w.du), w.shift, tmp, n);
+                u += static_cast<uint64_t>(n) * w.du;
+                blend(dst.pixels + at + i, tmp, static_cast<size_t>(n),
+                      at + static_cast<size_t>(i));
+                continue;
+            }
             for (int k = 0; k < n; ++k, u += w.du)
                 tmp[k] = src.at(rowStart + static_cast<size_t>(u >> w.shift));
             blend(dst.pixels + at + i, tmp, static_cast<size_t>(n), at + static_cast<size_t>(i));
