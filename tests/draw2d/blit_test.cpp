@@ -315,3 +315,47 @@ TEST(Blit, BadScalesDrawNothing) {
     for (size_t i = 0; i < dst.pixelCount(); ++i)
         ASSERT_EQ(dst.pixels[i], 0u);
 }
+
+// Rows far wider than sixteen pixels, drawn at every step from enlarging to a ninth: the
+// scaled draws that enlarge pick their pixels from windows of 32 of the row, their last
+// ones at the row's end.
+TEST(Blit, ScaledDrawsOfWideRowsMatchTheReference) {
+    Rng rng;
+    constexpr int kW = 700, kH = 12;
+    for (int trial = 0; trial < 40; ++trial) {
+        const int w = rng.in(100, 300), h = rng.in(1, 6);
+        const float sx = std::uniform_real_distribution<float>(0.2f, 9.0f)(rng.gen),
+                    sy = rng.scale();
+        Image32 src32, dst;
+        Image8 src8;
+        randomise(src32, rng, w, h);
+        randomise(src8, rng, w, h);
+        randomise(dst, rng, kW, kH);
+        src32.x = src8.x = rng.in(-w, kW + w / 2), src32.y = src8.y = rng.in(0, kH);
+        auto expectFrom = [&]() { return ref::Canvas{kW, kH, pixelsOf(dst)}; };
+        Image32 out;
+        out.create(kW, kH);
+        dst.copyTo(out);
+        ref::Canvas expect = expectFrom();
+        drawNormalZoomClip(src32, out, sx, sy);
+        ref::scaled(expect, w, h, src32.x, src32.y, sx, sy, fetch(src32),
+                    [](uint32_t, uint32_t s) { return s; });
+        ASSERT_EQ(pixelsOf(out), expect.pixels) << "Image32 trial " << trial << " sx " << sx;
+
+        dst.copyTo(out);
+        expect = expectFrom();
+        drawNormalZoomClip(src8, out, sx, sy);
+        ref::scaled(expect, w, h, src8.x, src8.y, sx, sy, fetch(src8),
+                    [](uint32_t, uint32_t s) { return s; });
+        ASSERT_EQ(pixelsOf(out), expect.pixels) << "Image8 trial " << trial << " sx " << sx;
+
+        dst.copyTo(out);
+        expect = expectFrom();
+        drawTransAddZoomClip(src8, out, sx, sy);
+        ref::indexedAdd2012(expect, w, h, src8.x, src8.y, sx, sy, [&](int64_t c, int64_t r) {
+            return src8.palette[src8.indices[r * w + c]];
+        });
+        ASSERT_EQ(pixelsOf(out), expect.pixels)
+            << "Image8 drawTransAddZoomClip trial " << trial << " sx " << sx;
+    }
+}
