@@ -227,8 +227,8 @@ RASTER_WIDE inline void affineRunWide(uint32_t* p, int32_t* z, int count, const 
     }
 }
 
-// Eight rows' affine spans from their crossings: each row is one run at a fixed step, so its
-// packed start and step come straight from the lanes. Rows from y; see spanLanes.
+// Eight rows' affine spans from their crossings: each row is one run at a fixed step, drawn
+// from its lanes' values as they stand. Rows from y; see spanLanes.
 template <Depth D, Blend B, bool Sort, bool Given>
 RASTER_WIDE void affineEight(const Target& t, int y, int count,
                              const CrossingLanes<D == Depth::None ? 2 : 3>& c,
