@@ -176,12 +176,10 @@ void runScaled(const Source& src, Image32& dst, const ScaledWalk& w, Blend blend
                                   src.image.palette.data(), static_cast<uint32_t>(u),
                                   static_cast<uint32_t>(w.du), w.shift, tmp, n);
                 u += static_cast<uint64_t>(n) * w.du;
-                blend(dst.pixels + at + i, tmp, static_cast<size_t>(n),
-                      at + static_cast<size_t>(i));
-                continue;
+            } else {
+                for (int k = 0; k < n; ++k, u += w.du)
+                    tmp[k] = src.at(rowStart + static_cast<size_t>(u >> w.shift));
             }
-            for (int k = 0; k < n; ++k, u += w.du)
-                tmp[k] = src.at(rowStart + static_cast<size_t>(u >> w.shift));
             blend(dst.pixels + at + i, tmp, static_cast<size_t>(n), at + static_cast<size_t>(i));
         }
     }
