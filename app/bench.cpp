@@ -8,6 +8,10 @@
 
 namespace app {
 
+void BenchRecorder::runBegins() {
+    runStartedUs_ = platform::stopwatchMicroseconds();
+}
+
 void BenchRecorder::frameBegin(const std::string& screen, uint64_t virtualUs, uint64_t musicBytes) {
     if (!enabled) return;
     if (screens_.empty() || screens_.back().name != screen) {
@@ -40,6 +44,16 @@ void BenchRecorder::report(FILE* out) const {
                      s.worstAtUs / 1e6, s.over4ms);
     }
     std::fprintf(out, "loading all parts took %.1f ms\n", loadUs_ / 1000.0);
+    uint64_t framesUs = 0;
+    for (const Screen& s : screens_)
+        for (const uint32_t us : s.frameUs)
+            framesUs += us;
+    const double runS = (platform::stopwatchMicroseconds() - runStartedUs_) / 1e6,
+                 virtualS = frameVirtualUs_ / 1e6;
+    std::fprintf(out,
+                 "the run took %.2f s, its frames %.2f s, for %.1f s of virtual time: %.0fx real "
+                 "time\n",
+                 runS, framesUs / 1e6, virtualS, runS > 0 ? virtualS / runS : 0.0);
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::fprintf(out, "peak memory %.1f MiB\n", usage.ru_maxrss / 1024.0);

@@ -67,6 +67,7 @@ int runEntry(int argc, const char* const* argv) {
         return 0;
     }
     app->bench.enabled = o.bench;
+    if (o.bench) app->bench.runBegins();
     if (o.virtualTime()) platform::setClock(platform::Clock::virtualClock(o.fps));
     makePathsAbsolute(app->options); // before the move into the data folder
 
