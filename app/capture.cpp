@@ -153,19 +153,28 @@ bool CaptureWriter::open(const CaptureSettings& settings, int width, int height)
             return false;
         }
     }
-    if (!worker_.joinable()) worker_ = std::thread(&CaptureWriter::work, this);
+    // Compression takes far longer than drawing: every core but a little of one is free.
+    const size_t cores = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        writers_ = encoder_ ? 1 : cores;
+    }
+    while (workers_.size() < cores)
+        workers_.emplace_back(&CaptureWriter::work, this, workers_.size());
     open_ = true;
     return true;
 }
 
 CaptureWriter::~CaptureWriter() {
-    if (!worker_.joinable()) return;
+    if (workers_.empty()) return;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
     }
     changed_.notify_all();
-    worker_.join();
+    for (std::thread& t : workers_)
+        t.join();
+    reportFailure();
 }
 
 std::string CaptureWriter::wavPath() const {
@@ -173,28 +182,45 @@ std::string CaptureWriter::wavPath() const {
 }
 
 // `same`, when not empty, is a file already written of this very picture: its bytes are
-// copied rather than compressed again.
-bool CaptureWriter::writePicture(const uint8_t* rgb, int index, const std::string& same) {
+// copied rather than compressed again. False with the reason in `error`.
+bool CaptureWriter::writePicture(const uint8_t* rgb, int index, const std::string& same,
+                                 std::string& error) {
     const int w = width_ * scale_, h = height_ * scale_;
     if (!dir_.empty()) {
         char name[32];
         std::snprintf(name, sizeof name, "/%06d.png", index);
-        std::error_code error;
-        const bool ok =
-            same.empty()
-                ? picture::writePng(dir_ + name, rgb, w, h)
-                : std::filesystem::copy_file(
-                      same, dir_ + name, std::filesystem::copy_options::overwrite_existing, error);
+        std::error_code copyError;
+        const bool ok = same.empty()
+                            ? picture::writePng(dir_ + name, rgb, w, h)
+                            : std::filesystem::copy_file(
+                                  same, dir_ + name,
+                                  std::filesystem::copy_options::overwrite_existing, copyError);
         if (!ok) {
-            std::fprintf(stderr, "capture: cannot write %s%s\n", dir_.c_str(), name);
+            error = "capture: cannot write " + dir_ + name;
             return false;
         }
     }
     if (encoder_ && !encoder_->write(rgb, static_cast<size_t>(w) * h * 3)) {
-        std::fprintf(stderr, "capture: ffmpeg stopped taking pictures\n");
+        error = "capture: ffmpeg stopped taking pictures";
         return false;
     }
     return true;
+}
+
+// Threads may fail out of order: the first picture in order that failed is the one kept.
+void CaptureWriter::failAt(int index, const std::string& error) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (!failed_.load() || index < failedAt_.load()) {
+        failedAt_.store(index);
+        failure_ = error;
+    }
+    failed_.store(true);
+}
+
+void CaptureWriter::reportFailure() {
+    if (!failed_.load() || reported_) return;
+    std::fprintf(stderr, "%s\n", failure_.c_str());
+    reported_ = true;
 }
 
 void CaptureWriter::writeDue(uint64_t before) {
@@ -228,45 +254,60 @@ void CaptureWriter::queue(int index, int periods) {
     changed_.notify_all();
 }
 
+// Waits for every picture handed over. After a failure, the pictures after the failed one
+// that threads still had in hand when it came are removed, so that none after it is left.
 void CaptureWriter::drain() {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return pending_.empty() && !busy_; });
+    changed_.wait(lock, [this] { return pending_.empty() && busy_ == 0; });
+    reportFailure();
+    if (!failed_.load() || dir_.empty()) return;
+    for (int i = failedAt_.load() + 1; i < queued_; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/%06d.png", i);
+        std::error_code ignored;
+        std::filesystem::remove(dir_ + name, ignored);
+    }
 }
 
-// The thread: each picture in turn, until asked to stop with none left. After a failure the
-// rest are dropped, as none after a failed picture is written.
-void CaptureWriter::work() {
+// A thread: the picture at the front of the queue each time, until asked to stop with none
+// left. After a failure the rest are dropped, as none after a failed picture is written.
+void CaptureWriter::work(size_t writer) {
+    std::vector<uint8_t> rgb, scaled;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return !pending_.empty() || stopping_; });
-        if (pending_.empty()) return;
+        changed_.wait(lock, [&] { return (!pending_.empty() && writer < writers_) || stopping_; });
+        if (pending_.empty() || writer >= writers_) {
+            if (stopping_) return;
+            continue;
+        }
         Job job = std::move(pending_.front());
         pending_.pop_front();
-        busy_ = true;
+        ++busy_;
         changed_.notify_all();
         lock.unlock();
-        if (!failed_.load()) {
+        if (!failed_.load() || job.index < failedAt_.load()) {
             const int pixels = width_ * height_;
-            rgb_.resize(static_cast<size_t>(pixels) * 3);
-            surfaceToRgb(job.surface.data(), job.depth, pixels, rgb_.data());
+            rgb.resize(static_cast<size_t>(pixels) * 3);
+            surfaceToRgb(job.surface.data(), job.depth, pixels, rgb.data());
             if (scale_ > 1) {
-                scaled_.resize(rgb_.size() * scale_ * scale_);
-                scaleRgb(rgb_.data(), width_, height_, scale_, scaled_.data());
+                scaled.resize(rgb.size() * scale_ * scale_);
+                scaleRgb(rgb.data(), width_, height_, scale_, scaled.data());
             }
             char first[32];
             std::snprintf(first, sizeof first, "/%06d.png", job.index);
             for (int k = 0; k < job.periods; ++k) {
                 const std::string same = k > 0 && !dir_.empty() ? dir_ + first : std::string();
-                if (!writePicture(scale_ > 1 ? scaled_.data() : rgb_.data(), job.index + k, same)) {
-                    failedAt_.store(job.index + k);
-                    failed_.store(true);
+                std::string error;
+                if (!writePicture(scale_ > 1 ? scaled.data() : rgb.data(), job.index + k, same,
+                                  error)) {
+                    failAt(job.index + k, error);
                     break;
                 }
             }
         }
         lock.lock();
         spare_.push_back(std::move(job.surface));
-        busy_ = false;
+        --busy_;
         changed_.notify_all();
     }
 }

@@ -2,7 +2,9 @@
 // Writes what the screen shows as PNG pictures, one per 1000 / fps ms of time, so that a
 // video can be made of a run. A frame that stays on screen for several periods is written
 // several times. The pictures are converted, compressed and written (or fed to the encoder)
-// on a thread of their own, in order, while the next frame is drawn; a few wait at most.
+// on threads of their own while the next frame is drawn, a few waiting at most: one thread
+// per core for files, which may be finished in any order, one for a video, which takes them
+// in order.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -59,7 +61,8 @@ class CaptureWriter {
                     height);
     }
     bool active() const { return open_; }
-    // A picture could not be written (seen once the thread has come to it); none after it is.
+    // A picture could not be written (seen once a thread has come to it); none after it is,
+    // once finish() has returned.
     bool failed() const { return failed_.load(); }
     // The picture just presented at time us.
     void onPresent(uint64_t us, const uint8_t* surface, int depth);
@@ -95,8 +98,10 @@ class CaptureWriter {
     void writeDue(uint64_t before);
     void queue(int index, int periods);
     void drain();
-    void work();
-    bool writePicture(const uint8_t* rgb, int index, const std::string& same);
+    void work(size_t writer);
+    bool writePicture(const uint8_t* rgb, int index, const std::string& same, std::string& error);
+    void failAt(int index, const std::string& error);
+    void reportFailure(); // under mutex_ or with the threads stopped
 
     bool open_ = false;
     std::string dir_;
@@ -112,17 +117,19 @@ class CaptureWriter {
     std::vector<uint8_t> shown_; // the surface's bytes on screen
     int shownDepth_ = 32;
 
-    // Between this side and the thread, under mutex_.
+    // Between this side and the threads, under mutex_.
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Job> pending_;
-    std::vector<std::vector<uint8_t>> spare_; // buffers back from the thread, used again
-    bool busy_ = false, stopping_ = false;
+    std::vector<std::vector<uint8_t>> spare_; // buffers back from the threads, used again
+    int busy_ = 0;                            // threads with a picture in hand
+    size_t writers_ = 1; // threads that take pictures: the first alone for a video
+    bool stopping_ = false;
     std::atomic<bool> failed_{false};
-    std::atomic<int> failedAt_{0};
-    std::thread worker_;
-    // The thread's own.
-    std::vector<uint8_t> rgb_, scaled_;
+    std::atomic<int> failedAt_{0}; // the first picture that failed
+    std::string failure_;          // and why, reported once every thread has stopped
+    bool reported_ = false;
+    std::vector<std::thread> workers_;
 };
 
 } // namespace app

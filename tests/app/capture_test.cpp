@@ -272,3 +272,32 @@ TEST(Capture, APictureThatCannotBeWrittenIsReportedOnceAndNoneAfterIt) {
     EXPECT_TRUE(fs::is_empty(dir)); // nothing more once a picture failed
     fs::remove_all(dir);
 }
+
+TEST(Capture, PicturesAfterOneThatFailsAreNotLeftBehindByOtherThreads) {
+    const fs::path dir = freshDir("middle");
+    fs::create_directories(dir / "000003.png"); // this picture cannot be written; the rest can
+    app::CaptureWriter w;
+    constexpr int kSide = 256;
+    ASSERT_TRUE(w.open(dir.string(), 10, kSide, kSide));
+    // Noise, slow to compress, for periods 0 to 5 (3 fails among its copies); black, quick,
+    // for 6 and 7, which another thread may well have written by the time 3 fails.
+    std::vector<uint32_t> noise(kSide * kSide), black(kSide * kSide, 0);
+    uint32_t seed = 12345;
+    for (uint32_t& p : noise)
+        p = (seed = seed * 1664525u + 1013904223u) >> 8;
+    testing::internal::CaptureStderr();
+    w.onPresent(0, reinterpret_cast<const uint8_t*>(noise.data()), 32);
+    w.onPresent(600'000, reinterpret_cast<const uint8_t*>(black.data()), 32);
+    w.onPresent(700'000, reinterpret_cast<const uint8_t*>(black.data()), 32);
+    w.finish(800'000);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(w.failed());
+    EXPECT_EQ(w.written(), 3);
+    EXPECT_EQ(said, "capture: cannot write " + dir.string() + "/000003.png\n");
+    for (int i = 0; i < 8; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "%06d.png", i);
+        EXPECT_EQ(fs::is_regular_file(dir / name), i < 3) << name;
+    }
+    fs::remove_all(dir);
+}
