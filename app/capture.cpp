@@ -181,22 +181,30 @@ std::string CaptureWriter::wavPath() const {
     return dir_.empty() ? video_ + ".wav.part" : dir_ + "/soundtrack.wav";
 }
 
+namespace {
+// Picture `index`'s path within the capture folder.
+std::string pictureFile(const std::string& dir, int index) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/%06d.png", index);
+    return dir + name;
+}
+} // namespace
+
 // `same`, when not empty, is a file already written of this very picture: its bytes are
 // copied rather than compressed again. False with the reason in `error`.
 bool CaptureWriter::writePicture(const uint8_t* rgb, int index, const std::string& same,
                                  std::string& error) {
     const int w = width_ * scale_, h = height_ * scale_;
     if (!dir_.empty()) {
-        char name[32];
-        std::snprintf(name, sizeof name, "/%06d.png", index);
+        const std::string file = pictureFile(dir_, index);
         std::error_code copyError;
-        const bool ok = same.empty()
-                            ? picture::writePng(dir_ + name, rgb, w, h)
-                            : std::filesystem::copy_file(
-                                  same, dir_ + name,
-                                  std::filesystem::copy_options::overwrite_existing, copyError);
+        const bool ok =
+            same.empty()
+                ? picture::writePng(file, rgb, w, h)
+                : std::filesystem::copy_file(
+                      same, file, std::filesystem::copy_options::overwrite_existing, copyError);
         if (!ok) {
-            error = "capture: cannot write " + dir_ + name;
+            error = "capture: cannot write " + file;
             return false;
         }
     }
@@ -262,10 +270,8 @@ void CaptureWriter::drain() {
     reportFailure();
     if (!failed_.load() || dir_.empty()) return;
     for (int i = failedAt_.load() + 1; i < queued_; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "/%06d.png", i);
         std::error_code ignored;
-        std::filesystem::remove(dir_ + name, ignored);
+        std::filesystem::remove(pictureFile(dir_, i), ignored);
     }
 }
 
@@ -276,10 +282,7 @@ void CaptureWriter::work(size_t writer) {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         changed_.wait(lock, [&] { return (!pending_.empty() && writer < writers_) || stopping_; });
-        if (pending_.empty() || writer >= writers_) {
-            if (stopping_) return;
-            continue;
-        }
+        if (pending_.empty() || writer >= writers_) return; // stopping, nothing left for it
         Job job = std::move(pending_.front());
         pending_.pop_front();
         ++busy_;
@@ -293,10 +296,9 @@ void CaptureWriter::work(size_t writer) {
                 scaled.resize(rgb.size() * scale_ * scale_);
                 scaleRgb(rgb.data(), width_, height_, scale_, scaled.data());
             }
-            char first[32];
-            std::snprintf(first, sizeof first, "/%06d.png", job.index);
+            const std::string first = dir_.empty() ? std::string() : pictureFile(dir_, job.index);
             for (int k = 0; k < job.periods; ++k) {
-                const std::string same = k > 0 && !dir_.empty() ? dir_ + first : std::string();
+                const std::string same = k > 0 ? first : std::string();
                 std::string error;
                 if (!writePicture(scale_ > 1 ? scaled.data() : rgb.data(), job.index + k, same,
                                   error)) {
