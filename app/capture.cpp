@@ -159,7 +159,7 @@ bool CaptureWriter::open(const CaptureSettings& settings, int width, int height)
         const std::lock_guard<std::mutex> lock(mutex_);
         writers_ = encoder_ ? 1 : cores;
     }
-    while (workers_.size() < cores)
+    while (workers_.size() < writers_)
         workers_.emplace_back(&CaptureWriter::work, this, workers_.size());
     open_ = true;
     return true;
@@ -276,7 +276,8 @@ void CaptureWriter::drain() {
 }
 
 // A thread: the picture at the front of the queue each time, until asked to stop with none
-// left. After a failure the rest are dropped, as none after a failed picture is written.
+// left. After a failure the pictures after it are dropped, as none after a failed picture is
+// written.
 void CaptureWriter::work(size_t writer) {
     std::vector<uint8_t> rgb, scaled;
     std::unique_lock<std::mutex> lock(mutex_);
