@@ -40,7 +40,7 @@ inline void drawRun(uint32_t* p, int32_t* z, int count, const uint32_t* texture,
         } else {
             const int32_t here = w;
             w = wrapAdd(w, r.dw);
-            if (here > z[i]) {
+            if (here > z[i]) [[likely]] {
                 if constexpr (D == Depth::TestWrite) z[i] = here;
                 p[i] = blend<B>(p[i], texel(at, shade));
             }
