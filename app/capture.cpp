@@ -155,11 +155,12 @@ bool CaptureWriter::open(const CaptureSettings& settings, int width, int height)
     }
     // Compression takes far longer than drawing: every core but a little of one is free.
     const size_t cores = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    const size_t writers = encoder_ ? 1 : cores;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
-        writers_ = encoder_ ? 1 : cores;
+        writers_ = writers;
     }
-    while (workers_.size() < writers_)
+    while (workers_.size() < writers)
         workers_.emplace_back(&CaptureWriter::work, this, workers_.size());
     open_ = true;
     return true;
